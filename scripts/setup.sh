@@ -1,0 +1,177 @@
+#!/bin/sh
+# Installs what the build and the tests need and cross-builds the Win32
+# libraries. Idempotent: each step checks whether its result is already there.
+# Usage: scripts/setup.sh            (everything)
+#        scripts/setup.sh --native   (only what the native build needs)
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD="$ROOT/build"
+DEPS="$BUILD/deps"          # cross-built libraries land in $DEPS/win32
+JOBS=${JOBS:-2}
+export DEBIAN_FRONTEND=noninteractive
+
+say() { printf '[setup] %s\n' "$*"; }
+
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+
+NATIVE_PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+ libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgtest-dev
+ imagemagick netpbm libtiff-tools"
+WIN32_PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev xvfb xauth x11-apps"
+WINE_PKGS="wine wine64 wine32:i386"
+
+missing() {
+    out=""
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q "install ok installed" || out="$out $p"
+    done
+    echo "$out"
+}
+
+UPDATED=0
+apt_update_once() {
+    if [ "$UPDATED" = 0 ]; then
+        say "apt-get update"
+        $SUDO apt-get update -qq
+        UPDATED=1
+    fi
+}
+
+install_pkgs() {
+    todo=$(missing "$@")
+    if [ -n "$todo" ]; then
+        apt_update_once
+        say "installing$todo"
+        # shellcheck disable=SC2086
+        $SUDO apt-get install -y -qq --no-install-recommends $todo >/dev/null
+    fi
+}
+
+# shellcheck disable=SC2086
+install_pkgs $NATIVE_PKGS
+[ "${1:-}" = "--native" ] && exit 0
+
+# shellcheck disable=SC2086
+install_pkgs $WIN32_PKGS
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "adding the i386 architecture"
+    $SUDO dpkg --add-architecture i386
+    UPDATED=0
+fi
+# shellcheck disable=SC2086
+install_pkgs $WINE_PKGS
+
+# --- Win32 libraries, cross-built from Debian's source packages -------------
+SRC="$DEPS/src"
+APTDIR="$DEPS/apt"
+mkdir -p "$SRC"
+
+# A private apt configuration that only knows deb-src entries derived from the
+# system's own deb entries (main suite); the system's sources stay untouched.
+fetch_source() {   # $1 = source package, $2 = directory glob it unpacks to
+    if ls -d "$SRC"/$2 >/dev/null 2>&1; then return 0; fi
+    if [ ! -f "$APTDIR/lists.done" ]; then
+        mkdir -p "$APTDIR/sources.list.d" "$APTDIR/lists/partial" "$APTDIR/cache/archives/partial"
+        : > "$APTDIR/sources.list"
+        for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+            [ -f "$f" ] || continue
+            awk '$1=="deb" { $1="deb-src"; print }' "$f" >> "$APTDIR/sources.list"
+        done
+        for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] || continue
+            # deb822 stanzas: keep those with Types: deb, keep the first suite only
+            awk 'BEGIN{RS=""; FS="\n"} {
+                    t=0; out="";
+                    for (i=1;i<=NF;i++) {
+                        line=$i
+                        if (line ~ /^#/) continue
+                        if (line ~ /^Types:/) { if (line ~ /[ \t]deb([ \t]|$)/) t=1; line="Types: deb-src" }
+                        if (line ~ /^Suites:/) { split(line, s, /[ \t]+/); line="Suites: " s[2] }
+                        out=out line "\n"
+                    }
+                    if (t && out ~ /Suites: [a-z]+\n/ && out !~ /security/) printf "%s\n", out
+                 }' "$f" > "$APTDIR/sources.list.d/$(basename "$f")"
+        done
+        say "fetching source package lists (private apt configuration)"
+        apt-get -o Dir::Etc::SourceList="$APTDIR/sources.list" \
+                -o Dir::Etc::SourceParts="$APTDIR/sources.list.d" \
+                -o Dir::State::Lists="$APTDIR/lists" \
+                -o Dir::Cache="$APTDIR/cache" \
+                -qq update
+        touch "$APTDIR/lists.done"
+    fi
+    say "fetching source of $1"
+    (cd "$SRC" && apt-get -o Dir::Etc::SourceList="$APTDIR/sources.list" \
+                -o Dir::Etc::SourceParts="$APTDIR/sources.list.d" \
+                -o Dir::State::Lists="$APTDIR/lists" \
+                -o Dir::Cache="$APTDIR/cache" \
+                -qq source "$1" >/dev/null)
+}
+
+# One static set of libjpeg-turbo, libpng, zlib and libtiff per Windows
+# architecture: i686 for the product, x86_64 for the test build (see README).
+build_win_libs() {   # $1 = i686 or x86_64, $2 = prefix directory
+ARCH=$1; PREFIX=$2; TRIPLE=$ARCH-w64-mingw32
+TOOLCHAIN="$ROOT/cmake/mingw-$ARCH.cmake"
+mkdir -p "$PREFIX/lib" "$PREFIX/include"
+cross_cmake() {    # $1 = source dir, $2 = build dir, rest = options
+    s=$1; b=$2; shift 2
+    cmake -S "$s" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+          -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+          -DCMAKE_PREFIX_PATH="$PREFIX" "$@" >/dev/null
+    cmake --build "$b" -j "$JOBS" >/dev/null
+    cmake --install "$b" >/dev/null
+}
+
+if [ ! -f "$PREFIX/lib/libz.a" ]; then
+    # zlib: Debian's MinGW package, copied so the prefix is self-contained
+    cp /usr/$TRIPLE/lib/libz.a "$PREFIX/lib/" 2>/dev/null || { mkdir -p "$PREFIX/lib"; cp /usr/$TRIPLE/lib/libz.a "$PREFIX/lib/"; }
+    mkdir -p "$PREFIX/include"
+    cp /usr/$TRIPLE/include/zlib.h /usr/$TRIPLE/include/zconf.h "$PREFIX/include/"
+fi
+
+if [ ! -f "$PREFIX/lib/libjpeg.a" ]; then
+    fetch_source libjpeg-turbo 'libjpeg-turbo-*'
+    say "cross-building libjpeg-turbo ($ARCH)"
+    cross_cmake "$(ls -d "$SRC"/libjpeg-turbo-*/ | head -1)" "$DEPS/b-jpeg-$ARCH" \
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF \
+        -DCMAKE_SYSTEM_PROCESSOR=$ARCH -DCMAKE_ASM_NASM_COMPILER=nasm
+fi
+
+if [ ! -f "$PREFIX/lib/libpng.a" ] && [ ! -f "$PREFIX/lib/libpng16.a" ]; then
+    fetch_source libpng1.6 'libpng1.6-*'
+    say "cross-building libpng ($ARCH)"
+    cross_cmake "$(ls -d "$SRC"/libpng1.6-*/ | head -1)" "$DEPS/b-png-$ARCH" \
+        -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+        -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include"
+fi
+[ -f "$PREFIX/lib/libpng.a" ] || cp "$PREFIX/lib/libpng16.a" "$PREFIX/lib/libpng.a"
+
+if [ ! -f "$PREFIX/lib/libtiff.a" ]; then
+    fetch_source tiff 'tiff-*'
+    say "cross-building libtiff ($ARCH)"
+    cross_cmake "$(ls -d "$SRC"/tiff-*/ | head -1)" "$DEPS/b-tiff-$ARCH" \
+        -DBUILD_SHARED_LIBS=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF \
+        -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djbig=OFF -Dlerc=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+        -Dlibdeflate=OFF -Dpixarlog=OFF -Dcxx=OFF \
+        -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include" \
+        -DJPEG_LIBRARY="$PREFIX/lib/libjpeg.a" -DJPEG_INCLUDE_DIR="$PREFIX/include"
+fi
+
+}
+
+build_win_libs i686 "$DEPS/win32"
+build_win_libs x86_64 "$DEPS/win64"
+
+# --- Wine prefix -------------------------------------------------------------
+# This kind of machine runs 64-bit user code only (no 32-bit code segment), so
+# the Windows tests run the x86_64 build under wine64; see README.
+ROOT_FOR_WINE=$ROOT; . "$ROOT/scripts/wine-env.sh"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    say "creating the Wine prefix"
+    WINEARCH=win64 wine wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+fi
+say "ready"

@@ -1,0 +1,57 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace lg::platform {
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+    return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string SettingsDirectory() {
+    if (const char* home = std::getenv("LUMAGROVE_HOME"); home && *home) return home;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        return std::string(xdg) + "/lumagrove";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/lumagrove";
+}
+
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            std::string prefix = path.substr(0, i);
+            if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        }
+    }
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string TempDirectory() {
+    const char* t = std::getenv("TMPDIR");
+    return t && *t ? t : "/tmp";
+}
+
+uint32_t TickCount() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint32_t(uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000);
+}
+
+char PathSeparator() { return '/'; }
+
+}  // namespace lg::platform

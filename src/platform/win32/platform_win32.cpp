@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace lg::platform {
+
+bool ReplaceFile(const std::string& source, const std::string& target) {
+    return MoveFileExA(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string SettingsDirectory() {
+    char dir[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string("C:\\WINDOWS");
+}
+
+bool MakeDirectories(const std::string& path) {
+    std::string p = path;
+    if (p.empty()) return false;
+    for (size_t i = 1; i < p.size(); ++i)
+        if (p[i] == '\\' || p[i] == '/') CreateDirectoryA(p.substr(0, i).c_str(), nullptr);
+    CreateDirectoryA(p.c_str(), nullptr);
+    DWORD a = GetFileAttributesA(p.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string TempDirectory() {
+    char dir[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, dir);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string("C:\\TEMP\\");
+}
+
+uint32_t TickCount() { return GetTickCount(); }
+
+char PathSeparator() { return '\\'; }
+
+}  // namespace lg::platform

@@ -1,0 +1,31 @@
+// Arithmetic of the main window, kept apart from Win32 so it is tested natively.
+#pragma once
+
+#include <string>
+
+namespace lg {
+
+constexpr const char kProductName[] = "Lumagrove";
+constexpr int kDefaultWindowWidth = 435;
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct WindowPlacement {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Remembered position moved onto the work area and reset on an axis where it
+// lies beyond the screen; the start size of the main window.
+WindowPlacement StartPlacement(int rememberedX, int rememberedY, const Rect& workArea,
+                               int screenWidth, int screenHeight);
+
+// "Lumagrove - NAME (WxHxBPP)" at zoom 100, or the title given on the command line.
+std::string PictureTitle(const std::string& fileName, int width, int height, int bitCount,
+                         const std::string& titleOverride);
+
+// Base name and extension of a path, either slash.
+std::string DisplayNameOf(const std::string& path);
+
+}  // namespace lg
