@@ -168,7 +168,7 @@ build_win_libs x86_64 "$DEPS/win64"
 # --- Wine prefix -------------------------------------------------------------
 # This kind of machine runs 64-bit user code only (no 32-bit code segment), so
 # the Windows tests run the x86_64 build under wine64; see README.
-ROOT_FOR_WINE=$ROOT; . "$ROOT/scripts/wine-env.sh"
+. "$ROOT/scripts/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "creating the Wine prefix"
     WINEARCH=win64 wine wineboot -i >/dev/null 2>&1 || true

@@ -4,19 +4,24 @@
 #include <cstring>
 #include <string>
 
-#include "core/convert.h"
-#include "formats/bmp.h"
+#include "formats/convert_file.h"
+#include "formats/libraries.h"
 
 namespace {
 
 constexpr const char kUsage[] =
     "usage: lumagrove INPUT /c=OUTPUT\n"
+    "       lumagrove --version\n"
     "Converts the picture INPUT into OUTPUT.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string input, output;
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "/version") == 0)) {
+        std::printf("lumagrove 0.1 (%s)\n", lg::LibraryVersions().c_str());
+        return 0;
+    }
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
         if (i > 1 && std::strncmp(a, "/c=", 3) == 0) output = a + 3;
@@ -30,16 +35,9 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    lg::Status st;
-    lg::Image img = lg::WidenToWorkingDepth(lg::ReadBmp(input, st));
-    if (!img) {
-        std::fprintf(stderr, "Error! Can't load: %s: %s\n", input.c_str(),
-                     st.error.empty() ? "Decode error !" : st.error.c_str());
-        return 1;
-    }
-    lg::Status out;
-    if (!lg::WriteBmp(output, img, out)) {
-        std::fprintf(stderr, "BMP %s: %s\n", out.error.c_str(), output.c_str());
+    std::string message;
+    if (!lg::ConvertFile(input, output, &message)) {
+        std::fprintf(stderr, "lumagrove: %s\n", message.c_str());
         return 1;
     }
     return 0;

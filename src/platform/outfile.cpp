@@ -35,7 +35,7 @@ bool OutputFile::commit() {
     bool good = ok_ && std::fflush(file_) == 0;
     good = (std::fclose(file_) == 0) && good;
     file_ = nullptr;
-    if (good && platform::ReplaceFile(temp_, target_)) {
+    if (good && platform::MoveReplacing(temp_, target_)) {
         temp_.clear();
         return true;
     }

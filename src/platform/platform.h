@@ -7,7 +7,7 @@
 namespace lg::platform {
 
 // Replaces `target` by `source` in one step (rename over an existing file).
-bool ReplaceFile(const std::string& source, const std::string& target);
+bool MoveReplacing(const std::string& source, const std::string& target);
 bool RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 

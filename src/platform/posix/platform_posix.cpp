@@ -10,7 +10,7 @@
 
 namespace lg::platform {
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveReplacing(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
 

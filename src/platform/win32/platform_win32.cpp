@@ -4,7 +4,7 @@
 
 namespace lg::platform {
 
-bool ReplaceFile(const std::string& source, const std::string& target) {
+bool MoveReplacing(const std::string& source, const std::string& target) {
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

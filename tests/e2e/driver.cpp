@@ -1,0 +1,151 @@
+#include "driver.h"
+
+namespace e2e {
+namespace {
+
+struct FindData {
+    DWORD pid;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND w, LPARAM lp) {
+    auto* d = reinterpret_cast<FindData*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid == d->pid && lstrcmpA(cls, d->cls) == 0) {
+        d->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForWindow(DWORD pid, const char* cls, DWORD timeoutMs, HANDLE process) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        FindData d = {pid, cls, nullptr};
+        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&d));
+        if (d.found) return d.found;
+        if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+}  // namespace
+
+bool Start(const std::string& exe, const std::string& args, const std::string& workDir, Viewer& v,
+           DWORD timeoutMs) {
+    std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? nullptr : workDir.c_str(), &si, &v.process))
+        return false;
+    WaitForInputIdle(v.process.hProcess, timeoutMs);
+    v.window = WaitForWindow(v.process.dwProcessId, "Lumagrove", timeoutMs, v.process.hProcess);
+    return v.window != nullptr;
+}
+
+bool WaitForExit(Viewer& v, DWORD timeoutMs, DWORD* code) {
+    if (!v.process.hProcess) return false;
+    if (WaitForSingleObject(v.process.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (code) GetExitCodeProcess(v.process.hProcess, code);
+    return true;
+}
+
+void Stop(Viewer& v) {
+    if (v.process.hProcess) {
+        if (WaitForSingleObject(v.process.hProcess, 0) != WAIT_OBJECT_0)
+            TerminateProcess(v.process.hProcess, 1);
+        CloseHandle(v.process.hProcess);
+        CloseHandle(v.process.hThread);
+    }
+    v = Viewer();
+}
+
+void Settle(const Viewer& v, DWORD ms) {
+    if (v.window) {
+        DWORD_PTR result;
+        SendMessageTimeoutA(v.window, WM_NULL, 0, 0, SMTO_BLOCK, ms * 10, &result);
+    }
+    Sleep(ms);
+}
+
+std::string Title(HWND w) {
+    char text[512] = {};
+    // WM_GETTEXT is answered across processes; GetWindowText would not ask.
+    SendMessageTimeoutA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
+                        nullptr);
+    return text;
+}
+
+void SendCommand(const Viewer& v, int id) { PostMessageA(v.window, WM_COMMAND, WPARAM(id), 0); }
+
+void PressKey(const Viewer& v, int vk) {
+    UINT scan = MapVirtualKeyA(UINT(vk), 0);
+    PostMessageA(v.window, WM_KEYDOWN, WPARAM(vk), LPARAM(1 | (scan << 16)));
+    PostMessageA(v.window, WM_KEYUP, WPARAM(vk), LPARAM(1 | (scan << 16) | (3u << 30)));
+}
+
+HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) {
+    return WaitForWindow(v.process.dwProcessId, "#32770", timeoutMs, v.process.hProcess);
+}
+
+std::string MessageBoxText(HWND box) {
+    // The text of a message box is its static control with id 0xFFFF.
+    HWND label = GetDlgItem(box, 0xFFFF);
+    return label ? Title(label) : std::string();
+}
+
+void AnswerMessageBox(HWND box, int buttonId) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+}
+
+bool CaptureClient(HWND w, Capture& out) {
+    RECT r;
+    if (!GetClientRect(w, &r)) return false;
+    out.width = r.right - r.left;
+    out.height = r.bottom - r.top;
+    if (out.width <= 0 || out.height <= 0) return false;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = out.width;
+    bi.bmiHeader.biHeight = -out.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HDC screen = GetDC(w);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BOOL ok = BitBlt(mem, 0, 0, out.width, out.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const int stride = (out.width * 3 + 3) & ~3;
+    out.bgr.assign(size_t(out.width) * out.height * 3, 0);
+    if (ok && bits)
+        for (int y = 0; y < out.height; ++y)
+            memcpy(&out.bgr[size_t(y) * out.width * 3], static_cast<uint8_t*>(bits) + size_t(y) * stride,
+                   size_t(out.width) * 3);
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(w, screen);
+    return ok != FALSE;
+}
+
+RECT WindowRect(HWND w) {
+    RECT r = {};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+std::string WindowsDirectory() {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return dir;
+}
+
+}  // namespace e2e
