@@ -171,7 +171,7 @@ build_win_libs x86_64 "$DEPS/win64"
 . "$ROOT/scripts/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "creating the Wine prefix"
-    WINEARCH=win64 wine wineboot -i >/dev/null 2>&1 || true
+    WINEARCH=win64 "$WINE" wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
 fi
 say "ready"

@@ -1,0 +1,29 @@
+# Lumagrove: the commands a user types. Everything sets itself up on first use.
+.PHONY: help run test fuzz bench build setup clean
+
+help:
+	@echo "make run        open LUMAGR32.EXE under Wine on a sample picture (FILE=path for another);"
+	@echo "                without a display: Xvfb, screenshot in build/run.png"
+	@echo "make test       install what is missing, build everything, run all tests"
+	@echo "make build      build the native converter and the Windows program"
+	@echo "make fuzz       run every fuzz target for 5 minutes (FUZZ_SECONDS=n to change)"
+	@echo "make setup      only install packages and cross-build the Windows libraries"
+	@echo "make clean      remove build/ except the cross-built libraries and Wine prefix"
+
+run:
+	@FILE="$(FILE)" scripts/run.sh
+
+test:
+	@scripts/test.sh
+
+build: setup
+	@scripts/build.sh native win32
+
+setup:
+	@scripts/setup.sh
+
+fuzz: setup
+	@scripts/fuzz.sh $(or $(FUZZ_SECONDS),300)
+
+clean:
+	rm -rf build/native build/win32 build/win64 build/fuzz build/release
