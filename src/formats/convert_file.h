@@ -3,16 +3,12 @@
 
 #include <string>
 
-#include "core/image.h"
-#include "formats/status.h"
-
 namespace lg {
 
-// Reads a picture by its content (working depths only); empty on failure
-// with the reader's error text.
-Image LoadQuiet(const std::string& path, Status& st);
+enum class ConvertResult { Ok, LoadFailed, SaveFailed };
 
-// Reads `input` and writes `output`; false with a message for the user.
-bool ConvertFile(const std::string& input, const std::string& output, std::string* message);
+// Reads `input` by content and writes `output` in the type its name ends
+// with. On failure `message` says what went wrong.
+ConvertResult ConvertFile(const std::string& input, const std::string& output, std::string* message);
 
 }  // namespace lg

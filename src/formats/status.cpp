@@ -21,4 +21,10 @@ std::string Format(const char* fmt, ...) {
     return out;
 }
 
+std::string UpperCase(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    return s;
+}
+
 }  // namespace lg

@@ -18,4 +18,7 @@ std::string Format(const char* fmt, ...)
 #endif
     ;
 
+// ASCII upper case, as file-name endings are compared.
+std::string UpperCase(std::string s);
+
 }  // namespace lg

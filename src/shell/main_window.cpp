@@ -1,10 +1,15 @@
-// The main window: paints the current picture and answers its commands.
+// The main window: paints the current picture, answers its commands and the
+// copy-data service, and remembers its position when it goes.
 #include <windows.h>
 
 #include <algorithm>
 
-#include "formats/convert_file.h"
+#include "core/convert.h"
+#include "core/messages.h"
+#include "devices/clipboard.h"
 #include "formats/libraries.h"
+#include "formats/load.h"
+#include "ops/quantize.h"
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/logic/window_logic.h"
@@ -29,9 +34,14 @@ void Paint(App& app, HDC dc) {
     if (!app.current) return;
     const Image& img = app.current;
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, img.width(), img.height(), 0, 0, img.width(), img.height(),
-                  img.pixels(), reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS,
-                  SRCCOPY);
+    StretchDIBits(dc, 0, 0, img.width(), img.height(), 0, 0, img.width(), img.height(), img.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
+}
+
+void ShowEmpty(App& app) {
+    app.current = Image();
+    SetWindowTextA(app.mainWindow, app.caption.c_str());
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
 }
 
 void SaveWindowPosition(App& app) {
@@ -43,20 +53,69 @@ void SaveWindowPosition(App& app) {
     WriteSetting(Setting::YKoord, int(r.top));
 }
 
+LoadUi MakeLoadUi(App& app) {
+    LoadUi ui;
+    ui.inform = [&app](const std::string& text) { ShowMessage(app.mainWindow, text, MB_ICONINFORMATION); };
+    ui.askYesNo = [&app](const std::string& text) {
+        return ShowMessage(app.mainWindow, text, MB_ICONINFORMATION | MB_YESNO) == IDYES;
+    };
+    ui.setTitle = [&app](const std::string& text) { SetWindowTextA(app.mainWindow, text.c_str()); };
+    ui.clearWindow = [&app] { ShowEmpty(app); };
+    return ui;
+}
+
+// The clipboard service: loads the path quietly and puts the picture on the
+// clipboard; 0 when that was done, 1 when not (the text says why).
+LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
+    std::string path(static_cast<const char*>(cds->lpData), cds->cbData);
+    path.resize(std::strlen(path.c_str()));
+    if (path.empty()) {
+        SendMessageA(app.mainWindow, WM_COMMAND, kCmdExit, 0);
+        return 0;
+    }
+    app.fileName = path;
+    if (!OpenClipboard(GetDesktopWindow())) return 1;
+    EmptyClipboard();
+    app.current = Image();
+    Status st;
+    Image img = LoadQuiet(path, st);
+    std::string failure;
+    if (!img) {
+        failure = Format(Msg(MsgId::ServiceCantLoad), kProductName, path.c_str());
+    } else {
+        ReadDisplayAndSettings(app);
+        if (app.paletteDisplay && img.bitCount() > 8) {
+            Image reduced = ReduceColors(ExpandTo24(std::move(img)), 256);
+            if (!reduced) failure = Format(Msg(MsgId::ServiceCantQuantize), kProductName, path.c_str());
+            img = std::move(reduced);
+        }
+    }
+    if (failure.empty() && PlacePicture(img)) {
+        CloseClipboard();
+        return 0;
+    }
+    if (failure.empty()) failure = Format(Msg(MsgId::ServiceCantLoad), kProductName, path.c_str());
+    PlaceText(failure);
+    CloseClipboard();
+    return 1;
+}
+
 }  // namespace
 
 bool OpenPicture(App& app, const std::string& path) {
-    Status st;
+    app.current = Image();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    Image img = LoadQuiet(path, st);
+    std::string name = path;
+    LoadRequest req;
+    req.paletteDisplay = app.paletteDisplay;
+    req.grayscaleJpeg = app.loadGrayscale;
+    req.pcdSize = app.pcdSize;
+    req.renameExtension = ReadSetting(Setting::RenameExtension) != 0;
+    Image img = LoadPicture(name, req, MakeLoadUi(app), app.facts);
     SetCursor(old);
-    if (!img) {
-        ShowMessage(app.mainWindow, Format("%s\n%s", "Decode error !", st.error.c_str()),
-                    MB_ICONWARNING);
-        return false;
-    }
+    app.fileName = name;
+    if (!img) return false;
     app.current = std::move(img);
-    app.fileName = path;
     SizeWindowToPicture(app);
     app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
                                   app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
@@ -79,10 +138,18 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         switch (LOWORD(wp)) {
         case kCmdExit: DestroyWindow(hwnd); break;
         case kCmdAbout:
-            ShowMessage(hwnd, Format("%s\n\n%s", kProductName, LibraryVersions().c_str()),
-                        MB_ICONINFORMATION);
+            ShowMessage(hwnd, Format("%s\n\n%s", kProductName, LibraryVersions().c_str()), MB_ICONINFORMATION);
             break;
         }
+        return 0;
+    case WM_COPYDATA: {
+        auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (!cds || cds->dwData != 1) return DefWindowProcA(hwnd, msg, wp, lp);
+        return ServeCopyData(app, cds);
+    }
+    case WM_DISPLAYCHANGE:
+        ReadDisplayAndSettings(app);
+        ShowEmpty(app);
         return 0;
     case WM_CLOSE:
         SendMessageA(hwnd, WM_COMMAND, kCmdExit, 0);

@@ -1,7 +1,10 @@
-// Entry of LUMAGR32.EXE: command line, conversion mode, the main window and
-// the message loop.
+// Entry of LUMAGR32.EXE: command line, conversion mode, closing other copies,
+// the main window and the message loop.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 
+#include "core/messages.h"
 #include "formats/convert_file.h"
 #include "settings/settings.h"
 #include "shell/app.h"
@@ -14,13 +17,11 @@ App& TheApp() {
     return app;
 }
 
-void ShowMessage(HWND owner, const std::string& text, UINT icon) {
-    MessageBoxA(owner, text.c_str(), kProductName, icon | MB_TASKMODAL);
+int ShowMessage(HWND owner, const std::string& text, UINT flags) {
+    return MessageBoxA(owner, text.c_str(), TheApp().caption.c_str(), flags | MB_TASKMODAL);
 }
 
-namespace {
-
-void MeasureDisplay(App& app) {
+void ReadDisplayAndSettings(App& app) {
     HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     int bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
     app.screenWidth = GetDeviceCaps(dc, HORZRES);
@@ -28,7 +29,29 @@ void MeasureDisplay(App& app) {
     DeleteDC(dc);
     app.displayColors = bits >= 31 ? 0x7fffffff : 1 << bits;
     app.paletteDisplay = app.displayColors == 256;
+
+    // The view settings group, in its order.
+    app.loadGrayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
+    app.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
+    app.fitForBigImages = ReadSetting(Setting::FitForBigImages) != 0;
+    app.alwaysFit = ReadSetting(Setting::AlwaysFit) != 0;
+    app.useResample = ReadSetting(Setting::UseResample) != 0;
+    app.useUndo = ReadSetting(Setting::UseUndo) != 0;
+    app.fileSortOrder = ReadSetting(Setting::FileSortOrder);
+    app.zoomFactor = ReadSetting(Setting::ZoomFactor);
+    app.viewAll = ReadSetting(Setting::ViewAll) == 1;
+    app.notNotifyLoopDir = ReadSetting(Setting::NotNotifyLoopDir) != 0;
+    int x = ReadSetting(Setting::XKoord), y = ReadSetting(Setting::YKoord);
+
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    WindowPlacement p = StartPlacement(x, y, Rect{work.left, work.top, work.right, work.bottom},
+                                       app.screenWidth, app.screenHeight);
+    app.windowX = p.x;
+    app.windowY = p.y;
 }
+
+namespace {
 
 bool RegisterMainClass(HINSTANCE inst) {
     WNDCLASSA wc = {};
@@ -43,16 +66,48 @@ bool RegisterMainClass(HINSTANCE inst) {
     return RegisterClassA(&wc) != 0;
 }
 
-// Conversion mode: no window; the process ends with code 0 either way.
+// Makes the file argument's drive and directory current, and returns the
+// bare name the shell displays for it (its own extension kept).
+std::string NormaliseFileArgument(const std::string& arg) {
+    if (arg.empty()) return arg;
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], base[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath(arg.c_str(), drive, dir, base, ext);
+    std::string folder = std::string(drive) + dir;
+    if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(arg.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME) || !info.szDisplayName[0])
+        return std::string(base) + ext;
+    char dBase[_MAX_FNAME], dExt[_MAX_EXT];
+    _splitpath(info.szDisplayName, nullptr, nullptr, dBase, dExt);
+    return std::string(dBase) + ext;
+}
+
+// Conversion mode: no window. A failed conversion ends with status 1, so
+// that scripts can tell.
 int RunConversion(const CommandLine& cl) {
     std::string message;
-    if (!ConvertFile(cl.fileArg, cl.convertOutput, &message)) {
-        if (!GetEnvironmentVariableA("LUMAGROVE_QUIET", nullptr, 0))
-            ShowMessage(nullptr, Format("%s: %s", "Error! Can't load", cl.fileArg.c_str()),
-                        MB_ICONINFORMATION);
-        return 0;
+    ConvertResult r = ConvertFile(cl.fileArg, cl.convertOutput, &message);
+    if (r == ConvertResult::LoadFailed)
+        ShowMessage(nullptr, Format("%s: %s", Msg(MsgId::ErrorCantLoad), cl.fileArg.c_str()),
+                    MB_ICONINFORMATION);
+    return r == ConvertResult::Ok ? 0 : 1;
+}
+
+// Every other running viewer is asked to end; each one saves its position.
+void CloseOtherCopies() {
+    for (int guard = 0; guard < 64; ++guard) {
+        HWND other = FindWindowA(kMainClass, nullptr);
+        if (!other) return;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(other, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        SendMessageTimeoutA(other, WM_DESTROY, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        // Wait for the copy to go, so that the search does not find it again.
+        if (process) {
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
     }
-    return 0;
 }
 
 }  // namespace
@@ -63,37 +118,46 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     App& app = TheApp();
     app.instance = inst;
     app.cmd = ParseCommandLine(cmdLine ? cmdLine : "");
+    if (app.cmd.hasTitle) app.caption = Format("%s - %s", kProductName, app.cmd.title.c_str());
+    if (!app.cmd.hidden) app.fileName = NormaliseFileArgument(app.cmd.fileArg);
     if (app.cmd.convert && !app.cmd.hidden) return RunConversion(app.cmd);
     if (app.cmd.bestFit) WriteSetting(Setting::AlwaysFit, "1");
+    app.fullScreenPending = app.cmd.fullScreen;
 
+    if (app.cmd.closeOthers || ReadSetting(Setting::OneInstance) == 1) CloseOtherCopies();
     if (!prev && !RegisterMainClass(inst)) return 1;
-    MeasureDisplay(app);
-
-    RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    int x = ReadSetting(Setting::XKoord), y = ReadSetting(Setting::YKoord);
+    ReadDisplayAndSettings(app);
+    int x = app.windowX, y = app.windowY;
     if (app.cmd.hasPosition) {
         x = app.cmd.posX;
         y = app.cmd.posY;
     }
-    WindowPlacement place = StartPlacement(x, y, Rect{work.left, work.top, work.right, work.bottom},
-                                           app.screenWidth, app.screenHeight);
-    app.mainWindow = CreateWindowExA(0, kMainClass, kProductName,
-                                     WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, place.x, place.y,
-                                     place.width, place.height, nullptr, nullptr, inst, nullptr);
+    WindowPlacement place = StartPlacement(x, y, Rect{-0x7fff, -0x7fff, 0, 0}, app.screenWidth,
+                                           app.screenHeight);
+    if (app.cmd.hasPosition) {  // given on the command line: taken as it is, for this run
+        place.x = x;
+        place.y = y;
+    }
+    app.mainWindow = CreateWindowExA(0, kMainClass, kProductName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                     place.x, place.y, place.width, place.height, nullptr, nullptr, inst,
+                                     nullptr);
     if (!app.mainWindow) return 1;
 
     HACCEL accel = LoadAcceleratorsA(inst, kMainClass);
-    if (!accel) ShowMessage(app.mainWindow, "Can't load Accelerators !\nHotkeys are not available !",
-                            MB_ICONINFORMATION);
+    if (!accel) ShowMessage(app.mainWindow, Msg(MsgId::CantLoadAccelerators), MB_ICONINFORMATION);
+    RegisterWindowMessageA("commdlg_FileNameOK");
 
     if (app.cmd.hidden) {
+        app.fileName.clear();
         ShowWindow(app.mainWindow, SW_HIDE);
     } else {
         ShowWindow(app.mainWindow, SW_SHOWNORMAL);
         UpdateWindow(app.mainWindow);
-        if (!app.cmd.fileArg.empty()) OpenPicture(app, app.cmd.fileArg);
     }
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    if (!app.cmd.hidden && !app.fileName.empty()) OpenPicture(app, app.fileName);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

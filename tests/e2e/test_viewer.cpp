@@ -124,11 +124,93 @@ TEST_F(Viewer, MissingFileIsReportedAndWindowStaysEmpty) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\no-such-file.bmp", DataDir(), v));
     HWND box = e2e::FindMessageBox(v, 10000);
     ASSERT_NE(box, nullptr);
-    EXPECT_NE(e2e::MessageBoxText(box).find("Can't open file"), std::string::npos);
+    EXPECT_EQ(e2e::MessageBoxText(box), "no-such-file.bmp : Can't read file header !\n\nUnsupported file type !");
     EXPECT_EQ(e2e::Title(box), "Lumagrove");
     e2e::AnswerMessageBox(box, IDOK);
     e2e::Settle(v);
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
+}
+
+TEST_F(Viewer, TitleAndPositionFromTheCommandLine) {
+    WriteIni("[WinPosition]\nxKoord=300\nyKoord=200\n");
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /pos=(100,50) /title=Holiday", DataDir(), v));
+    e2e::Settle(v, 500);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - Holiday");
+    RECT r = e2e::WindowRect(v.window);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 50);
+    // The position is not stored for the option, only on exit as usual.
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), 300);
+}
+
+TEST_F(Viewer, OneClosesTheRunningCopy) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    SetWindowPos(v.window, nullptr, 120, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    e2e::Settle(v);
+    e2e::Viewer second;
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp /one", DataDir(), second));
+    DWORD code = 99;
+    EXPECT_TRUE(e2e::WaitForExit(v, 10000, &code)) << "the first copy should have ended";
+    EXPECT_EQ(code, 0u);
+    // The closed copy saved its position as it went.
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), 120);
+    EXPECT_EQ(e2e::Title(second.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
+    e2e::Stop(second);
+}
+
+// A copy-data request with identifier 1: the picture comes back on the clipboard.
+TEST_F(Viewer, HiddenServicePutsThePictureOnTheClipboard) {
+    ASSERT_TRUE(e2e::Start(Exe(), "/hidden", DataDir(), v));
+    EXPECT_FALSE(IsWindowVisible(v.window));
+    std::string path = DataDir() + "\\palette8.bmp";
+    COPYDATASTRUCT cds = {1, DWORD(path.size() + 1), const_cast<char*>(path.c_str())};
+    DWORD_PTR reply = 99;
+    ASSERT_TRUE(SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK,
+                                    20000, &reply));
+    EXPECT_EQ(reply, 0u);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE dib = GetClipboardData(CF_DIB);
+    ASSERT_NE(dib, nullptr);
+    const uint8_t* p = static_cast<const uint8_t*>(GlobalLock(dib));
+    lg::Status st;
+    lg::Image want = lg::ReadBmp(path, st);
+    ASSERT_TRUE(want);
+    ASSERT_GE(GlobalSize(dib), want.size());
+    EXPECT_EQ(memcmp(p, want.data(), want.size()), 0);
+    GlobalUnlock(dib);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_PALETTE));
+    CloseClipboard();
+
+    // A file it can't load: the reason as text, reply 1.
+    std::string bad = DataDir() + "\\missing.bmp";
+    COPYDATASTRUCT cds2 = {1, DWORD(bad.size() + 1), const_cast<char*>(bad.c_str())};
+    SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds2), SMTO_BLOCK, 20000, &reply);
+    EXPECT_EQ(reply, 1u);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE text = GetClipboardData(CF_TEXT);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(static_cast<const char*>(GlobalLock(text))),
+              "Lumagrove - Error - Can't load: " + bad);
+    GlobalUnlock(text);
+    CloseClipboard();
+
+    // An empty path ends the service.
+    char empty[1] = {0};
+    COPYDATASTRUCT end = {1, 1, empty};
+    SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&end), SMTO_BLOCK, 5000, &reply);
+    EXPECT_TRUE(e2e::WaitForExit(v, 10000));
+}
+
+TEST(Convert, FailureEndsWithStatusOne) {
+    e2e::Viewer v;
+    std::string out = DataDir() + "\\never.bmp";
+    EXPECT_FALSE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /c=" + DataDir() + "\\x.unknown", DataDir(), v,
+                            15000));
+    DWORD code = 99;
+    ASSERT_TRUE(e2e::WaitForExit(v, 15000, &code));
+    EXPECT_EQ(code, 1u);
+    e2e::Stop(v);
 }
 
 TEST(Convert, WritesOutputWithoutWindow) {

@@ -3,9 +3,10 @@
 
 #include <string>
 
+#include "core/messages.h"
+
 namespace lg {
 
-constexpr const char kProductName[] = "Lumagrove";
 constexpr int kDefaultWindowWidth = 435;
 
 struct Rect {

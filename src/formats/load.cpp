@@ -1,0 +1,162 @@
+#include "formats/load.h"
+
+#include <cstdio>
+
+#include "core/bytes.h"
+#include "core/convert.h"
+#include "core/messages.h"
+#include "formats/format_table.h"
+#include "ops/quantize.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+
+namespace lg {
+namespace {
+
+// The reader of a format, or a stand-in that says this build has none.
+Image RunReader(int format, const std::string& path, const ReadOptions& opt, Status& st,
+                PictureFacts& facts) {
+    ReaderFn read = ReaderFor(format);
+    if (!read) {
+        st.error = Msg(MsgId::NotInThisBuild);
+        return Image();
+    }
+    return read(path, opt, st, facts);
+}
+
+void Inform(const LoadUi& ui, const std::string& text) {
+    if (ui.inform) ui.inform(text);
+}
+
+// Asks about a name that lies about the content, and renames on Yes.
+void CheckExtension(std::string& fileName, int format, const LoadRequest& req, const LoadUi& ui) {
+    if (format == kFormatMedia || HasAcceptedEnding(format, fileName)) return;
+    if (format == kFormatIcoCur) {
+        if (!req.silent && req.renameExtension)
+            Inform(ui, Format("%s '%s' %s ICO/CUR\n %s", Msg(MsgId::WarningTheFile), fileName.c_str(),
+                              Msg(MsgId::IsA), Msg(MsgId::IncorrectExtension)));
+        return;
+    }
+    if (req.silent || !req.renameExtension) return;
+    std::string question = Format("%s '%s' %s %s %s", Msg(MsgId::WarningTheFile), fileName.c_str(),
+                                  Msg(MsgId::IsA), FormatOf(format).word,
+                                  Msg(MsgId::IncorrectExtensionRename));
+    if (!ui.askYesNo || !ui.askYesNo(question)) return;
+    if (!RenameToProperExtension(fileName, format)) Inform(ui, Msg(MsgId::CantRename));
+    if (ui.rereadDirectory) ui.rereadDirectory();
+}
+
+}  // namespace
+
+int64_t FileSize(const std::string& path) {
+    ByteSource in = ByteSource::OpenFile(path);
+    return in.ok() ? int64_t(in.size()) : -1;
+}
+
+bool RenameToProperExtension(std::string& fileName, int format) {
+    if (format < 0 || format >= kFormatCount || !FormatOf(format).renameExt) return false;
+    std::string dir = platform::DirectoryOf(fileName);
+    std::string base = platform::BaseNameOf(fileName);
+    size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    std::string target = dir + base + FormatOf(format).renameExt;
+    if (target == fileName) return true;
+    if (platform::FileExists(target) || std::rename(fileName.c_str(), target.c_str()) != 0) return false;
+    fileName = target;
+    return true;
+}
+
+Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& ui, PictureFacts& facts) {
+    facts = PictureFacts();
+    const int format = DetectFileFormat(fileName);
+    auto fail = [&](const std::string& message) {
+        facts.messageText = message;
+        if (!req.openInProgress) {
+            if (!req.silent) Inform(ui, message);
+            if (ui.clearWindow) ui.clearWindow();
+        }
+        return Image();
+    };
+    if (format == kFormatUnknown) {
+        Image none = fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantReadHeader)));
+        if (ui.rereadDirectory) ui.rereadDirectory();
+        return none;
+    }
+    if (req.previewWidth == 0 && ui.setTitle) ui.setTitle(fileName);
+
+    if (format == kFormatMedia) {
+        if (req.openInProgress) return Image();
+        if (!HasAcceptedEnding(format, fileName)) Inform(ui, Msg(MsgId::IncorrectExtensionMedia));
+        if (ui.openMedia) ui.openMedia(fileName);
+        if (ui.rereadDirectory) ui.rereadDirectory();
+        return Image();
+    }
+    CheckExtension(fileName, format, req, ui);
+
+    ReadOptions opt;
+    opt.grayscale = req.grayscaleJpeg;
+    opt.paletteDisplay = req.paletteDisplay;
+    opt.previewWidth = req.previewWidth;
+    opt.pcdSize = req.pcdSize;
+    opt.allowChooser = !req.noMultiImage && !req.openInProgress;
+    opt.multiImage = !req.noMultiImage;
+    if (const char* info = FormatOf(format).infoText) facts.infoText = info;
+
+    Status st;
+    const uint32_t start = platform::TickCount();
+    Image img = RunReader(format, fileName, opt, st, facts);
+    if (!st.info.empty()) facts.infoText = st.info;
+    if (!img) {
+        if (facts.startAnimation) {  // the frames play instead of a still picture
+            facts.decompressMs = platform::TickCount() - start;
+            if (ui.startAnimation) ui.startAnimation();
+            return Image();
+        }
+        if (format == kFormatG3)
+            return fail(Format("%s : G3 %s\n", fileName.c_str(), Msg(MsgId::DecodeError)));
+        return fail(Format("%s : %s %s\n\n%s", fileName.c_str(), FormatOf(format).word,
+                           Msg(MsgId::DecodeError), st.error.c_str()));
+    }
+    facts.bitCount = img.bitCount();
+    facts.width = img.width();
+    facts.height = img.height();
+    facts.xResolution = img.xResolution();
+
+    img = WidenToWorkingDepth(std::move(img));
+    if (!img) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+    if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
+
+    if (req.paletteDisplay && img.bitCount() == 24) {
+        Image reduced = ReduceColors(img, 256);
+        if (!reduced) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+        img = std::move(reduced);
+    }
+    if (facts.multipage && facts.pageCount > 1)
+        facts.infoText = Format("%s - %d %s", facts.infoText.c_str(), facts.pageCount, Msg(MsgId::Pages));
+    facts.decompressMs = platform::TickCount() - start;
+    return img;
+}
+
+Image LoadQuiet(const std::string& path, Status& st) {
+    const int format = DetectFileFormat(path);
+    if (format == kFormatUnknown || format == kFormatMedia) {
+        st.error = Msg(MsgId::CantReadHeader);
+        return Image();
+    }
+    ReadOptions opt;
+    opt.quiet = true;
+    opt.grayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
+    opt.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
+    PictureFacts facts;
+    Image img = RunReader(format, path, opt, st, facts);
+    if (!img) {
+        if (st.error.empty()) st.error = Msg(MsgId::DecodeError);
+        return img;
+    }
+    const int depth = img.bitCount();
+    img = WidenToWorkingDepth(std::move(img));
+    if (!img) st.error = Format("Can't convert a picture of %d bits per pixel", depth);
+    return img;
+}
+
+}  // namespace lg

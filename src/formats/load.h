@@ -1,0 +1,51 @@
+// Turning a file name into a picture: the interactive load path of the viewer
+// and the quiet loader used by conversions and the clipboard service.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/image.h"
+#include "formats/readers.h"
+#include "formats/status.h"
+
+namespace lg {
+
+// How a load reaches the user. Unset members do nothing (or answer No).
+struct LoadUi {
+    std::function<void(const std::string&)> inform;       // information box
+    std::function<bool(const std::string&)> askYesNo;     // Yes/No question
+    std::function<void(const std::string&)> setTitle;     // main window title
+    std::function<void()> rereadDirectory;                // directory list changed or left
+    std::function<void()> clearWindow;                    // back to the empty window, caption title
+    std::function<void()> startAnimation;                 // frames are ready to play
+    std::function<bool(const std::string&)> openMedia;    // video or sound file
+};
+
+struct LoadRequest {
+    bool noMultiImage = false;    // animations and icon sets as one still picture
+    bool silent = false;          // no warning and no failure message
+    int previewWidth = 0;         // 0: a normal load (the title is set at the start)
+    bool openInProgress = false;  // the Open dialog's preview
+    bool paletteDisplay = false;  // the screen shows 256 colours
+    bool grayscaleJpeg = false;   // [JPEG] Load Grayscale
+    int pcdSize = 2;              // [PhotoCD] Loading Size
+    bool renameExtension = true;  // [Others] RenameExtension
+};
+
+// The interactive load. `fileName` is updated when the user agrees to a
+// rename. Empty on failure; facts.messageText then says why.
+Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& ui, PictureFacts& facts);
+
+// Reads a picture by content without any dialog, message or window change:
+// first image or page, working depths only. Empty with an error text on failure.
+Image LoadQuiet(const std::string& path, Status& st);
+
+// Moves the file to its name with the format's proper extension; false when
+// the format has none or the move fails (fileName unchanged then).
+bool RenameToProperExtension(std::string& fileName, int format);
+
+// Size of a file in bytes, or -1.
+int64_t FileSize(const std::string& path);
+
+}  // namespace lg

@@ -1,0 +1,24 @@
+// Which function reads which format. A format without a reader here fails
+// with a clear error text until its reader lands.
+#include "formats/readers.h"
+
+#include "formats/bmp.h"
+#include "formats/format_table.h"
+
+namespace lg {
+namespace {
+
+Image ReadBmpEntry(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadBmp(path, st);
+}
+
+}  // namespace
+
+ReaderFn ReaderFor(int format) {
+    switch (format) {
+    case kFormatBmp: return ReadBmpEntry;
+    default: return nullptr;
+    }
+}
+
+}  // namespace lg
