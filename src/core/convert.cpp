@@ -67,8 +67,9 @@ Image Expand1To8(const Image& src) {
     static const uint8_t kBlack[4] = {0, 0, 0, 0};
     if (!c1) c1 = kBlack;
     uint8_t* table = out.palette();
-    int sum = c0[0] + c0[1] + c0[2] + c1[0] + c1[1] + c1[2];
-    if (sum == 765) {  // black and white: a grey ramp keeps later reductions smooth
+    auto grey = [](const uint8_t* c, int v) { return c[0] == v && c[1] == v && c[2] == v; };
+    if ((grey(c0, 0) && grey(c1, 255)) || (grey(c0, 255) && grey(c1, 0))) {
+        // black and white: a grey ramp keeps later reductions smooth
         bool ascending = c0[2] <= c1[2];
         for (int i = 0; i < 256; ++i) {
             uint8_t v = uint8_t(ascending ? i : 255 - i);
@@ -171,14 +172,7 @@ Image Widen32To24(const Image& src) { return WidenByDropping(src, 32); }
 Image Widen40To24(const Image& src) { return WidenByDropping(src, 40); }
 Image Widen64To24(const Image& src) { return WidenByDropping(src, 64); }
 
-Image Widen48To24(const Image& src) {
-    if (!src || src.bitCount() != 48) return Image();
-    Image out = MakeLike(src, 24, false);
-    if (!out) return out;
-    const size_t n = 3 * size_t(src.width());
-    for (int y = 0; y < src.height(); ++y) std::memcpy(out.row(y), src.row(y), n);
-    return out;
-}
+Image Widen48To24(const Image& src) { return WidenByDropping(src, 48); }
 
 Image WidenToWorkingDepth(Image src) {
     if (!src) return src;

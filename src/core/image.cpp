@@ -75,8 +75,8 @@ uint32_t Image::colorsUsed() const {
 Image Image::Duplicate() const {
     Image copy;
     if (empty()) return copy;
-    // Sized from the header with the colours-used field itself, as the block was made.
-    int64_t total = DibBlockSize(width(), height(), bitCount(), colorsUsedField());
+    // Sized from the header by the colours-used rule, as pixels() finds the rows.
+    int64_t total = DibBlockSize(width(), height(), bitCount(), colorsUsed());
     if (total < 0 || size_t(total) > size_) return copy;
     copy.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);
     if (!copy.data_) return copy;

@@ -119,7 +119,7 @@ void DecodeRle8(ByteSource& in, Image& img) {
             int dx = in.byte(), dy = in.byte();
             if (dx < 0 || dy < 0) return;
             pos += size_t(dx) + size_t(dy) * stride;
-            
+            rowStart += size_t(dy) * stride;
         } else {
             if (pos >= total) return;
             size_t n = std::min<size_t>(size_t(value), total - pos);
