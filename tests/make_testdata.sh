@@ -8,6 +8,17 @@ set -eu
 [ $# -eq 1 ] || { echo "usage: $0 OUTDIR" >&2; exit 2; }
 OUT=$1
 mkdir -p "$OUT"
+# Every format's own generator in testdata.d/, each redone only when it changed.
+EXTRA=$(cd "$(dirname "$0")" && pwd)/testdata.d
+for script in "$EXTRA"/*.sh; do
+    [ -f "$script" ] || continue
+    mark="$OUT/.done-$(basename "$script" .sh)"
+    if [ ! -f "$mark" ] || [ "$script" -nt "$mark" ]; then
+        sh "$script" "$OUT"
+        touch "$mark"
+    fi
+done
+
 if [ -f "$OUT/.done" ] && [ "$OUT/.done" -nt "$0" ]; then
     exit 0
 fi
