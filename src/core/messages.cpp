@@ -26,10 +26,20 @@ const char* const kMessages[] = {
     "%s - Error - Can't load: %s",
     "%s - Error - Can't quantize to display: %s",
     "This file type is not supported in this build",
+    "This function is not available yet",
+    "Not available if ZOOM active !",
+    "Not available if",
     "Files",
     "or",
     "for",
     "All files",
+    "Pixels",
+    "Million",
+    "None",
+    "Not a file",
+    "of",
+    "Moving through directory is disabled",
+    "milliseconds",
 };
 static_assert(sizeof kMessages / sizeof kMessages[0] == int(MsgId::Count), "message table out of step");
 

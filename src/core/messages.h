@@ -30,10 +30,20 @@ enum class MsgId {
     ServiceCantLoad,
     ServiceCantQuantize,
     NotInThisBuild,
+    NotAvailableYet,
+    NotAvailableZoom,
+    NotAvailableIf,
     Files,
     Or,
     For,
     AllFiles,
+    Pixels,
+    Million,
+    None,
+    NotAFile,
+    Of,
+    DirectoryDisabled,
+    Milliseconds,
     Count
 };
 

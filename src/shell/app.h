@@ -8,23 +8,30 @@
 #include "core/image.h"
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
+#include "shell/logic/commands.h"
 
 namespace lg {
 
-constexpr UINT kCmdExit = 40012;
-constexpr UINT kCmdAbout = 40036;
 constexpr const char kMainClass[] = "Lumagrove";
 
 struct App {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
+    HMENU menu = nullptr;
+    HACCEL accelerators = nullptr;
     CommandLine cmd;
     std::string caption = "Lumagrove";  // message box titles and the title's prefix
     Image current;             // the picture shown; empty: none
+    Image undo;                // the picture before the last operation
     std::string fileName;      // current file name (bare name in the current directory)
     PictureFacts facts;
     std::string savedTitle;
+    int zoom = 100;            // percent
+    bool alwaysOnTop = false;
     bool fullScreenPending = false;  // /fs: once, after the first successful load
+    // Selection in client coordinates.
+    bool hasSelection = false;
+    POINT selStart = {0, 0}, selEnd = {0, 0};
     // Display and start-up settings (re-read on a display change).
     int screenWidth = 0, screenHeight = 0;
     int displayColors = 0;
@@ -42,8 +49,12 @@ App& TheApp();
 // Window procedure of the main window.
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-// Loads a file as the current picture, sizes the window and sets the title.
-bool OpenPicture(App& app, const std::string& path);
+// Loads the current file name and shows it (or the empty window on failure).
+bool ShowNewPicture(App& app);
+// Makes `img` the current picture, sizes the window and sets the title.
+void ShowPicture(App& app, Image img);
+// Back to the empty window.
+void ShowEmpty(App& app);
 
 // Reads the display size and colour count, the start-up settings, and places
 // the remembered window position on the screen.
@@ -51,5 +62,16 @@ void ReadDisplayAndSettings(App& app);
 
 // Shows a message box titled with the program caption.
 int ShowMessage(HWND owner, const std::string& text, UINT flags);
+
+// The menu bar and the accelerator table, built from the command table.
+HMENU BuildMenuBar();
+HACCEL BuildAccelerators();
+// Enables and checks every menu item for the present state.
+void UpdateMenu(App& app);
+UiState Snapshot(const App& app);
+// Runs a command; false when the id is not a command of the table.
+bool RunCommand(App& app, int id);
+// Keys the window procedure handles itself (not in the accelerator table).
+bool HandleKey(App& app, WPARAM key);
 
 }  // namespace lg

@@ -1,6 +1,7 @@
 // The main window: paints the current picture, answers its commands and the
 // copy-data service, and remembers its position when it goes.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "ops/quantize.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
 
 namespace lg {
@@ -28,6 +30,16 @@ void SizeWindowToPicture(App& app) {
     int w = std::min<int>(r.right - r.left, work.right - work.left);
     int h = std::min<int>(r.bottom - r.top, work.bottom - work.top);
     SetWindowPos(app.mainWindow, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+    // A narrow window wraps its menu bar over several lines: grow until the
+    // client area holds the picture (or the work area ends).
+    for (int pass = 0; pass < 4; ++pass) {
+        RECT client;
+        GetClientRect(app.mainWindow, &client);
+        int missing = app.current.height() - (client.bottom - client.top);
+        if (missing <= 0 || h >= work.bottom - work.top) break;
+        h = std::min<int>(h + missing, work.bottom - work.top);
+        SetWindowPos(app.mainWindow, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
+    }
 }
 
 void Paint(App& app, HDC dc) {
@@ -36,12 +48,6 @@ void Paint(App& app, HDC dc) {
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, 0, 0, img.width(), img.height(), 0, 0, img.width(), img.height(), img.pixels(),
                   reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
-}
-
-void ShowEmpty(App& app) {
-    app.current = Image();
-    SetWindowTextA(app.mainWindow, app.caption.c_str());
-    InvalidateRect(app.mainWindow, nullptr, TRUE);
 }
 
 void SaveWindowPosition(App& app) {
@@ -70,7 +76,7 @@ LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
     std::string path(static_cast<const char*>(cds->lpData), cds->cbData);
     path.resize(std::strlen(path.c_str()));
     if (path.empty()) {
-        SendMessageA(app.mainWindow, WM_COMMAND, kCmdExit, 0);
+        SendMessageA(app.mainWindow, WM_COMMAND, cmd::Exit, 0);
         return 0;
     }
     app.fileName = path;
@@ -102,10 +108,31 @@ LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
 
 }  // namespace
 
-bool OpenPicture(App& app, const std::string& path) {
+void ShowEmpty(App& app) {
     app.current = Image();
+    app.undo = Image();
+    app.hasSelection = false;
+    app.zoom = 100;
+    SetWindowTextA(app.mainWindow, app.caption.c_str());
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
+}
+
+void ShowPicture(App& app, Image img) {
+    app.current = std::move(img);
+    app.hasSelection = false;
+    SizeWindowToPicture(app);
+    app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
+                                  app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
+    SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
+}
+
+bool ShowNewPicture(App& app) {
+    app.current = Image();
+    app.undo = Image();
+    app.zoom = 100;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    std::string name = path;
+    std::string name = app.fileName;
     LoadRequest req;
     req.paletteDisplay = app.paletteDisplay;
     req.grayscaleJpeg = app.loadGrayscale;
@@ -114,15 +141,35 @@ bool OpenPicture(App& app, const std::string& path) {
     Image img = LoadPicture(name, req, MakeLoadUi(app), app.facts);
     SetCursor(old);
     app.fileName = name;
-    if (!img) return false;
-    app.current = std::move(img);
-    SizeWindowToPicture(app);
-    app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
-                                  app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
-    SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
-    InvalidateRect(app.mainWindow, nullptr, TRUE);
+    if (!img) {
+        ShowEmpty(app);
+        return false;
+    }
+    ShowPicture(app, std::move(img));
     return true;
 }
+
+namespace {
+
+// Dropped files: the first one is shown, the others are ignored.
+void DropFiles(App& app, HDROP drop) {
+    char path[MAX_PATH] = "";
+    UINT n = DragQueryFileA(drop, 0, path, MAX_PATH);
+    DragFinish(drop);
+    if (!n) return;
+    SetForegroundWindow(app.mainWindow);
+    std::string file = path;
+    size_t cut = file.find_last_of("\\/");
+    if (cut != std::string::npos) {
+        SetCurrentDirectoryA(file.substr(0, cut + 1).c_str());
+        file = file.substr(cut + 1);
+    }
+    app.fileName = file;
+    if (IsIconic(app.mainWindow)) ShowWindow(app.mainWindow, SW_RESTORE);
+    ShowNewPicture(app);
+}
+
+}  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     App& app = TheApp();
@@ -134,13 +181,20 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case WM_INITMENU:
+        UpdateMenu(app);
+        return 0;
     case WM_COMMAND:
-        switch (LOWORD(wp)) {
-        case kCmdExit: DestroyWindow(hwnd); break;
-        case kCmdAbout:
-            ShowMessage(hwnd, Format("%s\n\n%s", kProductName, LibraryVersions().c_str()), MB_ICONINFORMATION);
-            break;
-        }
+        if (!RunCommand(app, LOWORD(wp))) return DefWindowProcA(hwnd, msg, wp, lp);
+        return 0;
+    case WM_KEYDOWN:
+        if (!HandleKey(app, wp)) return DefWindowProcA(hwnd, msg, wp, lp);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (app.current) SendMessageA(hwnd, WM_COMMAND, cmd::FullScreen, 0);
+        return 0;
+    case WM_DROPFILES:
+        DropFiles(app, reinterpret_cast<HDROP>(wp));
         return 0;
     case WM_COPYDATA: {
         auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
@@ -152,10 +206,11 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ShowEmpty(app);
         return 0;
     case WM_CLOSE:
-        SendMessageA(hwnd, WM_COMMAND, kCmdExit, 0);
+        SendMessageA(hwnd, WM_COMMAND, cmd::Exit, 0);
         return 0;
     case WM_DESTROY:
         app.current = Image();
+        app.undo = Image();
         SaveWindowPosition(app);
         PostQuitMessage(0);
         return 0;

@@ -138,12 +138,15 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
         place.x = x;
         place.y = y;
     }
+    app.menu = BuildMenuBar();
     app.mainWindow = CreateWindowExA(0, kMainClass, kProductName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                     place.x, place.y, place.width, place.height, nullptr, nullptr, inst,
+                                     place.x, place.y, place.width, place.height, nullptr, app.menu, inst,
                                      nullptr);
     if (!app.mainWindow) return 1;
+    DragAcceptFiles(app.mainWindow, TRUE);
 
-    HACCEL accel = LoadAcceleratorsA(inst, kMainClass);
+    // The accelerators come from the command table, like the menu.
+    HACCEL accel = BuildAccelerators();
     if (!accel) ShowMessage(app.mainWindow, Msg(MsgId::CantLoadAccelerators), MB_ICONINFORMATION);
     RegisterWindowMessageA("commdlg_FileNameOK");
 
@@ -157,7 +160,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
-    if (!app.cmd.hidden && !app.fileName.empty()) OpenPicture(app, app.fileName);
+    if (!app.cmd.hidden && !app.fileName.empty()) ShowNewPicture(app);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

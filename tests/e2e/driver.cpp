@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <shlobj.h>
+
 namespace e2e {
 namespace {
 
@@ -88,6 +90,21 @@ void PressKey(const Viewer& v, int vk) {
     UINT scan = MapVirtualKeyA(UINT(vk), 0);
     PostMessageA(v.window, WM_KEYDOWN, WPARAM(vk), LPARAM(1 | (scan << 16)));
     PostMessageA(v.window, WM_KEYUP, WPARAM(vk), LPARAM(1 | (scan << 16) | (3u << 30)));
+}
+
+void DropFiles(const Viewer& v, const std::vector<std::string>& paths) {
+    // The block must live in the viewer's process: a fixed global block is
+    // addressed by its pointer, so memory written there serves as the HDROP.
+    std::vector<char> block(sizeof(DROPFILES));
+    for (const std::string& p : paths) block.insert(block.end(), p.c_str(), p.c_str() + p.size() + 1);
+    block.push_back('\0');
+    auto* df = reinterpret_cast<DROPFILES*>(block.data());
+    df->pFiles = sizeof(DROPFILES);
+    void* remote = VirtualAllocEx(v.process.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (!remote) return;
+    WriteProcessMemory(v.process.hProcess, remote, block.data(), block.size(), nullptr);
+    PostMessageA(v.window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
 }
 
 HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) {

@@ -32,6 +32,9 @@ std::string Title(HWND w);
 void SendCommand(const Viewer& v, int id);
 void PressKey(const Viewer& v, int vk);
 
+// Drops files on the window as the shell does (WM_DROPFILES with an HDROP).
+void DropFiles(const Viewer& v, const std::vector<std::string>& paths);
+
 // A message box (dialog of class #32770) of the viewer's process, if one is up.
 HWND FindMessageBox(const Viewer& v, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);

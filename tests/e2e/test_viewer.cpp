@@ -202,6 +202,37 @@ TEST_F(Viewer, HiddenServicePutsThePictureOnTheClipboard) {
     EXPECT_TRUE(e2e::WaitForExit(v, 10000));
 }
 
+TEST_F(Viewer, PictureCommandOnEmptyWindowSaysNoPicture) {
+    ASSERT_TRUE(e2e::Start(Exe(), "", DataDir(), v));
+    e2e::SendCommand(v, 40068);  // Negative
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
+    e2e::AnswerMessageBox(box, IDOK);
+}
+
+TEST_F(Viewer, IncreaseDepthThenUndo) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp", DataDir(), v));
+    e2e::SendCommand(v, 40095);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x24BPP)");
+    lg::Status st;
+    lg::Image img = lg::ReadBmp(DataDir() + "\\palette8.bmp", st);
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    ExpectShows(cap, img);  // the same colours at 24 bits
+    e2e::SendCommand(v, 40120);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
+}
+
+TEST_F(Viewer, DroppedFilesShowTheFirst) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp", DataDir(), v));
+    e2e::DropFiles(v, {DataDir() + "\\gradient24.bmp", DataDir() + "\\palette8.bmp"});
+    e2e::Settle(v, 500);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

@@ -1,10 +1,6 @@
 // Arithmetic of the main window, kept apart from Win32 so it is tested natively.
 #pragma once
 
-#include <string>
-
-#include "core/messages.h"
-
 namespace lg {
 
 constexpr int kDefaultWindowWidth = 435;
@@ -21,12 +17,5 @@ struct WindowPlacement {
 // lies beyond the screen; the start size of the main window.
 WindowPlacement StartPlacement(int rememberedX, int rememberedY, const Rect& workArea,
                                int screenWidth, int screenHeight);
-
-// "Lumagrove - NAME (WxHxBPP)" at zoom 100, or the title given on the command line.
-std::string PictureTitle(const std::string& fileName, int width, int height, int bitCount,
-                         const std::string& titleOverride);
-
-// Base name and extension of a path, either slash.
-std::string DisplayNameOf(const std::string& path);
 
 }  // namespace lg
