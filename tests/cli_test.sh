@@ -1,0 +1,51 @@
+#!/bin/sh
+# The converter as a user runs it: exit status and messages for good and bad
+# command lines. Usage: cli_test.sh LUMAGROVE_BINARY
+set -u
+BIN=$1
+DIR=$(mktemp -d)
+trap 'rm -rf "$DIR"' EXIT
+pass=0
+fail=0
+
+check() {  # name, expected status, expected text in stderr (may be empty), command...
+    name=$1 want=$2 text=$3
+    shift 3
+    "$@" >"$DIR/out" 2>"$DIR/err"
+    got=$?
+    if [ "$got" != "$want" ]; then
+        echo "FAIL $name: status $got, expected $want"; cat "$DIR/err"; fail=$((fail + 1)); return
+    fi
+    if [ -n "$text" ] && ! grep -qF -- "$text" "$DIR/err"; then
+        echo "FAIL $name: stderr lacks '$text'"; cat "$DIR/err"; fail=$((fail + 1)); return
+    fi
+    pass=$((pass + 1))
+}
+
+convert -size 30x20 gradient:red-blue -type truecolor "BMP3:$DIR/in.bmp"
+mkdir -p "$DIR/with space" "$DIR/out dir"
+cp "$DIR/in.bmp" "$DIR/with space/a b.bmp"
+
+check converts 0 "" "$BIN" "$DIR/in.bmp" "/c=$DIR/out.bmp"
+[ "$(convert "$DIR/in.bmp" ppm:- | md5sum)" = "$(convert "$DIR/out.bmp" ppm:- | md5sum)" ] ||
+    { echo "FAIL converts: pixels differ"; fail=$((fail + 1)); }
+check paths-with-blanks-and-slashes 0 "" "$BIN" "$DIR/with space/a b.bmp" "/c=$DIR/out dir/c d.bmp"
+[ -f "$DIR/out dir/c d.bmp" ] || { echo "FAIL no output in a folder with a blank"; fail=$((fail + 1)); }
+check missing-input 1 "Error! Can't load" "$BIN" "$DIR/none.bmp" "/c=$DIR/x.bmp"
+check directory-as-input 1 "Error! Can't load" "$BIN" "$DIR" "/c=$DIR/x.bmp"
+check unknown-ending 1 "Unsupported save type" "$BIN" "$DIR/in.bmp" "/c=$DIR/x.xyz"
+check unwritable-dir 1 "Can't create file" "$BIN" "$DIR/in.bmp" "/c=$DIR/no/such/dir/x.bmp"
+check no-arguments 2 "usage" "$BIN"
+check no-output 2 "no output file" "$BIN" "$DIR/in.bmp"
+check empty-output 2 "no output file" "$BIN" "$DIR/in.bmp" "/c="
+check unknown-option 2 "unknown option" "$BIN" "$DIR/in.bmp" "/zz" "/c=$DIR/x.bmp"
+check version 0 "" "$BIN" --version
+grep -q "libjpeg" "$DIR/out" || { echo "FAIL version text"; fail=$((fail + 1)); }
+
+# A failed save leaves the file it would have replaced.
+printf 'keep' > "$DIR/keep.gif"
+"$BIN" "$DIR/none.bmp" "/c=$DIR/keep.gif" 2>/dev/null
+[ "$(cat "$DIR/keep.gif")" = keep ] || { echo "FAIL existing file destroyed"; fail=$((fail + 1)); }
+
+echo "$pass passed, $fail failed"
+[ "$fail" = 0 ]
