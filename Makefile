@@ -7,6 +7,7 @@ help:
 	@echo "make test       install what is missing, build everything, run all tests"
 	@echo "make build      build the native converter and the Windows program"
 	@echo "make fuzz       run every fuzz target for 5 minutes (FUZZ_SECONDS=n to change)"
+	@echo "make bench      time lumagrove beside ImageMagick, GraphicsMagick and libvips (build/bench)"
 	@echo "make setup      only install packages and cross-build the Windows libraries"
 	@echo "make clean      remove build/ except the cross-built libraries and Wine prefix"
 
@@ -24,6 +25,9 @@ setup:
 
 fuzz: setup
 	@scripts/fuzz.sh $(or $(FUZZ_SECONDS),300)
+
+bench:
+	@bench/run.sh
 
 clean:
 	rm -rf build/native build/win32 build/win64 build/fuzz build/release

@@ -1,0 +1,162 @@
+#!/bin/sh
+# make bench: times lumagrove beside cp, ImageMagick, GraphicsMagick and
+# libvips on one 24-megapixel photo-like picture, in one run:
+#   1. BMP -> BMP conversion (24 bits in, 24 bits out)
+#   2. reduction to 256 colours with Floyd-Steinberg dithering, with the mean
+#      absolute error of every tool's result against the original
+# Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
+# 10 s is not repeated. Tools that cannot be had are skipped. Workloads and
+# results are kept under build/bench/.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+OUT="$ROOT/build/bench"
+RUNS=${BENCH_RUNS:-3}
+WIDTH=6000
+HEIGHT=4000
+export DEBIAN_FRONTEND=noninteractive
+mkdir -p "$OUT"
+
+say() { printf '[bench] %s\n' "$*"; }
+
+# --- tools -----------------------------------------------------------------
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO="sudo -n"; fi
+todo=""
+command -v gm >/dev/null 2>&1 || todo="$todo graphicsmagick"
+command -v vips >/dev/null 2>&1 || todo="$todo libvips-tools"
+command -v convert >/dev/null 2>&1 || todo="$todo imagemagick"
+if [ -n "$todo" ]; then
+    say "installing$todo"
+    # shellcheck disable=SC2086
+    { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends $todo; } >/dev/null 2>&1 ||
+        say "could not install$todo; going on without what is missing"
+fi
+has() { command -v "$1" >/dev/null 2>&1; }
+if ! has convert; then
+    say "ImageMagick's convert is needed to make the test picture"
+    exit 1
+fi
+
+# --- build -----------------------------------------------------------------
+# Only what is timed here; the log is shown when the build fails.
+[ -f build/release/build.ninja ] || cmake --preset release >"$OUT/build.log" 2>&1
+if ! cmake --build build/release -j "${JOBS:-2}" --target lgcore lumagrove >"$OUT/build.log" 2>&1; then
+    tail -n 30 "$OUT/build.log"
+    say "the release build failed (log: $OUT/build.log)"
+    exit 1
+fi
+LUMAGROVE="$ROOT/build/release/lumagrove"
+QBENCH="$OUT/quantize_bench"
+LIB="$ROOT/build/release/liblgcore.a"
+# newer A B: A was changed after B.
+newer() { [ -n "$(find "$1" -newer "$2" 2>/dev/null)" ]; }
+if [ ! -x "$QBENCH" ] || newer "$LIB" "$QBENCH" || newer bench/quantize_bench.cpp "$QBENCH"; then
+    say "building quantize_bench"
+    # shellcheck disable=SC2046
+    g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/quantize_bench.cpp "$LIB" \
+        $(pkg-config --libs libtiff-4 libpng 2>/dev/null || echo -ltiff -lpng) -ljpeg -lz -o "$QBENCH"
+fi
+
+# --- workload --------------------------------------------------------------
+# A plasma field (deterministic seed) over a gradient with a little noise:
+# smooth areas, fine detail and tens of thousands of colours, like a photo.
+PHOTO="$OUT/photo-${WIDTH}x${HEIGHT}.bmp"
+if [ ! -s "$PHOTO" ]; then
+    say "making ${WIDTH}x${HEIGHT} test picture"
+    convert -seed 7 -size $((WIDTH / 4))x$((HEIGHT / 4)) plasma:fractal -resize "${WIDTH}x${HEIGHT}!" \
+        '(' -size "${WIDTH}x${HEIGHT}" gradient:skyblue-darkgreen ')' -compose overlay -composite \
+        -seed 7 -attenuate 0.3 +noise Gaussian -type TrueColor BMP3:"$PHOTO.tmp"
+    mv "$PHOTO.tmp" "$PHOTO"
+fi
+# libvips reads PPM itself; its BMP goes through ImageMagick.
+PPM="$OUT/photo.ppm"
+if [ ! -s "$PPM" ] || newer "$PHOTO" "$PPM"; then convert "$PHOTO" "$PPM"; fi
+
+# --- timing ----------------------------------------------------------------
+now_ns() { date +%s%N; }
+
+# best_of CMD...: prints the best wall time in seconds, or "failed".
+best_of() {
+    best=""
+    i=0
+    while [ "$i" -lt "$RUNS" ]; do
+        start=$(now_ns)
+        if ! "$@" >/dev/null 2>"$OUT/last.err"; then
+            echo failed
+            return
+        fi
+        t=$(( $(now_ns) - start ))
+        if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+        [ "$t" -gt 10000000000 ] && break
+        i=$((i + 1))
+    done
+    awk -v t="$best" 'BEGIN { printf "%.3f", t / 1e9 }'
+}
+
+if has hyperfine; then
+    best_of() {
+        # hyperfine runs the command through no shell (-N); quote nothing.
+        if hyperfine -N -r "$RUNS" --export-csv "$OUT/hf.csv" "$*" >/dev/null 2>"$OUT/last.err"; then
+            awk -F, 'NR == 2 { printf "%.3f", $7 }' "$OUT/hf.csv"
+        else
+            echo failed
+        fi
+    }
+fi
+
+ROWS="$OUT/rows.txt"
+: >"$ROWS"
+# row SECTION TOOL SECONDS [ERROR]
+row() { echo "$1|$2|$3|${4:-}" >>"$ROWS"; }
+
+# error FILE: mean absolute error of a result against the original.
+error_of() {
+    f=$1
+    case "$f" in
+    *.bmp) "$QBENCH" --error "$PHOTO" "$f" 2>/dev/null || echo "?" ;;
+    *) convert "$f" BMP3:"$OUT/check.bmp" && "$QBENCH" --error "$PHOTO" "$OUT/check.bmp" 2>/dev/null || echo "?" ;;
+    esac
+}
+
+# --- 1. BMP -> BMP -----------------------------------------------------------
+say "BMP -> BMP"
+row convert lumagrove "$(best_of "$LUMAGROVE" "$PHOTO" "/c=$OUT/lg.bmp")"
+row convert cp "$(best_of cp "$PHOTO" "$OUT/cp.bmp")"
+row convert "ImageMagick convert" "$(best_of convert "$PHOTO" "BMP3:$OUT/im.bmp")"
+if has gm; then row convert "gm convert" "$(best_of gm convert "$PHOTO" "BMP3:$OUT/gm.bmp")"; fi
+if has vips; then row convert "vips copy" "$(best_of vips copy "$PHOTO" "$OUT/vips.bmp")"; fi
+
+# --- 2. 256 colours, dithered ----------------------------------------------
+say "reduction to 256 colours"
+t=$(best_of "$QBENCH" "$PHOTO" "$OUT/lg-256.bmp")
+"$QBENCH" "$PHOTO" "$OUT/lg-256.bmp" 2>"$OUT/lg-steps.txt" || true
+row quantize lumagrove "$t" "$(error_of "$OUT/lg-256.bmp")"
+t=$(best_of convert "$PHOTO" -dither FloydSteinberg -colors 256 "BMP3:$OUT/im-256.bmp")
+row quantize "ImageMagick -colors 256" "$t" "$([ "$t" = failed ] || error_of "$OUT/im-256.bmp")"
+if has gm; then
+    t=$(best_of gm convert "$PHOTO" -dither -colors 256 "BMP3:$OUT/gm-256.bmp")
+    row quantize "gm convert -colors 256" "$t" "$([ "$t" = failed ] || error_of "$OUT/gm-256.bmp")"
+fi
+if has vips; then
+    # libimagequant through the PNG writer (fastest zlib level), from PPM.
+    t=$(best_of vips pngsave "$PPM" "$OUT/vips-256.png" --palette --dither 1 --compression 1)
+    row quantize "vips pngsave --palette" "$t" "$([ "$t" = failed ] || error_of "$OUT/vips-256.png")"
+fi
+
+# --- table -----------------------------------------------------------------
+echo
+echo "Picture: ${WIDTH}x${HEIGHT}, 24 bits ($(($(wc -c <"$PHOTO") / 1000000)) MB BMP); best of $RUNS runs"
+echo "(ratio = tool time / lumagrove time; error = mean absolute difference per channel from the original)"
+awk -F'|' '
+    function head(title) { printf "\n%s\n%-28s %9s %8s %8s\n", title, "tool", "time s", "ratio", "error" }
+    $1 == "convert" && !c { head("1. BMP -> BMP"); c = 1 }
+    $1 == "quantize" && !q { head("2. 256 colours, Floyd-Steinberg"); q = 1 }
+    $2 == "lumagrove" { base = $3 }
+    {
+        ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
+        printf "%-28s %9s %8s %8s\n", $2, $3, ratio, ($1 == "quantize" ? $4 : "")
+    }
+' "$ROWS"
+echo
+echo "lumagrove 256 colours, steps: $(cat "$OUT/lg-steps.txt")"
