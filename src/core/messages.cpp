@@ -29,6 +29,8 @@ const char* const kMessages[] = {
     "This function is not available yet",
     "Not available if ZOOM active !",
     "Not available if",
+    "This is the maximum !",
+    "This is the minimum !",
     "Files",
     "or",
     "for",

@@ -33,6 +33,8 @@ enum class MsgId {
     NotAvailableYet,
     NotAvailableZoom,
     NotAvailableIf,
+    ZoomMaximum,
+    ZoomMinimum,
     Files,
     Or,
     For,

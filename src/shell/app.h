@@ -9,6 +9,7 @@
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
+#include "shell/logic/view_geometry.h"
 
 namespace lg {
 
@@ -26,7 +27,10 @@ struct App {
     std::string fileName;      // current file name (bare name in the current directory)
     PictureFacts facts;
     std::string savedTitle;
-    int zoom = 100;            // percent
+    Zoom zoom;                 // percent and step
+    ScrollBar hBar, vBar;      // the main window's scroll bars
+    int toolbarHeight = 0;     // 0 while the toolbar is hidden
+    HPALETTE palette = nullptr;  // display palette of the picture on a 256-colour screen
     bool alwaysOnTop = false;
     bool fullScreenPending = false;  // /fs: once, after the first successful load
     // Selection in client coordinates.

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/view.h"
 
 namespace lg {
 namespace {
@@ -48,7 +49,7 @@ bool NeedPicture(App& app) {
 }
 
 bool NeedNoZoom(App& app) {
-    if (app.zoom == 100) return true;
+    if (app.zoom.percent == 100) return true;
     ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableZoom), MB_ICONWARNING);
     return false;
 }
@@ -111,7 +112,7 @@ void ToggleAlwaysOnTop(App& app) {
 
 void Undo(App& app) {
     if (!app.undo) return;
-    app.zoom = 100;
+    app.zoom = Zoom();
     Image back = std::move(app.undo);
     ShowPicture(app, std::move(back));
 }
@@ -200,6 +201,9 @@ bool RunCommand(App& app, int id) {
     case cmd::Minimize: CloseWindow(app.mainWindow); return true;
     case cmd::AlwaysOnTop: ToggleAlwaysOnTop(app); return true;
     case 40093: case 40094: case 40095: IncreaseDepth(app, id); return true;
+    case cmd::ZoomIn: case cmd::ZoomOut:
+        if (NeedPicture(app)) ZoomView(app, id == cmd::ZoomIn);
+        return true;
     case cmd::RotateLeft: case cmd::RotateRight: case cmd::FlipVertical: case cmd::FlipHorizontal:
         if (NeedPicture(app) && NeedNoZoom(app))
             ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION);

@@ -14,41 +14,12 @@
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/logic/texts.h"
+#include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
+#include "shell/view.h"
 
 namespace lg {
 namespace {
-
-// Client area the size of the picture, within the work area.
-void SizeWindowToPicture(App& app) {
-    if (!app.current) return;
-    RECT r = {0, 0, app.current.width(), app.current.height()};
-    DWORD style = DWORD(GetWindowLongA(app.mainWindow, GWL_STYLE));
-    AdjustWindowRectEx(&r, style, GetMenu(app.mainWindow) != nullptr, 0);
-    RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    int w = std::min<int>(r.right - r.left, work.right - work.left);
-    int h = std::min<int>(r.bottom - r.top, work.bottom - work.top);
-    SetWindowPos(app.mainWindow, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
-    // A narrow window wraps its menu bar over several lines: grow until the
-    // client area holds the picture (or the work area ends).
-    for (int pass = 0; pass < 4; ++pass) {
-        RECT client;
-        GetClientRect(app.mainWindow, &client);
-        int missing = app.current.height() - (client.bottom - client.top);
-        if (missing <= 0 || h >= work.bottom - work.top) break;
-        h = std::min<int>(h + missing, work.bottom - work.top);
-        SetWindowPos(app.mainWindow, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER);
-    }
-}
-
-void Paint(App& app, HDC dc) {
-    if (!app.current) return;
-    const Image& img = app.current;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, 0, 0, img.width(), img.height(), 0, 0, img.width(), img.height(), img.pixels(),
-                  reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
-}
 
 void SaveWindowPosition(App& app) {
     if (!ReadSetting(Setting::RememberWinPos)) return;
@@ -112,8 +83,9 @@ void ShowEmpty(App& app) {
     app.current = Image();
     app.undo = Image();
     app.hasSelection = false;
-    app.zoom = 100;
+    app.zoom = Zoom();
     SetWindowTextA(app.mainWindow, app.caption.c_str());
+    SizeEmptyWindow(app);
     InvalidateRect(app.mainWindow, nullptr, TRUE);
 }
 
@@ -122,7 +94,8 @@ void ShowPicture(App& app, Image img) {
     app.hasSelection = false;
     SizeWindowToPicture(app);
     app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
-                                  app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
+                                  app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "",
+                                  app.zoom.percent);
     SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
     InvalidateRect(app.mainWindow, nullptr, TRUE);
 }
@@ -130,7 +103,7 @@ void ShowPicture(App& app, Image img) {
 bool ShowNewPicture(App& app) {
     app.current = Image();
     app.undo = Image();
-    app.zoom = 100;
+    app.zoom = Zoom();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     std::string name = app.fileName;
     LoadRequest req;
@@ -177,7 +150,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        Paint(app, dc);
+        PaintView(app, dc);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -187,6 +160,20 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         if (!RunCommand(app, LOWORD(wp))) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+        ScrollMove move;
+        switch (LOWORD(wp)) {
+        case SB_LINEUP: move = ScrollMove::LineBack; break;
+        case SB_LINEDOWN: move = ScrollMove::LineForward; break;
+        case SB_PAGEUP: move = ScrollMove::PageBack; break;
+        case SB_PAGEDOWN: move = ScrollMove::PageForward; break;
+        case SB_THUMBTRACK: case SB_THUMBPOSITION: move = ScrollMove::Thumb; break;
+        default: return 0;
+        }
+        ScrollView(app, msg == WM_HSCROLL, move, short(HIWORD(wp)));
+        return 0;
+    }
     case WM_KEYDOWN:
         if (!HandleKey(app, wp)) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;

@@ -233,6 +233,34 @@ TEST_F(Viewer, DroppedFilesShowTheFirst) {
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
 }
 
+TEST_F(Viewer, ZoomStepsTitlesAndLimits) {
+    WriteIni("[Viewing]\nZoomFactor=50\n");
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    e2e::SendCommand(v, 40047);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "gradient24.bmp - 150 % (96x72)");
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    EXPECT_GE(cap.width, 96);
+    EXPECT_GE(cap.height, 72);
+    e2e::SendCommand(v, 40048);
+    e2e::SendCommand(v, 40048);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "gradient24.bmp - 50 % (32x24)");
+    e2e::SendCommand(v, 40048);  // 0 % would be below the minimum
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "This is the minimum !");
+    e2e::AnswerMessageBox(box, IDOK);
+    e2e::Settle(v);
+    // Rotations are refused while zoomed.
+    e2e::SendCommand(v, 40042);
+    box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Not available if ZOOM active !");
+    e2e::AnswerMessageBox(box, IDOK);
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

@@ -1,0 +1,136 @@
+#include "shell/view.h"
+
+#include <algorithm>
+
+#include "core/messages.h"
+#include "shell/logic/texts.h"
+#include "shell/logic/window_logic.h"
+
+namespace lg {
+namespace {
+
+SIZE DisplaySize(const App& app) {
+    if (!app.current) return SIZE{0, 0};
+    return SIZE{ZoomedLength(app.current.width(), app.zoom.percent),
+                ZoomedLength(app.current.height(), app.zoom.percent)};
+}
+
+void ApplyBar(HWND w, int bar, bool shown, int range) {
+    ShowScrollBar(w, bar, shown ? TRUE : FALSE);
+    if (shown) {
+        SetScrollRange(w, bar, 0, range, FALSE);
+        SetScrollPos(w, bar, 0, TRUE);
+    }
+}
+
+}  // namespace
+
+Metrics ReadMetrics(const App& app) {
+    Metrics m;
+    m.fx = GetSystemMetrics(SM_CXFRAME);
+    m.fy = GetSystemMetrics(SM_CYFRAME);
+    m.sw = GetSystemMetrics(SM_CXVSCROLL);
+    m.sh = GetSystemMetrics(SM_CYHSCROLL);
+    m.cap = GetSystemMetrics(SM_CYCAPTION);
+    m.menu = GetSystemMetrics(SM_CYMENU);
+    m.FW = GetSystemMetrics(SM_CXFULLSCREEN);
+    m.FH = GetSystemMetrics(SM_CYFULLSCREEN);
+    m.SW = GetSystemMetrics(SM_CXSCREEN);
+    m.SH = GetSystemMetrics(SM_CYSCREEN);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    m.workLeft = work.left;
+    m.workTop = work.top;
+    m.tb = app.toolbarHeight;
+    return m;
+}
+
+void SizeWindowToPicture(App& app) {
+    if (!app.current) return;
+    SIZE d = DisplaySize(app);
+    RECT r;
+    GetWindowRect(app.mainWindow, &r);
+    if (app.zoom.percent == 100) {
+        app.windowX = r.left;
+        app.windowY = r.top;
+    }
+    ViewLayout l = LayoutForPicture(ReadMetrics(app), app.windowX, app.windowY, d.cx, d.cy);
+    ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
+    MoveWindow(app.mainWindow, l.x, l.y, l.width, l.height, TRUE);
+    ApplyBar(app.mainWindow, SB_HORZ, l.hBar, l.hRange);
+    ApplyBar(app.mainWindow, SB_VERT, l.vBar, l.vRange);
+    app.hBar = ScrollBar{l.hBar, 0, l.hRange};
+    app.vBar = ScrollBar{l.vBar, 0, l.vRange};
+}
+
+void SizeEmptyWindow(App& app) {
+    ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
+    app.hBar = app.vBar = ScrollBar();
+    app.zoom = Zoom();
+    MoveWindow(app.mainWindow, app.windowX, app.windowY, kDefaultWindowWidth,
+               std::min(kDefaultWindowWidth, (app.screenHeight / 13) * 6), TRUE);
+}
+
+void ZoomView(App& app, bool in) {
+    ZoomOutcome o = in ? ZoomIn(app.zoom, app.zoomFactor) : ZoomOut(app.zoom, app.zoomFactor);
+    if (o == ZoomOutcome::AtMaximum) {
+        ShowMessage(app.mainWindow, Msg(MsgId::ZoomMaximum), MB_ICONINFORMATION);
+        return;
+    }
+    if (o == ZoomOutcome::AtMinimum) {
+        ShowMessage(app.mainWindow, Msg(MsgId::ZoomMinimum), MB_ICONINFORMATION);
+        return;
+    }
+    ScrollBar oldH = app.hBar, oldV = app.vBar;
+    SizeWindowToPicture(app);
+    if (in) {  // keep the thumbs where they were, relative to the new ranges
+        if (oldH.shown && app.hBar.shown) {
+            app.hBar.pos = RescaleScrollPos(oldH.pos, oldH.range, app.hBar.range);
+            SetScrollPos(app.mainWindow, SB_HORZ, app.hBar.pos, TRUE);
+        }
+        if (oldV.shown && app.vBar.shown) {
+            app.vBar.pos = RescaleScrollPos(oldV.pos, oldV.range, app.vBar.range);
+            SetScrollPos(app.mainWindow, SB_VERT, app.vBar.pos, TRUE);
+        }
+    }
+    app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
+                                  app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "",
+                                  app.zoom.percent);
+    SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
+}
+
+void ScrollView(App& app, bool horizontal, ScrollMove move, int thumb) {
+    ScrollBar& bar = horizontal ? app.hBar : app.vBar;
+    if (!bar.shown) return;
+    RECT client;
+    GetClientRect(app.mainWindow, &client);
+    int base = horizontal ? client.right : client.bottom - app.toolbarHeight;
+    int pos = ScrollTo(bar.pos, bar.range, move, base, base, thumb);
+    if (pos == bar.pos) return;
+    bar.pos = pos;
+    SetScrollPos(app.mainWindow, horizontal ? SB_HORZ : SB_VERT, pos, TRUE);
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+}
+
+void PaintView(App& app, HDC dc) {
+    if (!app.current) return;
+    const Image& img = app.current;
+    SIZE d = DisplaySize(app);
+    HPALETTE old = nullptr;
+    if (app.paletteDisplay && app.palette) {
+        old = SelectPalette(dc, app.palette, FALSE);
+        RealizePalette(dc);
+    }
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, -app.hBar.pos, app.toolbarHeight - app.vBar.pos, d.cx, d.cy, 0, 0, img.width(),
+                  img.height(), img.pixels(), reinterpret_cast<const BITMAPINFO*>(img.header()),
+                  DIB_RGB_COLORS, SRCCOPY);
+    if (old) SelectPalette(dc, old, FALSE);
+}
+
+POINT ClientToPicture(const App& app, POINT p) {
+    return POINT{p.x + app.hBar.pos, p.y + app.vBar.pos - app.toolbarHeight};
+}
+
+}  // namespace lg

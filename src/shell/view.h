@@ -1,0 +1,23 @@
+// The main window's view of the picture: window size, scroll bars, zoom.
+#pragma once
+
+#include <windows.h>
+
+#include "shell/app.h"
+#include "shell/logic/view_geometry.h"
+
+namespace lg {
+
+Metrics ReadMetrics(const App& app);
+// Sizes the window to the picture at the present zoom and sets the bars.
+void SizeWindowToPicture(App& app);
+// The empty window's size and position.
+void SizeEmptyWindow(App& app);
+void ZoomView(App& app, bool in);
+void ScrollView(App& app, bool horizontal, ScrollMove move, int thumb = 0);
+// Draws the picture at its zoom and scroll offset.
+void PaintView(App& app, HDC dc);
+// Client-area point to picture coordinates (x, y from the top).
+POINT ClientToPicture(const App& app, POINT p);
+
+}  // namespace lg
