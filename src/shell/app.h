@@ -19,6 +19,7 @@ struct App {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     HMENU menu = nullptr;
+    HWND fullScreen = nullptr;   // the full-screen window while it is open
     HACCEL accelerators = nullptr;
     CommandLine cmd;
     std::string caption = "Lumagrove";  // message box titles and the title's prefix

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/fullscreen.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -180,6 +181,18 @@ bool HandleKey(App& app, WPARAM key) {
 }
 
 bool RunCommand(App& app, int id) {
+    const CommandInfo* info = FindCommand(id);
+    if (app.fullScreen && info) {
+        // The full-screen window has the picture: zoom goes there, stepping
+        // through the directory is allowed, other picture commands wait.
+        if (id == cmd::ZoomIn || id == cmd::ZoomOut) {
+            ZoomFullScreen(app, id == cmd::ZoomIn);
+            return true;
+        }
+        bool stepping = id == cmd::NextFile || id == cmd::PrevFile || id == cmd::FirstFile ||
+                        id == cmd::LastFile || id == 40045 || id == 40046;
+        if (!stepping && id != cmd::Exit) return true;
+    }
     switch (id) {
     case cmd::Exit: DestroyWindow(app.mainWindow); return true;
     case cmd::About:
@@ -201,6 +214,9 @@ bool RunCommand(App& app, int id) {
     case cmd::Minimize: CloseWindow(app.mainWindow); return true;
     case cmd::AlwaysOnTop: ToggleAlwaysOnTop(app); return true;
     case 40093: case 40094: case 40095: IncreaseDepth(app, id); return true;
+    case cmd::FullScreen:
+        if (NeedPicture(app)) OpenFullScreen(app);
+        return true;
     case cmd::ZoomIn: case cmd::ZoomOut:
         if (NeedPicture(app)) ZoomView(app, id == cmd::ZoomIn);
         return true;

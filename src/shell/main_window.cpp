@@ -16,6 +16,7 @@
 #include "shell/logic/texts.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
+#include "shell/fullscreen.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -118,7 +119,19 @@ bool ShowNewPicture(App& app) {
         ShowEmpty(app);
         return false;
     }
+    if (app.fullScreen) {  // stepping from full screen: that window shows it
+        app.current = std::move(img);
+        app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
+                                      app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
+        SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
+        RefreshFullScreen(app);
+        return true;
+    }
     ShowPicture(app, std::move(img));
+    if (app.fullScreenPending) {  // /fs: once, after the first picture
+        app.fullScreenPending = false;
+        PostMessageA(app.mainWindow, WM_COMMAND, cmd::FullScreen, 0);
+    }
     return true;
 }
 
@@ -175,6 +188,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_KEYDOWN:
+        if (app.fullScreen) return SendMessageA(app.fullScreen, msg, wp, lp);
         if (!HandleKey(app, wp)) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;
     case WM_LBUTTONDBLCLK:

@@ -8,6 +8,7 @@
 #include "formats/convert_file.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/fullscreen.h"
 #include "shell/logic/window_logic.h"
 
 namespace lg {
@@ -159,6 +160,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     }
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
+    RegisterFullScreenClass(inst);
 
     if (!app.cmd.hidden && !app.fileName.empty()) ShowNewPicture(app);
 

@@ -119,6 +119,8 @@ std::string MessageBoxText(HWND box) {
 
 void AnswerMessageBox(HWND box, int buttonId) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+    // Wait until it is gone, so that the next search cannot find it again.
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
 }
 
 bool CaptureClient(HWND w, Capture& out) {

@@ -261,6 +261,49 @@ TEST_F(Viewer, ZoomStepsTitlesAndLimits) {
     e2e::AnswerMessageBox(box, IDOK);
 }
 
+// The full-screen window of the viewer's process, if one is up.
+HWND FullScreenWindow(const e2e::Viewer& v) {
+    HWND w = FindWindowA("FullViewClass", nullptr);
+    DWORD pid = 0;
+    if (w) GetWindowThreadProcessId(w, &pid);
+    return pid == v.process.dwProcessId ? w : nullptr;
+}
+
+TEST_F(Viewer, FullScreenCentresAndClosesOnAnotherKey) {
+    WriteIni("[Viewing]\nShowFullScreen=1\nShowFullScreenName=0\n");
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    e2e::PressKey(v, VK_RETURN);
+    e2e::Settle(v, 500);
+    HWND full = FullScreenWindow(v);
+    ASSERT_NE(full, nullptr);
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(full, cap));
+    ASSERT_EQ(cap.width, GetSystemMetrics(SM_CXSCREEN));
+    // A small picture stays at its size, centred on black.
+    lg::Status st;
+    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
+    int left = (cap.width - 64) / 2, top = (cap.height - 48) / 2;
+    const uint8_t* corner = cap.at(0, 0);
+    EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
+    for (int y : {0, 20, 47})
+        for (int x : {0, 31, 63}) {
+            const uint8_t* want = img.topRow(y) + 3 * x;
+            const uint8_t* got = cap.at(left + x, top + y);
+            EXPECT_EQ(got[0], want[0]);
+            EXPECT_EQ(got[2], want[2]);
+        }
+    e2e::PressKey(v, 'Q');  // not a hotkey: closes full screen, not the program
+    e2e::Settle(v, 500);
+    EXPECT_EQ(FullScreenWindow(v), nullptr);
+    EXPECT_EQ(WaitForSingleObject(v.process.hProcess, 0), DWORD(WAIT_TIMEOUT));
+}
+
+TEST_F(Viewer, FullScreenAtStartWithFs) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /fs", DataDir(), v));
+    e2e::Settle(v, 800);
+    EXPECT_NE(FullScreenWindow(v), nullptr);
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

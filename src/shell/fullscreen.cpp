@@ -1,0 +1,149 @@
+#include "shell/fullscreen.h"
+
+#include <string>
+
+#include "core/messages.h"
+#include "settings/settings.h"
+#include "shell/logic/texts.h"
+#include "shell/logic/view_geometry.h"
+#include "shell/view.h"
+
+namespace lg {
+namespace {
+
+constexpr const char kFullViewClass[] = "FullViewClass";
+
+struct FullScreenState {
+    FullScreenView view;
+    bool showName = true;
+    bool hideCursor = false;
+    int placement = 1;
+};
+FullScreenState g_full;
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+void DrawName(HDC dc, const std::string& name) {
+    LOGFONTA lf;
+    GetObjectA(GetStockObject(ANSI_FIXED_FONT), sizeof lf, &lf);
+    lf.lfHeight = 10;
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 255, 0));
+    TextOutA(dc, 0, 0, name.c_str(), int(name.size()));
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+void Paint(App& app, HDC dc) {
+    if (g_full.hideCursor)
+        while (ShowCursor(FALSE) >= 0) {}
+    if (!app.current) return;
+    const Image& img = app.current;
+    Placement p = FullScreenPaint(g_full.view, g_full.placement, img.width(), img.height(), ScreenWidth(),
+                                  ScreenHeight());
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, img.width(), img.height(), img.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
+    if (g_full.showName) DrawName(dc, DisplayNameOf(app.fileName));
+}
+
+void Close(App& app, HWND w) {
+    while (ShowCursor(TRUE) < 0) {}
+    app.zoom = Zoom();
+    app.fullScreen = nullptr;
+    if (app.current) SizeWindowToPicture(app);
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+    SetActiveWindow(app.mainWindow);
+    DestroyWindow(w);
+}
+
+void Step(App& app, HWND w, int command) {
+    g_full.view = FullScreenView();
+    SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(command), 0);
+    InvalidateRect(w, nullptr, TRUE);
+    SetActiveWindow(w);
+}
+
+void Scroll(HWND w, bool horizontal, ScrollMove move) {
+    if (FullScreenScroll(g_full.view, horizontal, move, ScreenWidth(), ScreenHeight()))
+        InvalidateRect(w, nullptr, FALSE);
+}
+
+LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    App& app = TheApp();
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(w, &ps);
+        Paint(app, dc);
+        EndPaint(w, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: Step(app, w, cmd::PrevFile); return 0;
+    case WM_RBUTTONDOWN: Step(app, w, cmd::NextFile); return 0;
+    case WM_MBUTTONDOWN: Close(app, w); return 0;
+    case WM_CHAR: return 0;
+    case WM_KEYDOWN:
+        switch (wp) {
+        case VK_BACK: Step(app, w, cmd::PrevFile); break;
+        case VK_SPACE: Step(app, w, cmd::NextFile); break;
+        case VK_PRIOR: Scroll(w, false, ScrollMove::PageBack); break;
+        case VK_NEXT: Scroll(w, false, ScrollMove::PageForward); break;
+        case VK_HOME: Scroll(w, true, ScrollMove::PageBack); break;
+        case VK_END: Scroll(w, true, ScrollMove::PageForward); break;
+        case VK_LEFT: Scroll(w, true, ScrollMove::LineBack); break;
+        case VK_RIGHT: Scroll(w, true, ScrollMove::LineForward); break;
+        case VK_UP: Scroll(w, false, ScrollMove::LineBack); break;
+        case VK_DOWN: Scroll(w, false, ScrollMove::LineForward); break;
+        case VK_F7: SendMessageA(app.mainWindow, WM_COMMAND, 40046, 0); break;
+        case VK_F8: SendMessageA(app.mainWindow, WM_COMMAND, 40045, 0); break;
+        case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
+        case VK_SHIFT: case VK_CONTROL: case VK_MENU: break;
+        default: Close(app, w); break;
+        }
+        return 0;
+    case WM_CLOSE: Close(app, w); return 0;
+    default: return DefWindowProcA(w, msg, wp, lp);
+    }
+}
+
+}  // namespace
+
+bool RegisterFullScreenClass(HINSTANCE inst) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FullScreenProc;
+    wc.hInstance = inst;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kFullViewClass;
+    return RegisterClassA(&wc) != 0;
+}
+
+void OpenFullScreen(App& app) {
+    if (app.fullScreen || !app.current) return;
+    g_full = FullScreenState();
+    g_full.showName = ReadSetting(Setting::ShowFullScreenName) != 0;
+    g_full.hideCursor = ReadSetting(Setting::ViewingHideCursor) != 0;
+    g_full.placement = ReadSetting(Setting::ShowFullScreen);
+    app.fullScreen = CreateWindowExA(0, kFullViewClass, kProductName, WS_POPUP | WS_VISIBLE, 0, 0,
+                                     ScreenWidth(), ScreenHeight(), app.mainWindow, nullptr, app.instance,
+                                     nullptr);
+    if (app.fullScreen) SetFocus(app.fullScreen);
+}
+
+void ZoomFullScreen(App& app, bool in) {
+    if (!app.fullScreen || !app.current) return;
+    ZoomOutcome o = FullScreenZoom(g_full.view, in, app.zoomFactor, app.current.width(), app.current.height(),
+                                   ScreenWidth(), ScreenHeight());
+    if (o == ZoomOutcome::AtMaximum) ShowMessage(app.fullScreen, Msg(MsgId::ZoomMaximum), MB_ICONINFORMATION);
+    else if (o == ZoomOutcome::AtMinimum) ShowMessage(app.fullScreen, Msg(MsgId::ZoomMinimum), MB_ICONINFORMATION);
+    else InvalidateRect(app.fullScreen, nullptr, !in);
+}
+
+void RefreshFullScreen(App& app) {
+    if (app.fullScreen) InvalidateRect(app.fullScreen, nullptr, TRUE);
+}
+
+}  // namespace lg
