@@ -65,6 +65,10 @@ void ShowEmpty(App& app);
 // the remembered window position on the screen.
 void ReadDisplayAndSettings(App& app);
 
+// The image information and thanks dialogs.
+void ShowImageInfo(App& app);
+void ShowThanks(App& app);
+
 // Shows a message box titled with the program caption.
 int ShowMessage(HWND owner, const std::string& text, UINT flags);
 

@@ -214,6 +214,10 @@ bool RunCommand(App& app, int id) {
     case cmd::Minimize: CloseWindow(app.mainWindow); return true;
     case cmd::AlwaysOnTop: ToggleAlwaysOnTop(app); return true;
     case 40093: case 40094: case 40095: IncreaseDepth(app, id); return true;
+    case cmd::Information:
+        if (NeedPicture(app)) ShowImageInfo(app);
+        return true;
+    case cmd::Thanks: ShowThanks(app); return true;
     case cmd::FullScreen:
         if (NeedPicture(app)) OpenFullScreen(app);
         return true;

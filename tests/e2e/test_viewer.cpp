@@ -304,6 +304,22 @@ TEST_F(Viewer, FullScreenAtStartWithFs) {
     EXPECT_NE(FullScreenWindow(v), nullptr);
 }
 
+TEST_F(Viewer, InformationDialogShowsThePictureFacts) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    e2e::SendCommand(v, 40051);
+    HWND dlg = e2e::FindMessageBox(v, 10000);  // any dialog of the process
+    ASSERT_NE(dlg, nullptr);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1124)), "gradient24.bmp");
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1131)), "None");
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1126)), "64 x 48  Pixels");
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1127)), "16,7 Million   (24 BitsPerPixel)");
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1129)), "9216  Bytes");
+    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1128)), "9270  Bytes");
+    e2e::AnswerMessageBox(dlg, IDOK);
+    EXPECT_FALSE(IsWindow(dlg));
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

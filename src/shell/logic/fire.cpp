@@ -45,7 +45,7 @@ uint8_t Ramp(int v) { return uint8_t(std::max(0, std::min(255, v))); }
 // cooling. The rows are one run of bytes, so a drift past a row's end lands
 // in the neighbouring row.
 void RiseRow(Fire& f, uint8_t* px, int c) {
-    const bool leftToRight = true;
+    const bool leftToRight = NextRandom(f.random) % 2 == 0;
     for (int n = 0; n < kFireWidth; ++n) {
         const int j = leftToRight ? n : kFireWidth - 1 - n;
         const uint32_t h = NextDrift(f.drift);

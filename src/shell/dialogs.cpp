@@ -1,0 +1,101 @@
+// The image information and thanks dialogs.
+#include <windows.h>
+
+#include <vector>
+
+#include "formats/load.h"
+#include "shell/app.h"
+#include "shell/logic/fire.h"
+#include "shell/logic/texts.h"
+
+namespace lg {
+namespace {
+
+constexpr UINT_PTR kFireTimer = 100;
+
+INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    App& app = TheApp();
+    switch (msg) {
+    case WM_INITDIALOG:
+    case WM_PAINT: {
+        if (msg == WM_PAINT && !GetUpdateRect(dlg, nullptr, FALSE)) return FALSE;
+        InfoFacts f;
+        f.fileName = app.fileName;
+        f.compression = app.facts.infoText;
+        f.dpi = app.facts.xResolution;
+        f.loadedWidth = app.facts.width;
+        f.loadedHeight = app.facts.height;
+        f.loadedBits = app.facts.bitCount;
+        if (app.current) {
+            f.width = app.current.width();
+            f.height = app.current.height();
+            f.bits = app.current.bitCount();
+        }
+        f.fileSize = IsPseudoName(app.fileName) ? -1 : FileSize(app.fileName);
+        f.viewAll = app.viewAll;
+        f.loadMilliseconds = long(app.facts.decompressMs);
+        for (const InfoLine& line : ImageInfoLines(f)) SetDlgItemTextA(dlg, line.control, line.text.c_str());
+        return msg == WM_INITDIALOG ? TRUE : FALSE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+struct FireDialog {
+    Fire fire;
+    std::vector<uint8_t> info;  // BITMAPINFO with the palette
+};
+
+void DrawFire(HWND dlg, FireDialog& d) {
+    HWND area = GetDlgItem(dlg, 1226);
+    HDC dc = GetDC(area);
+    const Image& p = d.fire.picture;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, 0, 0, p.width(), p.height(), 0, 0, p.width(), p.height(), p.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(p.header()), DIB_RGB_COLORS, SRCCOPY);
+    ReleaseDC(area, dc);
+}
+
+INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    static FireDialog* d = nullptr;
+    switch (msg) {
+    case WM_INITDIALOG: {
+        d = new FireDialog{NewFire(GetTickCount()), {}};
+        RECT client, top;
+        GetClientRect(dlg, &client);
+        GetClientRect(GetDlgItem(dlg, 1227), &top);
+        MoveWindow(GetDlgItem(dlg, 1226), client.right / 2 - kFireWidth / 2, top.bottom, kFireWidth + 1,
+                   kFireHeight + 2, FALSE);
+        SetForegroundWindow(dlg);
+        SetTimer(dlg, kFireTimer, 25, nullptr);
+        return TRUE;
+    }
+    case WM_TIMER:
+        if (d && d->fire.picture) {
+            FireTick(d->fire);
+            DrawFire(dlg, *d);
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+            KillTimer(dlg, kFireTimer);
+            delete d;
+            d = nullptr;
+            EndDialog(dlg, 0);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void ShowImageInfo(App& app) { DialogBoxParamA(app.instance, "IMAGEINFO", app.mainWindow, InfoProc, 0); }
+void ShowThanks(App& app) { DialogBoxParamA(app.instance, "FireDlg", app.mainWindow, FireProc, 0); }
+
+}  // namespace lg
