@@ -4,11 +4,11 @@
 
 #include "shell/logic/window_logic.h"
 
-using lg::Rect;
+using lg::WorkArea;
 using lg::StartPlacement;
 
 TEST(StartPlacement, KeepsAPositionOnTheWorkArea) {
-    const Rect work{0, 0, 1024, 738};
+    const WorkArea work{0, 0, 1024, 738};
     auto p = StartPlacement(100, 50, work, 1024, 768);
     EXPECT_EQ(p.x, 100);
     EXPECT_EQ(p.y, 50);
@@ -16,14 +16,14 @@ TEST(StartPlacement, KeepsAPositionOnTheWorkArea) {
 }
 
 TEST(StartPlacement, MovesAPositionOffTheWorkAreaOntoIt) {
-    const Rect work{60, 30, 1024, 768};  // task bar on the left and at the top
+    const WorkArea work{60, 30, 1024, 768};  // task bar on the left and at the top
     auto p = StartPlacement(10, -200, work, 1024, 768);
     EXPECT_EQ(p.x, 60);
     EXPECT_EQ(p.y, 30);
 }
 
 TEST(StartPlacement, PositionBeyondTheScreenStartsAtZero) {
-    const Rect work{0, 0, 800, 600};
+    const WorkArea work{0, 0, 800, 600};
     auto p = StartPlacement(800, 100, work, 800, 600);
     EXPECT_EQ(p.x, 0);
     EXPECT_EQ(p.y, 100);
@@ -36,23 +36,11 @@ TEST(StartPlacement, PositionBeyondTheScreenStartsAtZero) {
 }
 
 TEST(StartPlacement, HeightIsSixThirteenthsOfTheScreenAtMost435) {
-    const Rect work{0, 0, 640, 480};
+    const WorkArea work{0, 0, 640, 480};
     EXPECT_EQ(StartPlacement(0, 0, work, 640, 480).height, 216);     // 480/13 = 36, *6
     EXPECT_EQ(StartPlacement(0, 0, work, 800, 600).height, 276);     // 46 * 6
     EXPECT_EQ(StartPlacement(0, 0, work, 1024, 768).height, 354);    // 59 * 6
     EXPECT_EQ(StartPlacement(0, 0, work, 1280, 1024).height, 435);   // 78 * 6 = 468, capped
     EXPECT_EQ(StartPlacement(0, 0, work, 1600, 1200).height, 435);
     EXPECT_EQ(StartPlacement(0, 0, work, 1600, 1200).width, 435);
-}
-
-TEST(PictureTitle, NameSizeAndDepth) {
-    EXPECT_EQ(lg::PictureTitle("a.bmp", 50, 30, 24, ""), "Lumagrove - a.bmp (50x30x24BPP)");
-    EXPECT_EQ(lg::PictureTitle("C:\\PICS\\OLD\\b.BMP", 1, 2, 8, ""), "Lumagrove - b.BMP (1x2x8BPP)");
-    EXPECT_EQ(lg::PictureTitle("/home/me/pics/c.png", 640, 480, 1, ""), "Lumagrove - c.png (640x480x1BPP)");
-    EXPECT_EQ(lg::PictureTitle("C:/mixed\\dirs/d.gif", 3, 4, 4, ""), "Lumagrove - d.gif (3x4x4BPP)");
-}
-
-TEST(PictureTitle, OverrideReplacesEverything) {
-    EXPECT_EQ(lg::PictureTitle("C:\\a.bmp", 50, 30, 24, "TEXT"), "Lumagrove - TEXT");
-    EXPECT_EQ(lg::PictureTitle("", 0, 0, 0, "My slide show"), "Lumagrove - My slide show");
 }

@@ -8,44 +8,9 @@ namespace lg {
 constexpr const char kProductName[] = "Lumagrove";
 
 enum class MsgId {
-    NoPicture,
-    SaveError,
-    DecodeError,
-    CantReadHeader,
-    CantQuantize256,
-    CantRename,
-    UnsupportedSaveType,
-    ErrorCantLoad,
-    WarningTheFile,
-    IsA,
-    IncorrectExtensionRename,
-    IncorrectExtension,
-    IncorrectExtensionMedia,
-    ReplaceFile,
-    AnimatedGif,
-    Images,
-    Pages,
-    PhotoCdOverview,
-    CantLoadAccelerators,
-    ServiceCantLoad,
-    ServiceCantQuantize,
-    NotInThisBuild,
-    NotAvailableYet,
-    NotAvailableZoom,
-    NotAvailableIf,
-    ZoomMaximum,
-    ZoomMinimum,
-    Files,
-    Or,
-    For,
-    AllFiles,
-    Pixels,
-    Million,
-    None,
-    NotAFile,
-    Of,
-    DirectoryDisabled,
-    Milliseconds,
+#define MSG(id, text) id,
+#include "core/messages.def"
+#undef MSG
     Count
 };
 

@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "formats/format_table.h"
 #include "formats/libraries.h"
+#include "ops/geometry.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/app.h"
@@ -79,6 +80,45 @@ void IncreaseDepth(App& app, int id) {
     KeepUndo(app);
     Replace(app, std::move(result));
     SetCursor(old);
+}
+
+// Rotations and flips keep no undo copy. A failed rotation has already let
+// go of the picture: the window becomes empty after the message.
+void TurnOrFlip(App& app, int id) {
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    if (id == cmd::FlipVertical || id == cmd::FlipHorizontal) {
+        if (id == cmd::FlipVertical ? FlipVertical(app.current) : FlipHorizontal(app.current))
+            InvalidateRect(app.mainWindow, nullptr, FALSE);
+    } else {
+        Image turned = id == cmd::RotateLeft ? RotateLeft(app.current) : RotateRight(app.current);
+        if (turned) {
+            ShowPicture(app, std::move(turned));
+        } else {
+            ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
+            ShowEmpty(app);
+        }
+    }
+    SetCursor(old);
+}
+
+void Crop(App& app) {
+    if (!NeedPicture(app) || !app.hasSelection) return;
+    SelectionInView s;
+    s.x0 = app.selStart.x;
+    s.y0 = app.selStart.y;
+    s.x1 = app.selEnd.x;
+    s.y1 = app.selEnd.y;
+    s.scrolledH = app.hBar.shown;
+    s.scrolledV = app.vBar.shown;
+    s.scrollX = app.hBar.pos;
+    s.scrollY = app.vBar.pos;
+    s.toolbarVisible = app.toolbarHeight > 0;
+    s.toolbarHeight = app.toolbarHeight;
+    s.imageHeight = app.current.height();
+    Image cropped = CropRect(app.current, SelectionToBufferRect(s));
+    if (!cropped) return;
+    KeepUndo(app);
+    ShowPicture(app, std::move(cropped));
 }
 
 void OpenFile(App& app) {
@@ -225,9 +265,9 @@ bool RunCommand(App& app, int id) {
         if (NeedPicture(app)) ZoomView(app, id == cmd::ZoomIn);
         return true;
     case cmd::RotateLeft: case cmd::RotateRight: case cmd::FlipVertical: case cmd::FlipHorizontal:
-        if (NeedPicture(app) && NeedNoZoom(app))
-            ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION);
+        if (NeedPicture(app) && NeedNoZoom(app)) TurnOrFlip(app, id);
         return true;
+    case cmd::Crop: Crop(app); return true;
     default: break;
     }
     const CommandInfo* c = FindCommand(id);

@@ -46,7 +46,7 @@ void ReadDisplayAndSettings(App& app) {
 
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    WindowPlacement p = StartPlacement(x, y, Rect{work.left, work.top, work.right, work.bottom},
+    WindowPlacement p = StartPlacement(x, y, WorkArea{work.left, work.top, work.right, work.bottom},
                                        app.screenWidth, app.screenHeight);
     app.windowX = p.x;
     app.windowY = p.y;
@@ -133,7 +133,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
         x = app.cmd.posX;
         y = app.cmd.posY;
     }
-    WindowPlacement place = StartPlacement(x, y, Rect{-0x7fff, -0x7fff, 0, 0}, app.screenWidth,
+    WindowPlacement place = StartPlacement(x, y, WorkArea{-0x7fff, -0x7fff, 0, 0}, app.screenWidth,
                                            app.screenHeight);
     if (app.cmd.hasPosition) {  // given on the command line: taken as it is, for this run
         place.x = x;

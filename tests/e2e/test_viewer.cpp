@@ -320,6 +320,23 @@ TEST_F(Viewer, InformationDialogShowsThePictureFacts) {
     EXPECT_FALSE(IsWindow(dlg));
 }
 
+TEST_F(Viewer, RotateRightTurnsTheShownPicture) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    e2e::SendCommand(v, 40042);
+    e2e::Settle(v, 400);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (48x64x24BPP)");
+    lg::Status st;
+    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    // Turned clockwise: the new top-left pixel was the bottom-left one.
+    const uint8_t* want = img.topRow(47);
+    EXPECT_EQ(cap.at(0, 0)[0], want[0]);
+    EXPECT_EQ(cap.at(0, 0)[2], want[2]);
+    const uint8_t* want2 = img.topRow(0) + 3 * 63;  // old top-right ends bottom-right
+    EXPECT_EQ(cap.at(47, 63)[2], want2[2]);
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

@@ -53,7 +53,7 @@ ViewLayout LayoutForPicture(const Metrics& m, int x, int y, int w, int h) {
 
     // Ranges that bring the last column and row to the window's edges; they
     // follow the bars finally shown.
-    if (v.hBar) v.hRange = std::max(0, (v.vBar ? m.sh : 0) + ew + v.x + w - m.FW);
+    if (v.hBar) v.hRange = std::max(0, (v.vBar ? m.sw : 0) + ew + v.x + w - m.FW);
     if (v.vBar)
         v.vRange = std::max(0, y + h + m.tb + m.menu + (v.hBar ? m.sh : 0) + m.fy + m.fy / 2 + 1 - m.FH);
     return v;

@@ -4,7 +4,7 @@
 
 namespace lg {
 
-WindowPlacement StartPlacement(int rememberedX, int rememberedY, const Rect& workArea,
+WindowPlacement StartPlacement(int rememberedX, int rememberedY, const WorkArea& workArea,
                                int screenWidth, int screenHeight) {
     WindowPlacement p;
     p.x = std::max(rememberedX, workArea.left);

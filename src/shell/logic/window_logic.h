@@ -5,7 +5,7 @@ namespace lg {
 
 constexpr int kDefaultWindowWidth = 435;
 
-struct Rect {
+struct WorkArea {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
@@ -15,7 +15,7 @@ struct WindowPlacement {
 
 // Remembered position moved onto the work area and reset on an axis where it
 // lies beyond the screen; the start size of the main window.
-WindowPlacement StartPlacement(int rememberedX, int rememberedY, const Rect& workArea,
+WindowPlacement StartPlacement(int rememberedX, int rememberedY, const WorkArea& workArea,
                                int screenWidth, int screenHeight);
 
 }  // namespace lg
