@@ -20,6 +20,7 @@ struct App {
     HWND mainWindow = nullptr;
     HMENU menu = nullptr;
     HWND fullScreen = nullptr;   // the full-screen window while it is open
+    HWND toolbar = nullptr, status = nullptr;
     HACCEL accelerators = nullptr;
     CommandLine cmd;
     std::string caption = "Lumagrove";  // message box titles and the title's prefix
@@ -64,6 +65,12 @@ void ShowEmpty(App& app);
 // Reads the display size and colour count, the start-up settings, and places
 // the remembered window position on the screen.
 void ReadDisplayAndSettings(App& app);
+
+// The toolbar and its status field.
+void CreateToolbar(App& app);
+void ShowToolbar(App& app, bool visible);
+void UpdateToolbar(App& app);
+void ToggleToolbar(App& app);
 
 // The image information and thanks dialogs.
 void ShowImageInfo(App& app);

@@ -186,7 +186,7 @@ UiState Snapshot(const App& app) {
     s.pageCount = app.facts.pageCount;
     s.bitCount = app.current ? app.current.bitCount() : 0;
     s.dirCount = 0;
-    s.toolbarVisible = false;
+    s.toolbarVisible = app.toolbar && IsWindowVisible(app.toolbar);
     s.alwaysFit = ReadSetting(Setting::AlwaysFit) != 0;
     s.alwaysOnTop = app.alwaysOnTop;
     s.aviSize = ReadSetting(Setting::AVISize);
@@ -258,6 +258,11 @@ bool RunCommand(App& app, int id) {
         if (NeedPicture(app)) ShowImageInfo(app);
         return true;
     case cmd::Thanks: ShowThanks(app); return true;
+    case cmd::Toolbar:
+        ToggleToolbar(app);
+        if (app.current) SizeWindowToPicture(app);
+        InvalidateRect(app.mainWindow, nullptr, TRUE);
+        return true;
     case cmd::FullScreen:
         if (NeedPicture(app)) OpenFullScreen(app);
         return true;

@@ -1,6 +1,7 @@
 // The main window: paints the current picture, answers its commands and the
 // copy-data service, and remembers its position when it goes.
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -88,6 +89,7 @@ void ShowEmpty(App& app) {
     SetWindowTextA(app.mainWindow, app.caption.c_str());
     SizeEmptyWindow(app);
     InvalidateRect(app.mainWindow, nullptr, TRUE);
+    UpdateToolbar(app);
 }
 
 void ShowPicture(App& app, Image img) {
@@ -99,6 +101,7 @@ void ShowPicture(App& app, Image img) {
                                   app.zoom.percent);
     SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
     InvalidateRect(app.mainWindow, nullptr, TRUE);
+    UpdateToolbar(app);
 }
 
 bool ShowNewPicture(App& app) {
@@ -169,6 +172,20 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_INITMENU:
         UpdateMenu(app);
+        UpdateToolbar(app);
+        return 0;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->code == TTN_NEEDTEXTA) {  // the tooltip is the string resource of the command
+            auto* tip = reinterpret_cast<NMTTDISPINFOA*>(lp);
+            tip->hinst = app.instance;
+            tip->lpszText = MAKEINTRESOURCEA(hdr->idFrom);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    case WM_SIZE:
+        if (app.toolbar) SendMessageA(app.toolbar, TB_AUTOSIZE, 0, 0);
         return 0;
     case WM_COMMAND:
         if (!RunCommand(app, LOWORD(wp))) return DefWindowProcA(hwnd, msg, wp, lp);

@@ -161,6 +161,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     RegisterFullScreenClass(inst);
+    CreateToolbar(app);
 
     if (!app.cmd.hidden && !app.fileName.empty()) ShowNewPicture(app);
 

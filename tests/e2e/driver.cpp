@@ -113,8 +113,14 @@ HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) {
 
 std::string MessageBoxText(HWND box) {
     // The text of a message box is its static control with id 0xFFFF.
-    HWND label = GetDlgItem(box, 0xFFFF);
-    return label ? Title(label) : std::string();
+    // The box may still be filling itself in when it is first found.
+    for (int i = 0; i < 100; ++i) {
+        HWND label = GetDlgItem(box, 0xFFFF);
+        std::string text = label ? Title(label) : std::string();
+        if (!text.empty()) return text;
+        Sleep(20);
+    }
+    return std::string();
 }
 
 void AnswerMessageBox(HWND box, int buttonId) {

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "driver.h"
+
+#include <commctrl.h>
 #include "formats/bmp.h"
 #include "settings/ini.h"
 
@@ -42,10 +44,20 @@ protected:
     e2e::Viewer v;
 };
 
-// Every pixel of the client area's top-left corner equals the picture.
-void ExpectShows(const e2e::Capture& cap, const lg::Image& img) {
+// The picture starts below the toolbar.
+int PictureTop(HWND w) {
+    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
+    if (!bar || !IsWindowVisible(bar)) return 0;
+    RECT r;
+    GetWindowRect(bar, &r);
+    return r.bottom - r.top;
+}
+
+// Every pixel of the client area's top-left corner, below the toolbar,
+// equals the picture.
+void ExpectShows(const e2e::Capture& cap, const lg::Image& img, int top) {
     ASSERT_GE(cap.width, img.width());
-    ASSERT_GE(cap.height, img.height());
+    ASSERT_GE(cap.height, img.height() + top);
     int mismatches = 0;
     for (int y = 0; y < img.height(); ++y) {
         const uint8_t* row = img.topRow(y);
@@ -57,7 +69,7 @@ void ExpectShows(const e2e::Capture& cap, const lg::Image& img) {
                 const uint8_t* e = img.palette() + 4 * row[x];
                 b = e[0]; g = e[1]; r = e[2];
             }
-            const uint8_t* c = cap.at(x, y);
+            const uint8_t* c = cap.at(x, y + top);
             if (c[0] != b || c[1] != g || c[2] != r) ++mismatches;
         }
     }
@@ -78,7 +90,7 @@ TEST_F(Viewer, ShowsBmpWithTitleAndSavesPositionOnEsc) {
     ASSERT_TRUE(img) << st.error;
     e2e::Capture cap;
     ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img);
+    ExpectShows(cap, img, PictureTop(v.window));
 
     SetWindowPos(v.window, nullptr, 70, 55, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     e2e::Settle(v);
@@ -99,7 +111,7 @@ TEST_F(Viewer, ShowsPaletteBmp) {
     ASSERT_TRUE(img) << st.error;
     e2e::Capture cap;
     ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img);
+    ExpectShows(cap, img, PictureTop(v.window));
 }
 
 TEST_F(Viewer, RememberWinPosOffWritesNothing) {
@@ -220,7 +232,7 @@ TEST_F(Viewer, IncreaseDepthThenUndo) {
     lg::Image img = lg::ReadBmp(DataDir() + "\\palette8.bmp", st);
     e2e::Capture cap;
     ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img);  // the same colours at 24 bits
+    ExpectShows(cap, img, PictureTop(v.window));  // the same colours at 24 bits
     e2e::SendCommand(v, 40120);
     e2e::Settle(v);
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
@@ -331,10 +343,35 @@ TEST_F(Viewer, RotateRightTurnsTheShownPicture) {
     ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
     // Turned clockwise: the new top-left pixel was the bottom-left one.
     const uint8_t* want = img.topRow(47);
-    EXPECT_EQ(cap.at(0, 0)[0], want[0]);
-    EXPECT_EQ(cap.at(0, 0)[2], want[2]);
+    const int top = PictureTop(v.window);
+    EXPECT_EQ(cap.at(0, top)[0], want[0]);
+    EXPECT_EQ(cap.at(0, top)[2], want[2]);
     const uint8_t* want2 = img.topRow(0) + 3 * 63;  // old top-right ends bottom-right
-    EXPECT_EQ(cap.at(47, 63)[2], want2[2]);
+    EXPECT_EQ(cap.at(47, top + 63)[2], want2[2]);
+}
+
+TEST_F(Viewer, ToolbarFollowsTheRulesAndCanBeHidden) {
+    ASSERT_TRUE(e2e::Start(Exe(), "", DataDir(), v));
+    HWND bar = FindWindowExA(v.window, nullptr, "ToolbarWindow32", nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    auto enabled = [&](int id) { return SendMessageA(bar, TB_ISBUTTONENABLED, WPARAM(id), 0) != 0; };
+    EXPECT_TRUE(enabled(40001));   // Open
+    EXPECT_FALSE(enabled(40011));  // Save as: no picture
+    EXPECT_FALSE(enabled(40047));  // Zoom in
+    e2e::DropFiles(v, {DataDir() + "\\gradient24.bmp"});
+    e2e::Settle(v, 500);
+    EXPECT_TRUE(enabled(40011));
+    EXPECT_TRUE(enabled(40047));
+    EXPECT_FALSE(enabled(40121));  // Cut: no selection
+    e2e::SendCommand(v, 40123);
+    e2e::Settle(v);
+    EXPECT_FALSE(IsWindowVisible(bar));
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "ToolBar", "Active", -1), 0);
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    lg::Status st;
+    ExpectShows(cap, lg::ReadBmp(DataDir() + "\\gradient24.bmp", st), 0);
 }
 
 TEST(Convert, FailureEndsWithStatusOne) {
