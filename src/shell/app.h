@@ -66,6 +66,11 @@ void ShowEmpty(App& app);
 // the remembered window position on the screen.
 void ReadDisplayAndSettings(App& app);
 
+// Mouse input of the main window.
+void MouseDown(App& app, bool right, POINT p);
+void MouseMove(App& app, POINT p);
+void MouseUp(App& app);
+
 // The toolbar and its status field.
 void CreateToolbar(App& app);
 void ShowToolbar(App& app, bool visible);

@@ -113,7 +113,7 @@ void Crop(App& app) {
     s.scrollX = app.hBar.pos;
     s.scrollY = app.vBar.pos;
     s.toolbarVisible = app.toolbarHeight > 0;
-    s.toolbarHeight = app.toolbarHeight;
+    s.toolbarHeight = app.toolbarHeight + 1;  // taken as a window height, less its last row
     s.imageHeight = app.current.height();
     Image cropped = CropRect(app.current, SelectionToBufferRect(s));
     if (!cropped) return;
@@ -214,6 +214,14 @@ bool HandleKey(App& app, WPARAM key) {
     case VK_F6: id = 40079; break;
     case VK_F7: id = 40046; break;
     case VK_F8: id = 40045; break;
+    case VK_PRIOR: ScrollView(app, false, ScrollMove::PageBack); return true;
+    case VK_NEXT: ScrollView(app, false, ScrollMove::PageForward); return true;
+    case VK_HOME: ScrollView(app, true, ScrollMove::PageBack); return true;
+    case VK_END: ScrollView(app, true, ScrollMove::PageForward); return true;
+    case VK_LEFT: ScrollView(app, true, ScrollMove::LineBack); return true;
+    case VK_RIGHT: ScrollView(app, true, ScrollMove::LineForward); return true;
+    case VK_UP: ScrollView(app, false, ScrollMove::LineBack); return true;
+    case VK_DOWN: ScrollView(app, false, ScrollMove::LineForward); return true;
     default: return false;
     }
     SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(id), 0);

@@ -208,6 +208,17 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (app.fullScreen) return SendMessageA(app.fullScreen, msg, wp, lp);
         if (!HandleKey(app, wp)) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        MouseDown(app, msg == WM_RBUTTONDOWN, POINT{short(LOWORD(lp)), short(HIWORD(lp))});
+        return 0;
+    case WM_MOUSEMOVE:
+        MouseMove(app, POINT{short(LOWORD(lp)), short(HIWORD(lp))});
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        MouseUp(app);
+        return 0;
     case WM_LBUTTONDBLCLK:
         if (app.current) SendMessageA(hwnd, WM_COMMAND, cmd::FullScreen, 0);
         return 0;

@@ -374,6 +374,30 @@ TEST_F(Viewer, ToolbarFollowsTheRulesAndCanBeHidden) {
     ExpectShows(cap, lg::ReadBmp(DataDir() + "\\gradient24.bmp", st), 0);
 }
 
+TEST_F(Viewer, DraggedSelectionShowsInTheTitleAndCrops) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
+    e2e::Settle(v);
+    const int top = PictureTop(v.window);
+    PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, top + 5));
+    PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, top + 20));
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "XY:(25,20) (20x15 pixels)");
+    PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(25, top + 20));
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
+    e2e::SendCommand(v, 40122);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (20x15x24BPP)");
+    // The crop holds what was inside the rectangle: its top-left is (5,5).
+    lg::Status st;
+    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    const uint8_t* want = img.topRow(5) + 3 * 5;
+    EXPECT_EQ(cap.at(0, PictureTop(v.window))[2], want[2]);
+    EXPECT_EQ(cap.at(0, PictureTop(v.window))[0], want[0]);
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";
