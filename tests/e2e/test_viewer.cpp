@@ -305,7 +305,7 @@ TEST_F(Viewer, FullScreenCentresAndClosesOnAnotherKey) {
             EXPECT_EQ(got[2], want[2]);
         }
     e2e::PressKey(v, 'Q');  // not a hotkey: closes full screen, not the program
-    e2e::Settle(v, 500);
+    for (int i = 0; i < 60 && FullScreenWindow(v); ++i) e2e::Settle(v, 50);
     EXPECT_EQ(FullScreenWindow(v), nullptr);
     EXPECT_EQ(WaitForSingleObject(v.process.hProcess, 0), DWORD(WAIT_TIMEOUT));
 }
