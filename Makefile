@@ -1,5 +1,5 @@
 # Lumagrove: the commands a user types. Everything sets itself up on first use.
-.PHONY: help run test fuzz bench build setup clean
+.PHONY: help run test fuzz bench build setup clean screenshots
 
 help:
 	@echo "make run        open LUMAGR32.EXE under Wine on a sample picture (FILE=path for another);"
@@ -8,6 +8,7 @@ help:
 	@echo "make build      build the native converter and the Windows program"
 	@echo "make fuzz       run every fuzz target for 5 minutes (FUZZ_SECONDS=n to change)"
 	@echo "make bench      time lumagrove beside ImageMagick, GraphicsMagick and libvips (build/bench)"
+	@echo "make screenshots  main window, zoom, dialogs and full screen as PNGs in build/screenshots"
 	@echo "make setup      only install packages and cross-build the Windows libraries"
 	@echo "make clean      remove build/ except the cross-built libraries and Wine prefix"
 
@@ -28,6 +29,9 @@ fuzz: setup
 
 bench:
 	@bench/run.sh
+
+screenshots:
+	@scripts/screenshots.sh
 
 clean:
 	rm -rf build/native build/win32 build/win64 build/fuzz build/release

@@ -1,0 +1,25 @@
+#!/bin/sh
+# make screenshots: the main window, zoomed, the information dialog, full
+# screen and the thanks dialog, saved as PNG files in build/screenshots.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+scripts/setup.sh
+. scripts/wine-env.sh
+scripts/build.sh native "$LG_TEST_BUILD"
+OUT=build/screenshots
+mkdir -p "$OUT"
+build/native/lgsample "$OUT/sample.bmp"
+DISP=:$(( $$ % 500 + 100 ))
+Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB=$!
+trap 'kill $XVFB 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=$DISP
+sleep 1
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
+"$WINE" "build/$LG_TEST_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_TEST_BUILD/LUMAGR32.EXE")" \
+    "$(winpath "$ROOT/$OUT/sample.bmp")" "$(winpath "$ROOT/$OUT")"
+for f in main zoomed information fullscreen thanks; do
+    [ -f "$OUT/$f.bmp" ] && convert "$OUT/$f.bmp" "$OUT/$f.png" && rm -f "$OUT/$f.bmp"
+done
+ls "$OUT"/*.png
