@@ -4,6 +4,7 @@
 
 #include "formats/bmp.h"
 #include "formats/format_table.h"
+#include "formats/gif.h"
 
 namespace lg {
 namespace {
@@ -17,6 +18,7 @@ Image ReadBmpEntry(const std::string& path, const ReadOptions&, Status& st, Pict
 ReaderFn ReaderFor(int format) {
     switch (format) {
     case kFormatBmp: return ReadBmpEntry;
+    case kFormatGif: return LoadGif;
     default: return nullptr;
     }
 }

@@ -5,6 +5,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "formats/bmp.h"
+#include "formats/gif.h"
 #include "formats/status.h"
 #include "ops/quantize.h"
 #include "settings/settings.h"
@@ -40,6 +41,7 @@ bool WriteBmpEntry(const std::string& path, const Image& img, const SaveOptions&
 
 WriterFn WriterFor(const std::string& ending) {
     if (ending == "BMP") return WriteBmpEntry;
+    if (ending == "GIF") return WriteGifPicture;
     return nullptr;
 }
 
