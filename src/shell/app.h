@@ -21,6 +21,8 @@ struct App {
     HMENU menu = nullptr;
     HWND fullScreen = nullptr;   // the full-screen window while it is open
     HWND toolbar = nullptr, status = nullptr;
+    bool animating = false;      // an animated GIF plays in place of the current image
+    Image canvas;                // spare buffer used while sizing to the animation
     HACCEL accelerators = nullptr;
     CommandLine cmd;
     std::string caption = "Lumagrove";  // message box titles and the title's prefix
@@ -65,6 +67,13 @@ void ShowEmpty(App& app);
 // Reads the display size and colour count, the start-up settings, and places
 // the remembered window position on the screen.
 void ReadDisplayAndSettings(App& app);
+
+// Animated GIF playback in the main window.
+void StartAnimation(App& app);
+void StopAnimation(App& app);
+void AnimationTick(App& app);
+void KeepShownFrame(App& app);
+const Image* AnimationScreen(const App& app);
 
 // Mouse input of the main window.
 void MouseDown(App& app, bool right, POINT p);

@@ -177,6 +177,7 @@ HACCEL BuildAccelerators() {
 UiState Snapshot(const App& app) {
     UiState s;
     s.hasImage = bool(app.current);
+    s.hasAnimation = s.animationPlaying = app.animating;
     s.hasUndo = bool(app.undo);
     s.hasSelection = app.hasSelection;
     s.clipboardHasDib = IsClipboardFormatAvailable(CF_DIB) != 0;
@@ -266,6 +267,8 @@ bool RunCommand(App& app, int id) {
         if (NeedPicture(app)) ShowImageInfo(app);
         return true;
     case cmd::Thanks: ShowThanks(app); return true;
+    case cmd::StartAnimation: StartAnimation(app); return true;
+    case 40072: KeepShownFrame(app); return true;
     case cmd::Toolbar:
         ToggleToolbar(app);
         if (app.current) SizeWindowToPicture(app);

@@ -40,6 +40,7 @@ LoadUi MakeLoadUi(App& app) {
     };
     ui.setTitle = [&app](const std::string& text) { SetWindowTextA(app.mainWindow, text.c_str()); };
     ui.clearWindow = [&app] { ShowEmpty(app); };
+    ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
     return ui;
 }
 
@@ -82,6 +83,7 @@ LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
 }  // namespace
 
 void ShowEmpty(App& app) {
+    StopAnimation(app);
     app.current = Image();
     app.undo = Image();
     app.hasSelection = false;
@@ -105,6 +107,7 @@ void ShowPicture(App& app, Image img) {
 }
 
 bool ShowNewPicture(App& app) {
+    StopAnimation(app);
     app.current = Image();
     app.undo = Image();
     app.zoom = Zoom();
@@ -170,6 +173,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case WM_TIMER:
+        if (wp == 1997) AnimationTick(app);
+        return 0;
     case WM_INITMENU:
         UpdateMenu(app);
         UpdateToolbar(app);
@@ -238,6 +244,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(hwnd, WM_COMMAND, cmd::Exit, 0);
         return 0;
     case WM_DESTROY:
+        StopAnimation(app);
         app.current = Image();
         app.undo = Image();
         SaveWindowPosition(app);

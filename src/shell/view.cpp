@@ -114,9 +114,11 @@ void ScrollView(App& app, bool horizontal, ScrollMove move, int thumb) {
 }
 
 void PaintView(App& app, HDC dc) {
-    if (!app.current) return;
-    const Image& img = app.current;
-    SIZE d = DisplaySize(app);
+    const Image* frame = AnimationScreen(app);
+    if (!app.current && !frame) return;
+    const Image& img = frame ? *frame : app.current;
+    SIZE d = frame ? SIZE{ZoomedLength(img.width(), app.zoom.percent), ZoomedLength(img.height(), app.zoom.percent)}
+                   : DisplaySize(app);
     HPALETTE old = nullptr;
     if (app.paletteDisplay && app.palette) {
         old = SelectPalette(dc, app.palette, FALSE);

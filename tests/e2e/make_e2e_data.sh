@@ -7,3 +7,4 @@ mkdir -p "$out"
 [ -f "$out/palette8.bmp" ] || convert -size 40x30 gradient:'#ffffff-#208020' -fill '#c03010' -draw 'circle 20,15 20,4' \
     -fill '#1060e0' -draw 'rectangle 0,0 12,8' -type palette -colors 64 \
     -compress none BMP3:"$out/palette8.bmp"
+[ -f "$out/anim.gif" ] || convert -delay 20 -size 30x20 xc:red xc:lime xc:blue -loop 0 "$out/anim.gif"

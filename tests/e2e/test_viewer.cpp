@@ -398,6 +398,28 @@ TEST_F(Viewer, DraggedSelectionShowsInTheTitleAndCrops) {
     EXPECT_EQ(cap.at(0, PictureTop(v.window))[0], want[0]);
 }
 
+TEST_F(Viewer, AnimatedGifPlaysAndStopsOnTheShownFrame) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\anim.gif", DataDir(), v));
+    e2e::Settle(v, 500);
+    EXPECT_EQ(e2e::Title(v.window), "anim.gif - 3 frames");
+    // The three frames are red, green and blue: over a second all show up.
+    bool seen[3] = {false, false, false};
+    for (int i = 0; i < 40; ++i) {
+        e2e::Capture cap;
+        if (e2e::CaptureClient(v.window, cap)) {
+            const uint8_t* p = cap.at(10, PictureTop(v.window) + 10);
+            if (p[2] > 200 && p[1] < 50) seen[0] = true;
+            if (p[1] > 200 && p[2] < 50) seen[1] = true;
+            if (p[0] > 200 && p[2] < 50) seen[2] = true;
+        }
+        Sleep(50);
+    }
+    EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+    e2e::SendCommand(v, 40072);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - anim.gif (30x20x24BPP)");
+}
+
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
     std::string out = DataDir() + "\\never.bmp";

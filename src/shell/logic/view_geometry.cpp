@@ -20,6 +20,18 @@ constexpr int kEdge = 30;
 
 int LineStep(int base) { return std::max(1, base / 30); }
 
+// Fitting by the longer side: it gets `along`, the other side follows the
+// aspect r (longer / shorter); if that exceeds `acrossLimit`, the other side
+// decides instead. A square thus fits the smaller of the two.
+void FitWithin(int along, int acrossLimit, double r, int& longSide, int& shortSide) {
+    longSide = along;
+    shortSide = Near(along / r);
+    if (shortSide > acrossLimit) {
+        shortSide = acrossLimit;
+        longSide = Near(r * acrossLimit);
+    }
+}
+
 }  // namespace
 
 ViewLayout LayoutForPicture(const Metrics& m, int x, int y, int w, int h) {
@@ -67,25 +79,10 @@ FitResult FitToDesktop(const Metrics& m, int w, int h, bool alwaysFit, bool fitF
     const int aw = m.FW - 6;
     const int ah = m.FH - (m.tb + m.menu + 6);
     int fw, fh;
-    if (h < w) {
-        const double r = double(w) / h;
-        fw = aw;
-        fh = Near(aw / r);
-        if (fh > ah) {
-            fh = ah;
-            fw = Near(r * ah);
-        }
-    } else if (w < h) {
-        const double r = double(h) / w;
-        fh = ah;
-        fw = Near(ah / r);
-        if (fw > aw) {
-            fw = aw;
-            fh = Near(r * aw);
-        }
-    } else {
-        fw = fh = std::min(aw, ah);  // a square on a tall screen must fit its width too
-    }
+    if (w < h)
+        FitWithin(ah, aw, double(h) / w, fh, fw);
+    else
+        FitWithin(aw, ah, double(w) / h, fw, fh);
     // A very thin picture still keeps one pixel across.
     f.fit = true;
     f.width = std::max(1, fw);
@@ -180,22 +177,10 @@ Placement FullScreenPlacement(int showFullScreen, int w, int h, int SW, int SH) 
     if (w <= 0 || h <= 0) return p;
     const double r = double(w) / h;
     if (showFullScreen == 2) {
-        // Fits both ways: the side that would overflow decides.
-        if (h < w) {
-            p.width = SW;
-            p.height = Near(SW / r);
-            if (p.height > SH) {
-                p.height = SH;
-                p.width = Near(SH * r);
-            }
-        } else {
-            p.width = Near(r * SH);
-            p.height = SH;
-            if (p.width > SW) {
-                p.width = SW;
-                p.height = Near(SW / r);
-            }
-        }
+        if (h < w)
+            FitWithin(SW, SH, r, p.width, p.height);
+        else
+            FitWithin(SH, SW, double(h) / w, p.height, p.width);
     } else if (showFullScreen == 1) {
         p.width = h > SH ? Near(SH * r) : w;
         if (p.width > SW) {

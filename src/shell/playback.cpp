@@ -1,0 +1,85 @@
+// Playing an animated GIF in the main window: command 1996 starts it, timer
+// 1997 steps the frames, 40072 stops it and keeps the shown frame.
+#include <windows.h>
+
+#include "formats/animation.h"
+#include "formats/status.h"
+#include "shell/app.h"
+#include "shell/logic/texts.h"
+#include "shell/view.h"
+
+namespace lg {
+namespace {
+
+constexpr UINT_PTR kAnimationTimer = 1997;
+
+Animation g_anim;
+int g_frame = 0;
+
+}  // namespace
+
+bool AnimationPlaying(const App& app) { return app.animating; }
+
+const Image* AnimationScreen(const App& app) {
+    if (!app.animating) return nullptr;
+    const Image& shown = ComposeFrame(g_anim, g_frame);
+    return shown ? &shown : nullptr;
+}
+
+void StopAnimation(App& app) {
+    KillTimer(app.mainWindow, kAnimationTimer);
+    app.animating = false;
+    ReleaseAnimation(g_anim);
+}
+
+void StartAnimation(App& app) {
+    StopAnimation(app);
+    Status st;
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    bool ok = LoadAnimation(app.fileName, g_anim, st);
+    SetCursor(old);
+    if (!ok || g_anim.frames.empty()) {
+        ShowMessage(app.mainWindow, st.error.empty() ? "Decode error !" : st.error, MB_ICONINFORMATION);
+        return;
+    }
+    app.current = Image();
+    app.animating = true;
+    g_frame = 0;
+    // The window takes the canvas size; a blank picture of it stands in for
+    // sizing and for the commands that look at the picture's size.
+    app.canvas = Image::Create(g_anim.canvasWidth, g_anim.canvasHeight, 24, 0);
+    app.zoom = Zoom();
+    if (app.canvas) {
+        std::swap(app.current, app.canvas);
+        SizeWindowToPicture(app);
+        std::swap(app.current, app.canvas);
+    }
+    app.savedTitle = Format("%s - %d %s", DisplayNameOf(app.fileName).c_str(), int(g_anim.frames.size()), "frames");
+    SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+    UpdateWindow(app.mainWindow);
+    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(g_anim, 0), nullptr);
+}
+
+void AnimationTick(App& app) {
+    KillTimer(app.mainWindow, kAnimationTimer);
+    if (!app.animating) {
+        ReleaseAnimation(g_anim);
+        return;
+    }
+    g_frame = NextFrame(g_anim, g_frame);
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+    UpdateWindow(app.mainWindow);
+    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(g_anim, g_frame), nullptr);
+}
+
+// Stop Animation: the frame on the screen becomes the current picture.
+void KeepShownFrame(App& app) {
+    if (!app.animating) return;
+    const Image* shown = AnimationScreen(app);
+    Image keep = shown ? shown->Duplicate() : Image();
+    StopAnimation(app);
+    if (keep) ShowPicture(app, std::move(keep));
+}
+
+}  // namespace lg
