@@ -5,6 +5,8 @@
 #include "formats/bmp.h"
 #include "formats/format_table.h"
 #include "formats/gif.h"
+#include "formats/jpeg.h"
+#include "formats/png.h"
 
 namespace lg {
 namespace {
@@ -19,6 +21,8 @@ ReaderFn ReaderFor(int format) {
     switch (format) {
     case kFormatBmp: return ReadBmpEntry;
     case kFormatGif: return LoadGif;
+    case kFormatJpeg: return ReadJpeg;
+    case kFormatPng: return ReadPng;
     default: return nullptr;
     }
 }

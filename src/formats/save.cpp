@@ -6,6 +6,8 @@
 #include "core/messages.h"
 #include "formats/bmp.h"
 #include "formats/gif.h"
+#include "formats/jpeg.h"
+#include "formats/png.h"
 #include "formats/status.h"
 #include "ops/quantize.h"
 #include "settings/settings.h"
@@ -42,6 +44,8 @@ bool WriteBmpEntry(const std::string& path, const Image& img, const SaveOptions&
 WriterFn WriterFor(const std::string& ending) {
     if (ending == "BMP") return WriteBmpEntry;
     if (ending == "GIF") return WriteGifPicture;
+    if (ending == "JPG") return WriteJpeg;
+    if (ending == "PNG") return WritePng;
     return nullptr;
 }
 

@@ -1,0 +1,375 @@
+#include "formats/jpeg.h"
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/outfile.h"
+
+#ifndef JCS_EXTENSIONS
+#error "libjpeg-turbo is needed: its BGR colour spaces match the picture's byte order"
+#endif
+
+namespace lg {
+namespace {
+
+constexpr const char kNotJpeg[] = "This is not a valid JPEG/JFIF file !";
+constexpr const char kCantOpen[] = "Can't open file for reading !";
+constexpr const char kNoMemory[] = "Can't allocate memory";
+
+// A hostile progressive file can repeat scans over the whole picture without end.
+constexpr int kMaxScans = 500;
+constexpr size_t kInputBufferSize = 64 * 1024;
+constexpr int kRowsPerCall = 16;
+
+// libjpeg's error manager with a way back: error_exit formats the library's
+// message and jumps to the recovery point of the step that failed.
+struct JpegError {
+    jpeg_error_mgr mgr;  // first, so the library's pointer to it is ours too
+    std::jmp_buf jump;
+    char text[JMSG_LENGTH_MAX];
+};
+
+JpegError* ErrorOf(j_common_ptr c) { return reinterpret_cast<JpegError*>(c->err); }
+
+void ErrorExit(j_common_ptr c) {
+    JpegError* e = ErrorOf(c);
+    c->err->format_message(c, e->text);
+    std::longjmp(e->jump, 1);
+}
+
+void StayQuiet(j_common_ptr) {}  // warnings and traces never reach the console
+
+void InitError(JpegError& e) {
+    jpeg_std_error(&e.mgr);
+    e.mgr.error_exit = ErrorExit;
+    e.mgr.output_message = StayQuiet;
+    e.text[0] = 0;
+}
+
+// Runs a stretch of library calls; false when the library raised an error.
+// The recovery point lives in this small frame, so the jump back never
+// passes an object that needs destroying.
+template <class Steps>
+bool Guarded(JpegError& e, Steps&& steps) {
+    if (setjmp(e.jump)) return false;
+    steps();
+    return true;
+}
+
+// Input from a ByteSource, so files and memory decode alike.
+struct Source {
+    jpeg_source_mgr pub;  // first, as the library sees it
+    ByteSource* in;
+    uint8_t* buffer;
+};
+
+Source* SourceOf(j_decompress_ptr c) { return reinterpret_cast<Source*>(c->src); }
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr c) {
+    Source* s = SourceOf(c);
+    const size_t want = size_t(std::min<uint64_t>(kInputBufferSize, s->in->remaining()));
+    size_t got = want ? s->in->read(s->buffer, want) : 0;
+    if (got == 0) {
+        // Like the library's own file source: warn and end the stream, so a
+        // cut-off file still shows the rows it holds.
+        WARNMS(c, JWRN_JPEG_EOF);
+        s->buffer[0] = 0xFF;
+        s->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    s->pub.next_input_byte = s->buffer;
+    s->pub.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void SkipInput(j_decompress_ptr c, long count) {
+    if (count <= 0) return;
+    Source* s = SourceOf(c);
+    const size_t n = size_t(count);
+    if (n <= s->pub.bytes_in_buffer) {
+        s->pub.next_input_byte += n;
+        s->pub.bytes_in_buffer -= n;
+        return;
+    }
+    s->in->skip(uint64_t(n - s->pub.bytes_in_buffer));
+    s->pub.bytes_in_buffer = 0;
+}
+
+void LimitScans(j_common_ptr c) {
+    j_decompress_ptr d = reinterpret_cast<j_decompress_ptr>(c);
+    if (d->input_scan_number <= kMaxScans) return;
+    JpegError* e = ErrorOf(c);
+    std::snprintf(e->text, sizeof e->text, "Progressive JPEG image has more than %d scans", kMaxScans);
+    std::longjmp(e->jump, 1);
+}
+
+struct Decoder {
+    JpegError err{};
+    jpeg_decompress_struct cinfo{};
+    Source src{};
+    jpeg_progress_mgr progress{};
+    std::unique_ptr<uint8_t[]> buffer;
+    ~Decoder() { jpeg_destroy_decompress(&cinfo); }  // safe on a never-created object
+};
+
+// The decoding parameters: speed first, then the caller's wishes.
+// Returns whether the output is quantized to a palette.
+bool SetParameters(jpeg_decompress_struct& c, const ReadOptions& opt) {
+    c.dct_method = JDCT_IFAST;
+    c.do_fancy_upsampling = FALSE;
+    c.quantize_colors = FALSE;
+    c.two_pass_quantize = FALSE;
+    c.dither_mode = JDITHER_FS;
+    const bool fileGrey = c.out_color_space == JCS_GRAYSCALE;
+    const bool cmyk = c.out_color_space == JCS_CMYK;
+    bool palette = opt.paletteDisplay;
+    if (opt.grayscale && !cmyk) {
+        c.out_color_space = JCS_GRAYSCALE;
+        palette = false;
+    }
+    const bool quantize = palette && !fileGrey && !cmyk;
+    if (quantize) {
+        c.out_color_space = JCS_RGB;  // the colour map's rows are then red, green, blue
+        c.quantize_colors = TRUE;
+        c.desired_number_of_colors = 256;
+        c.two_pass_quantize = TRUE;
+    } else if (c.out_color_space != JCS_GRAYSCALE && !cmyk) {
+        // Rows arrive in the picture's blue-green-red order; a colour space
+        // the library cannot turn into RGB is refused by the library itself.
+        c.out_color_space = JCS_EXT_BGR;
+    }
+    if (opt.previewWidth > 0) {
+        const long p = opt.previewWidth, w = long(c.image_width);
+        c.scale_num = 1;
+        c.scale_denom = 4;
+        if (w / 8 >= p - 10) c.scale_denom = 8;
+        if (w <= p + 10) c.scale_denom = 1;
+    }
+    return quantize;
+}
+
+// Adobe CMYK files store inverted samples; ink coverage adds up and clips at black.
+inline uint8_t InkToLight(int s, int k) { return uint8_t(std::max(0, s + k - 255)); }
+
+void CmykRowToBgr(const uint8_t* s, uint8_t* d, unsigned width) {
+    for (unsigned x = 0; x < width; ++x, s += 4, d += 3) {
+        d[0] = InkToLight(s[2], s[3]);
+        d[1] = InkToLight(s[1], s[3]);
+        d[2] = InkToLight(s[0], s[3]);
+    }
+}
+
+void ReadRows(jpeg_decompress_struct& c, Image& img) {
+    if (c.out_color_space == JCS_CMYK) {
+        JSAMPARRAY line = c.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
+                                              c.output_width * 4, 1);
+        while (c.output_scanline < c.output_height) {
+            const JDIMENSION y = c.output_scanline;
+            if (jpeg_read_scanlines(&c, line, 1) == 1) CmykRowToBgr(line[0], img.topRow(int(y)), c.output_width);
+        }
+        return;
+    }
+    // Every other output fits the stored rows as they are: decode straight into them.
+    JSAMPROW rows[kRowsPerCall];
+    while (c.output_scanline < c.output_height) {
+        const JDIMENSION y = c.output_scanline;
+        const int n = int(std::min<JDIMENSION>(kRowsPerCall, c.output_height - y));
+        for (int i = 0; i < n; ++i) rows[i] = img.topRow(int(y) + i);
+        jpeg_read_scanlines(&c, rows, JDIMENSION(n));
+    }
+}
+
+// JFIF density in dots per inch; an aspect ratio alone (unit 0) is no resolution.
+void SetDensity(const jpeg_decompress_struct& c, Image& img) {
+    if (c.density_unit == 1) {
+        img.setResolution(c.X_density, c.Y_density);
+    } else if (c.density_unit == 2) {
+        img.setResolution(int(std::lround(c.X_density * 2.54)), int(std::lround(c.Y_density * 2.54)));
+    }
+}
+
+}  // namespace
+
+Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
+    st.error = kNotJpeg;
+    Decoder d;
+    d.buffer.reset(new (std::nothrow) uint8_t[kInputBufferSize]);
+    if (!d.buffer) {
+        st.error = kNoMemory;
+        return Image();
+    }
+    InitError(d.err);
+    d.cinfo.err = &d.err.mgr;
+    d.src.in = &in;
+    d.src.buffer = d.buffer.get();
+    d.src.pub.init_source = InitSource;
+    d.src.pub.fill_input_buffer = FillInput;
+    d.src.pub.skip_input_data = SkipInput;
+    d.src.pub.resync_to_restart = jpeg_resync_to_restart;
+    d.src.pub.term_source = TermSource;
+    d.progress.progress_monitor = LimitScans;
+    jpeg_decompress_struct& c = d.cinfo;
+
+    bool quantize = false;
+    const bool headerOk = Guarded(d.err, [&] {
+        jpeg_create_decompress(&c);
+        c.src = &d.src.pub;
+        c.progress = &d.progress;
+        // Beyond this the library refuses instead of asking for more memory
+        // (progressive and two-pass decoding hold whole-picture buffers).
+        c.mem->max_memory_to_use = long(std::min<int64_t>(kMaxImageBytes, 0x7FFFFFFF));
+        jpeg_read_header(&c, TRUE);
+        quantize = SetParameters(c, opt);
+        jpeg_calc_output_dimensions(&c);
+    });
+    if (!headerOk) {
+        st.error = d.err.text;
+        return Image();
+    }
+    const bool rgbLike = c.out_color_space == JCS_EXT_BGR || c.out_color_space == JCS_CMYK;
+    const int depth = rgbLike && !quantize ? 24 : 8;
+    // Checked before the library allocates its own whole-picture buffers.
+    if (DibBlockSize(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0) < 0) {
+        st.error = kNoMemory;
+        return Image();
+    }
+    if (!Guarded(d.err, [&] { jpeg_start_decompress(&c); })) {
+        st.error = d.err.text;
+        return Image();
+    }
+    Image img = Image::Create(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0);
+    if (!img) {
+        st.error = kNoMemory;
+        return img;
+    }
+    SetDensity(c, img);
+    if (quantize) {
+        for (int i = 0; i < std::min(c.actual_number_of_colors, 256); ++i)
+            img.setPaletteEntry(i, c.colormap[0][i], c.colormap[1][i], c.colormap[2][i]);
+    } else if (depth == 8) {
+        FillGreyRamp(img.palette());
+    }
+    if (!Guarded(d.err, [&] { ReadRows(c, img); })) {
+        st.error = d.err.text;
+        return Image();
+    }
+    // Every row is in; damage behind the picture does not take it away.
+    Guarded(d.err, [&] { jpeg_finish_decompress(&c); });
+    st.error.clear();
+    return img;
+}
+
+Image ReadJpeg(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
+    ByteSource in = ByteSource::OpenFile(path);
+    if (!in.ok()) {
+        st.error = kCantOpen;
+        return Image();
+    }
+    return ReadJpegFrom(in, opt, st);
+}
+
+namespace {
+
+struct Encoder {
+    JpegError err{};
+    jpeg_compress_struct cinfo{};
+    ~Encoder() { jpeg_destroy_compress(&cinfo); }
+};
+
+// JFIF wants a non-zero density; a picture without resolution gets the
+// plain 1:1 aspect ratio instead.
+void SetDensity(jpeg_compress_struct& c, const Image& img) {
+    const int x = img.xResolution(), y = img.yResolution();
+    if (x <= 0 || y <= 0) {
+        c.density_unit = 0;
+        c.X_density = c.Y_density = 1;
+        return;
+    }
+    c.density_unit = 1;
+    c.X_density = UINT16(std::min(x, 65535));
+    c.Y_density = UINT16(std::min(y, 65535));
+}
+
+// Palette pictures go through their colour table into blue-green-red rows;
+// indexes beyond the table read black.
+struct PaletteRows {
+    uint8_t lut[256][3] = {};
+    std::vector<uint8_t> row;
+    explicit PaletteRows(const Image& img) {
+        if (img.bitCount() != 8) return;
+        row.resize(size_t(img.width()) * 3);
+        const uint32_t n = std::min<uint32_t>(img.colorsUsed(), 256);
+        for (uint32_t i = 0; i < n; ++i) std::memcpy(lut[i], img.palette() + 4 * i, 3);
+    }
+    uint8_t* Expand(const uint8_t* s, int width) {
+        uint8_t* d = row.data();
+        for (int x = 0; x < width; ++x, d += 3) std::memcpy(d, lut[s[x]], 3);
+        return row.data();
+    }
+};
+
+void Compress(jpeg_compress_struct& c, const Image& img, const SaveOptions& opt, std::FILE* f,
+              PaletteRows* palette) {
+    jpeg_create_compress(&c);
+    c.in_color_space = JCS_EXT_BGR;  // the picture's own byte order
+    c.input_components = 3;
+    jpeg_set_defaults(&c);
+    c.image_width = JDIMENSION(img.width());
+    c.image_height = JDIMENSION(img.height());
+    SetDensity(c, img);
+    c.optimize_coding = TRUE;
+    jpeg_default_colorspace(&c);
+    if (opt.jpegGrayscale) jpeg_set_colorspace(&c, JCS_GRAYSCALE);
+    if (opt.jpegProgressive) jpeg_simple_progression(&c);
+    jpeg_set_quality(&c, opt.jpegQuality, TRUE);
+    jpeg_stdio_dest(&c, f);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        const uint8_t* src = img.topRow(int(c.next_scanline));
+        // The library only reads its input rows.
+        JSAMPROW row = palette ? palette->Expand(src, img.width()) : const_cast<JSAMPROW>(src);
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+}
+
+}  // namespace
+
+bool WriteJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
+    if (!img || (img.bitCount() != 8 && img.bitCount() != 24)) {
+        st.error = Format("Can't write %d bits per pixel as JPEG", img ? img.bitCount() : 0);
+        return false;
+    }
+    PaletteRows palette(img);
+    OutputFile out;
+    if (!out.open(path)) {
+        st.error = Format("Can't create file: %s", path.c_str());
+        return false;
+    }
+    Encoder e;
+    InitError(e.err);
+    e.cinfo.err = &e.err.mgr;
+    if (!Guarded(e.err, [&] { Compress(e.cinfo, img, opt, out.stream(), img.bitCount() == 8 ? &palette : nullptr); })) {
+        st.error = e.err.text;
+        return false;
+    }
+    if (!out.commit()) {
+        st.error = "Can't write file";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace lg

@@ -1,0 +1,24 @@
+// PNG through libpng: every colour type and depth in, palette and RGB(A)
+// pictures out. libpng never prints; its message becomes the error text.
+#pragma once
+
+#include <string>
+
+#include "core/bytes.h"
+#include "core/image.h"
+#include "formats/readers.h"
+#include "formats/save.h"
+#include "formats/status.h"
+
+namespace lg {
+
+// Depths delivered: 1, 4, 8 (palette or grey ramp; 2-bit files become 8),
+// 24 (RGB) and 32 (RGB with alpha). 16-bit samples keep their high byte;
+// grey with 16-bit samples or alpha becomes 8-bit grey.
+Image ReadPngFrom(ByteSource& in, Status& st);
+Image ReadPng(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+
+// Depths 1, 4 and 8 as palette files, 24 as RGB, 32 as RGB with alpha.
+bool WritePng(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+
+}  // namespace lg

@@ -1,0 +1,233 @@
+// The PNG reader and writer: every colour type and depth checked against
+// ImageMagick's decode, the tables they get, hand-made damaged and oversized
+// files, round trips through the writer; and convert mode across JPEG, PNG
+// and BMP.
+#include "support.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <utility>
+
+#include "core/convert.h"
+#include "formats/convert_file.h"
+#include "formats/load.h"
+#include "formats/png.h"
+
+using lg::Image;
+using lg::Status;
+using namespace lgtest;
+
+namespace lgtest {
+int PixelsOff(const Image& picture, const Ppm& ref, int tol);  // test_jpeg.cpp
+}
+
+namespace {
+
+Image FromMemory(const Bytes& b, Status& st) {
+    lg::ByteSource in = lg::ByteSource::FromMemory(b.data(), b.size());
+    return lg::ReadPngFrom(in, st);
+}
+
+Image ReadFile(const std::string& path, Status& st) {
+    lg::PictureFacts facts;
+    return lg::ReadPng(path, lg::ReadOptions(), st, facts);
+}
+
+struct Case {
+    const char* name;
+    int depth;          // of the picture the reader delivers
+    uint32_t colors;    // its colours-used field
+};
+
+TEST(PngRead, EveryColourTypeAndDepthShowsWhatImageMagickShows) {
+    const Case cases[] = {
+        {"g1", 1, 2},   {"g2", 8, 256},   {"g4", 4, 16},     {"g8", 8, 256},    {"g16", 8, 256},
+        {"ga8", 8, 256}, {"ga16", 8, 256}, {"ga8i", 8, 256},  {"p1", 1, 2},      {"p2", 8, 256},
+        {"p4", 4, 16},  {"p4t", 4, 16},   {"p8", 8, 100},    {"p8i", 8, 100},   {"rgb8", 24, 0},
+        {"rgb8t", 24, 0}, {"rgb16", 24, 0}, {"rgba8", 32, 0}, {"rgba16", 32, 0}, {"rgb8i", 24, 0},
+        {"rgb16i", 24, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string base = DataPath(std::string("png_") + c.name);
+        Status st;
+        Image img = ReadFile(base + ".png", st);
+        ASSERT_TRUE(img) << c.name << ": " << st.error;
+        EXPECT_EQ(img.bitCount(), c.depth) << c.name;
+        EXPECT_EQ(img.colorsUsedField(), c.colors) << c.name;
+        Ppm ref;
+        ASSERT_TRUE(ReadPpm(base + ".ppm", ref)) << "missing " << base << ".ppm";
+        EXPECT_EQ(PixelsOff(img, ref, 0), 0) << c.name;
+        // The load path widens what the reader delivers to a working depth.
+        Image loaded = lg::LoadQuiet(base + ".png", st);
+        ASSERT_TRUE(loaded) << c.name;
+        EXPECT_EQ(PixelsOff(loaded, ref, 0), 0) << c.name;
+    }
+}
+
+TEST(PngRead, TwoBitFilesKeepTheirFourColoursInAnEightBitTable) {
+    Status st;
+    Image grey = ReadFile(DataPath("png_g2.png"), st);
+    ASSERT_TRUE(grey);
+    for (int i = 0; i < 256; ++i) {
+        const int want = i < 4 ? i * 85 : 0;  // black to white, then unused
+        EXPECT_EQ(grey.palette()[4 * i + 1], want) << i;
+    }
+    Image pal = ReadFile(DataPath("png_p2.png"), st);
+    ASSERT_TRUE(pal);
+    EXPECT_NE(std::memcmp(pal.palette(), grey.palette(), 16), 0);
+    EXPECT_EQ(std::memcmp(pal.palette() + 16, grey.palette() + 16, 4 * 252), 0);
+}
+
+// Hand-made files: chunks with real CRCs around zlib-compressed rows.
+void PutBE32(Bytes& b, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) b.push_back(uint8_t(v >> s));
+}
+
+void AddChunk(Bytes& png, const char* type, const Bytes& data) {
+    PutBE32(png, uint32_t(data.size()));
+    Bytes body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    PutBE32(png, uint32_t(crc32(0, body.data(), uInt(body.size()))));
+}
+
+// A 1-bit grey file whose rows (filter byte included) are all zero. With
+// interlacing only a width of 1 keeps one stored row per picture row.
+Bytes MakePng(uint32_t w, uint32_t h, bool interlaced) {
+    Bytes png{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes ihdr;
+    PutBE32(ihdr, w);
+    PutBE32(ihdr, h);
+    ihdr.insert(ihdr.end(), {1, 0, 0, 0, uint8_t(interlaced ? 1 : 0)});
+    AddChunk(png, "IHDR", ihdr);
+    const Bytes raw(size_t(h) * (1 + (w + 7) / 8), 0);
+    Bytes packed(compressBound(uLong(raw.size())));
+    uLongf n = uLongf(packed.size());
+    EXPECT_EQ(compress(packed.data(), &n, raw.data(), uLong(raw.size())), Z_OK);
+    packed.resize(n);
+    AddChunk(png, "IDAT", packed);
+    AddChunk(png, "IEND", Bytes());
+    return png;
+}
+
+TEST(PngRead, InterlacedFilesOfMoreThan10000RowsAreRefused) {
+    Status st;
+    EXPECT_FALSE(FromMemory(MakePng(1, 10001, true), st));
+    EXPECT_EQ(st.error, "Sorry!\nThis File is toooo big for me.");
+    EXPECT_EQ(FromMemory(MakePng(1, 10000, true), st).height(), 10000);
+    EXPECT_EQ(FromMemory(MakePng(1, 10001, false), st).height(), 10001);
+}
+
+TEST(PngRead, DamageGivesLibpngsMessage) {
+    Status st;
+    EXPECT_FALSE(ReadFile(DataPath("no-such.png"), st));
+    EXPECT_EQ(st.error, "Can't open file: " + DataPath("no-such.png"));
+
+    const Bytes good = MakePng(5, 4, false);
+    Bytes notPng = good;
+    notPng[1] = 'Q';
+    EXPECT_FALSE(FromMemory(notPng, st));
+    EXPECT_EQ(st.error, "This is not a valid PNG File ! - Not a PNG file");
+
+    Bytes badCrc = good;
+    badCrc[badCrc.size() - 13] ^= 1;  // the IDAT checksum, right before the end chunk
+    EXPECT_FALSE(FromMemory(badCrc, st));
+    EXPECT_EQ(st.error, "This is not a valid PNG File ! - IDAT: CRC error");
+
+    EXPECT_FALSE(FromMemory(Bytes(good.begin(), good.begin() + 45), st));
+    EXPECT_EQ(st.error, "This is not a valid PNG File ! - unexpected end of file");
+
+    // Only the end chunk missing: every row is there.
+    EXPECT_TRUE(FromMemory(Bytes(good.begin(), good.end() - 12), st)) << st.error;
+
+    Bytes huge = good;  // 200000 x 200000 in the header of a small file
+    huge[17] = huge[21] = 0x03;
+    huge[18] = huge[22] = 0x0D;
+    huge[19] = huge[23] = 0x40;
+    const uint32_t crc = uint32_t(crc32(0, &huge[12], 17));
+    for (int i = 0; i < 4; ++i) huge[29 + i] = uint8_t(crc >> (24 - 8 * i));
+    EXPECT_FALSE(FromMemory(huge, st)) << "refused before any allocation";
+    EXPECT_EQ(st.error, "Can't allocate memory");
+}
+
+// A picture of `depth` bits whose pixel values run through the table.
+Image Pattern(int depth, int w, int h) {
+    Image img = Image::Create(w, h, depth, 0);
+    for (uint32_t i = 0; i < img.colorsUsed(); ++i) img.setPaletteEntry(int(i), uint8_t(i * 37), uint8_t(255 - i), 9);
+    for (int y = 0; y < h; ++y)
+        for (size_t i = 0; i < size_t(w) * size_t(depth) / 8; ++i) img.row(y)[i] = uint8_t(i * 13 + y * 7);
+    return img;
+}
+
+TEST(PngWrite, RoundTripsEveryDepthItWrites) {
+    TempDir dir;
+    for (int depth : {1, 4, 8, 24, 32}) {
+        const std::string file = dir.file("d" + std::to_string(depth) + ".png");
+        Image src = Pattern(depth, 13, 7);
+        Status st;
+        ASSERT_TRUE(lg::WritePng(file, src, lg::SaveOptions(), st)) << st.error;
+        Image back = ReadFile(file, st);
+        ASSERT_TRUE(back) << st.error;
+        ASSERT_EQ(back.bitCount(), depth);
+        ASSERT_EQ(back.size(), src.size());
+        EXPECT_EQ(std::memcmp(back.data(), src.data(), src.size()), 0) << depth;
+        const Bytes b = ReadBytes(file);
+        EXPECT_EQ(b[25], depth <= 8 ? 3 : depth == 24 ? 2 : 6) << "colour type";
+        const Bytes plte{'P', 'L', 'T', 'E'};
+        EXPECT_EQ(std::search(b.begin(), b.end(), plte.begin(), plte.end()) != b.end(), depth <= 8);
+#ifndef _WIN32
+        const std::string ppm = file + ".ppm";
+        ASSERT_EQ(std::system(("convert " + file + " -alpha off ppm:" + ppm).c_str()), 0);
+        Ppm im;
+        ASSERT_TRUE(ReadPpm(ppm, im));
+        EXPECT_EQ(PixelsOff(src, im, 0), 0) << depth;
+#endif
+    }
+    Status st;
+    EXPECT_FALSE(lg::WritePng(dir.file("x.png"), Image::Create(4, 4, 16, 0), lg::SaveOptions(), st));
+}
+
+TEST(PngWrite, PaletteCoversEveryIndexInUse) {
+    TempDir dir;
+    Image img = Image::Create(4, 2, 8, 2);  // a table of two, a pixel using index 200
+    img.setPaletteEntry(1, 10, 20, 30);
+    img.row(0)[3] = 200;
+    img.row(1)[0] = 1;
+    Status st;
+    ASSERT_TRUE(lg::WritePng(dir.file("p.png"), img, lg::SaveOptions(), st)) << st.error;
+    Image back = ReadFile(dir.file("p.png"), st);
+    ASSERT_TRUE(back) << st.error;
+    EXPECT_EQ(back.colorsUsedField(), 201u);
+    EXPECT_EQ(back.row(0)[3], 200);
+    Image rgb = lg::Expand8To24(back);
+    EXPECT_EQ(Rgb24(rgb, 3, 1), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(Rgb24(rgb, 0, 0), (std::array<int, 3>{10, 20, 30}));
+}
+
+TEST(ConvertFile, EveryCombinationOfJpegPngAndBmp) {
+    TempDir home, dir;
+#ifdef _WIN32
+    _putenv_s("LUMAGROVE_HOME", home.str().c_str());
+#else
+    setenv("LUMAGROVE_HOME", home.str().c_str(), 1);
+#endif
+    Ppm ref;
+    ASSERT_TRUE(ReadPpm(DataPath("png_rgb8.ppm"), ref));
+    std::string msg;
+    ASSERT_EQ(lg::ConvertFile(DataPath("png_rgb8.png"), dir.file("src.bmp"), &msg), lg::ConvertResult::Ok) << msg;
+    ASSERT_EQ(lg::ConvertFile(DataPath("png_rgb8.png"), dir.file("src.jpg"), &msg), lg::ConvertResult::Ok) << msg;
+    ASSERT_EQ(lg::ConvertFile(DataPath("png_rgb8.png"), dir.file("src.png"), &msg), lg::ConvertResult::Ok) << msg;
+    for (const char* in : {"src.bmp", "src.jpg", "src.png"})
+        for (const char* ext : {".bmp", ".jpg", ".png"}) {
+            const std::string out = dir.file(std::string("out-") + in + ext);
+            ASSERT_EQ(lg::ConvertFile(dir.file(in), out, &msg), lg::ConvertResult::Ok) << in << ext << msg;
+            Status st;
+            Image img = lg::LoadQuiet(out, st);
+            ASSERT_TRUE(img) << out << ": " << st.error;
+            const bool lossy = std::strstr(in, ".jpg") || std::strcmp(ext, ".jpg") == 0;
+            EXPECT_EQ(PixelsOff(img, ref, lossy ? 64 : 0), 0) << out;
+        }
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#!/bin/sh
+# JPEG and PNG test pictures, each with a reference PPM from an independent
+# decoder: libjpeg-turbo's djpeg with the reader's settings (fast integer
+# DCT, no fancy upsampling), so JPEG pixels must match exactly; ImageMagick
+# for PNG. PNG files come from netpbm's pnmtopng, which writes exactly the
+# colour type and depth it is given.
+# Usage: jpeg_png.sh OUTDIR
+set -eu
+
+OUT=$1
+mkdir -p "$OUT"
+cd "$OUT"
+
+# Many colours and an odd width, so rows are padded at every depth.
+convert -size 61x43 -seed 3 plasma:fractal -depth 8 jp_src.ppm
+ppmtopgm jp_src.ppm > jp_grey.pgm
+# An alpha ramp across the picture.
+convert -size 43x61 gradient:white-black -rotate 90 -depth 8 pgm:jp_alpha.pgm
+pamdepth 65535 jp_src.ppm > jp_src16.ppm
+pamdepth 65535 jp_grey.pgm > jp_grey16.pgm
+pamdepth 65535 jp_alpha.pgm > jp_alpha16.pgm
+
+# --- JPEG ---
+fast="-dct fast -nosmooth"
+jpeg() {  # name, then cjpeg options
+    name=$1
+    shift
+    cjpeg "$@" jp_src.ppm > "jpeg_$name.jpg"
+    djpeg $fast -ppm "jpeg_$name.jpg" > "jpeg_$name.ppm"
+}
+jpeg 420 -quality 85
+jpeg 444 -quality 85 -sample 1x1
+jpeg 422 -quality 85 -sample 2x1
+jpeg prog -quality 85 -progressive
+jpeg restart -quality 85 -restart 1
+
+# A greyscale file, and colour files decoded grey, at 1/4 and 1/8, in 256 colours.
+cjpeg -grayscale jp_src.ppm > jpeg_grey.jpg
+djpeg $fast -pnm jpeg_grey.jpg | ppmtoppm > jpeg_grey.ppm
+djpeg $fast -grayscale -pnm jpeg_420.jpg | ppmtoppm > jpeg_420_grey.ppm
+djpeg $fast -scale 1/4 -ppm jpeg_420.jpg > jpeg_420_q.ppm
+djpeg $fast -scale 1/8 -ppm jpeg_420.jpg > jpeg_420_e.ppm
+djpeg $fast -colors 256 -dither fs -ppm jpeg_420.jpg > jpeg_420_256.ppm
+
+# Widths around the preview scale thresholds (preview width 200).
+for w in 2000 300 205; do
+    convert -size "${w}x24" gradient:red-blue -depth 8 ppm:- | cjpeg > "jpeg_wide$w.jpg"
+done
+
+# Adobe CMYK (stored as YCCK by ImageMagick): one flat colour, and the
+# picture with ImageMagick's own decode of its ink values.
+convert -size 16x16 xc:'cmyk(20%,60%,80%,60%)' -quality 100 jpeg_cmyk_flat.jpg
+convert jp_src.ppm -colorspace cmyk -quality 95 jpeg_cmyk.jpg
+convert jpeg_cmyk.jpg -depth 8 cmyk:jpeg_cmyk.cmyk
+
+# Density in dots per inch and in dots per centimetre.
+convert jp_src.ppm -density 300x150 -units PixelsPerInch jpeg_dpi.jpg
+convert jp_src.ppm -density 40 -units PixelsPerCentimeter jpeg_dpcm.jpg
+
+# --- PNG ---
+png() {  # name, then the pnmtopng command line; the reference drops alpha
+    name=$1
+    shift
+    "$@" > "png_$name.png" 2>/dev/null
+    convert "png_$name.png" -alpha off -depth 8 "ppm:png_$name.ppm"
+}
+png g1 sh -c 'pamdepth 1 jp_grey.pgm | pnmtopng -force'
+png g2 sh -c 'pamdepth 3 jp_grey.pgm | pnmtopng -force'
+png g4 sh -c 'pamdepth 15 jp_grey.pgm | pnmtopng -force'
+png g8 pnmtopng -force jp_grey.pgm
+png g16 pnmtopng -force jp_grey16.pgm
+png ga8 pnmtopng -force -alpha=jp_alpha.pgm jp_grey.pgm
+png ga16 pnmtopng -force -alpha=jp_alpha16.pgm jp_grey16.pgm
+png ga8i pnmtopng -force -interlace -alpha=jp_alpha.pgm jp_grey.pgm
+png p1 sh -c 'pnmquant 2 jp_src.ppm | pnmtopng'
+png p2 sh -c 'pnmquant 4 jp_src.ppm | pnmtopng'
+png p4 sh -c 'pnmquant 16 jp_src.ppm | pnmtopng'
+png p4t sh -c 'pnmquant 16 jp_src.ppm | pnmtopng -transparent=red'
+png p8 sh -c 'pnmquant 100 jp_src.ppm | pnmtopng'
+png p8i sh -c 'pnmquant 100 jp_src.ppm | pnmtopng -interlace'
+png rgb8 pnmtopng -force jp_src.ppm
+png rgb8t pnmtopng -force -transparent=red jp_src.ppm
+png rgb16 pnmtopng -force jp_src16.ppm
+png rgba8 pnmtopng -force -alpha=jp_alpha.pgm jp_src.ppm
+png rgba16 pnmtopng -force -alpha=jp_alpha16.pgm jp_src16.ppm
+png rgb8i pnmtopng -force -interlace jp_src.ppm
+png rgb16i pnmtopng -force -interlace jp_src16.ppm
+
+rm -f jp_src.ppm jp_grey.pgm jp_alpha.pgm jp_src16.ppm jp_grey16.pgm jp_alpha16.pgm
