@@ -1,0 +1,84 @@
+#include "formats/pages.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/convert.h"
+#include "formats/bmp.h"
+#include "formats/format_table.h"
+#include "formats/tiff.h"
+#include "platform/platform.h"
+
+namespace lg {
+
+PageReaderFn PageReaderFor(int format) {
+    switch (format) {
+    case kFormatTif: return ReadTiff;
+    default: return nullptr;
+    }
+}
+
+int PageAfter(PageCommand cmd, int current, int count) {
+    int target = current;
+    switch (cmd) {
+    case PageCommand::Next: target = current + 1; break;
+    case PageCommand::Previous: target = current - 1; break;
+    case PageCommand::First: target = 0; break;
+    case PageCommand::Last: target = count - 1; break;
+    default: break;
+    }
+    return std::max(0, std::min(target, count - 1));
+}
+
+bool PageCommandEnabled(PageCommand cmd, const PictureFacts& facts) {
+    if (!facts.multipage) return false;
+    if (cmd == PageCommand::Next) return facts.currentPage < facts.pageCount - 1;
+    if (cmd == PageCommand::Previous) return facts.currentPage > 0;
+    return true;
+}
+
+Image ReadPage(const std::string& path, int format, int page, PictureFacts& facts, Status& st) {
+    facts.currentPage = page;
+    PageReaderFn read = PageReaderFor(format);
+    if (!read || page < 0 || size_t(page) >= facts.pageOffsets.size()) return Image();
+    Image img = WidenToWorkingDepth(read(path, facts.pageOffsets[size_t(page)], st));
+    if (!img) return img;
+    if (!st.info.empty()) facts.infoText = st.info;
+    facts.bitCount = img.bitCount();
+    facts.width = img.width();
+    facts.height = img.height();
+    facts.xResolution = img.xResolution();
+    return img;
+}
+
+Image TurnPage(const std::string& path, int format, PageCommand cmd, PictureFacts& facts, Status& st) {
+    return ReadPage(path, format, PageAfter(cmd, facts.currentPage, facts.pageCount), facts, st);
+}
+
+std::string ExtractedPageName(const std::string& dir, const std::string& path, int page) {
+    std::string folder = dir;
+    if (!folder.empty() && platform::DirectoryOf(folder) != folder) folder += platform::PathSeparator();
+    std::string base = platform::BaseNameOf(path);
+    const size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    return Format("%s%s_lumagrove_extract_%03d.bmp", folder.c_str(), base.c_str(), page);
+}
+
+int ExtractAllPages(const std::string& path, int format, const std::string& dir, PictureFacts& facts,
+                    Image& current, const std::function<void(int page, const Image& img)>& shown) {
+    platform::MakeDirectories(dir);
+    int written = 0;
+    for (int p = 0; p < facts.pageCount; ++p) {
+        current = Image();
+        Status st;
+        current = ReadPage(path, format, p, facts, st);
+        if (!current) continue;
+        Status ws;
+        written += WriteBmp(ExtractedPageName(dir, path, p), current, ws) ? 1 : 0;
+        if (shown) shown(p, current);
+    }
+    facts.currentPage = std::max(0, facts.pageCount - 1);
+    return written;
+}
+
+}  // namespace lg

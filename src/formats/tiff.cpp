@@ -1,0 +1,610 @@
+#include "formats/tiff.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "platform/outfile.h"
+
+namespace lg {
+namespace {
+
+constexpr const char kNotTiff[] = "This is not a valid TIFF File !";
+constexpr const char kBadBits[] = "Invalid 'BitsPerSample'";
+constexpr const char kOldJpeg[] = "Sorry, the Old JPEG-Compression is not supported !";
+constexpr const char kNoMemory[] = "Can't allocate memory";
+constexpr const char kUnsupported[] = "Unsupported color type";
+constexpr const char kReadError[] = "Can't read from file";
+constexpr const char kCantSave[] = "Can't save !";
+constexpr const char kJpegNeeds24[] = "Only 24-BPP images can you save as TIFF-JPEG.";
+constexpr const char kFaxNeeds1[] = "Incorrect Compression !\nThis in not a 1-BPP Image.";
+
+// No single allocation of libtiff's may exceed this (hostile strip sizes).
+constexpr tmsize_t kMaxLibraryAlloc = tmsize_t(256) << 20;
+
+// ---- libtiff plumbing ------------------------------------------------------
+
+// What libtiff reported on one handle; only the last error is kept.
+struct LibraryLog {
+    std::string lastError;
+};
+
+int RecordError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    auto* log = static_cast<LibraryLog*>(user);
+    log->lastError = module && *module ? std::string(module) + ": " + text : std::string(text);
+    return 1;  // handled: the global handler stays silent
+}
+
+int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// Messages libtiff issues without a handle would go to stderr by default.
+void SilenceGlobalHandlers() {
+    static const bool once = [] {
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+        return true;
+    }();
+    (void)once;
+}
+
+// Our text, then the library's reason on the next line when it gave one.
+std::string WithReason(const char* text, const LibraryLog& log) {
+    return log.lastError.empty() ? std::string(text) : std::string(text) + "\n" + log.lastError;
+}
+
+struct TiffCloser {
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+int NoMap(thandle_t, void**, toff_t*) { return 0; }
+void NoUnmap(thandle_t, void*, toff_t) {}
+int NoClose(thandle_t) { return 0; }
+
+// Input procedures over a ByteSource, so files and memory read the same way.
+tmsize_t SourceRead(thandle_t h, void* buf, tmsize_t n) {
+    return n <= 0 ? 0 : tmsize_t(static_cast<ByteSource*>(h)->read(buf, size_t(n)));
+}
+tmsize_t SourceWrite(thandle_t, void*, tmsize_t) { return 0; }
+toff_t SourceSeek(thandle_t h, toff_t off, int whence) {
+    auto* in = static_cast<ByteSource*>(h);
+    uint64_t base = whence == SEEK_CUR ? in->tell() : whence == SEEK_END ? in->size() : 0;
+    uint64_t target = base + off;  // wraps for a negative relative move, as intended
+    in->seek(target);              // past the end stops at the end: libtiff sees the shortfall
+    return in->tell();
+}
+toff_t SourceSize(thandle_t h) { return static_cast<ByteSource*>(h)->size(); }
+
+// Output procedures over an OutputFile, which keeps the target safe.
+tmsize_t OutRead(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t OutWrite(thandle_t h, void* buf, tmsize_t n) {
+    return n >= 0 && static_cast<OutputFile*>(h)->write(buf, size_t(n)) ? n : 0;
+}
+toff_t OutSeek(thandle_t h, toff_t off, int whence) {
+    std::FILE* f = static_cast<OutputFile*>(h)->stream();
+    // Our files stay far below 2 GB: a picture block is at most 1 GB.
+    if (!f || off > toff_t(0x7FFFFFFF) || std::fseek(f, long(off), whence) != 0) return toff_t(-1);
+    long at = std::ftell(f);
+    return at < 0 ? toff_t(-1) : toff_t(at);
+}
+toff_t OutSize(thandle_t h) {
+    std::FILE* f = static_cast<OutputFile*>(h)->stream();
+    long here = f ? std::ftell(f) : -1;
+    if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    long end = std::ftell(f);
+    std::fseek(f, here, SEEK_SET);
+    return end < 0 ? 0 : toff_t(end);
+}
+
+TiffHandle OpenClient(const char* mode, thandle_t client, TIFFReadWriteProc readProc,
+                      TIFFReadWriteProc writeProc, TIFFSeekProc seekProc, TIFFSizeProc sizeProc,
+                      LibraryLog& log) {
+    SilenceGlobalHandlers();
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    if (!opts) return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(opts, RecordError, &log);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, IgnoreWarning, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, kMaxLibraryAlloc);
+    TIFF* tif = TIFFClientOpenExt("TIFF", mode, client, readProc, writeProc, seekProc, NoClose, sizeProc,
+                                  NoMap, NoUnmap, opts);
+    TIFFOpenOptionsFree(opts);
+    return TiffHandle(tif);
+}
+
+// ---- reading ---------------------------------------------------------------
+
+struct Fields {
+    uint32_t width = 0, height = 0;
+    uint16_t samples = 1, bits = 1, compression = COMPRESSION_NONE;
+    uint16_t photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG;
+    uint16_t orientation = ORIENTATION_TOPLEFT, sampleFormat = SAMPLEFORMAT_UINT;
+    float xres = 0, yres = 0;
+    bool tiled = false;
+    uint32_t tileWidth = 0, tileLength = 0;
+};
+
+Fields ReadFields(TIFF* tif) {
+    Fields f;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &f.width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &f.height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &f.samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &f.bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &f.compression);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &f.photometric);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &f.orientation);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &f.sampleFormat);
+    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &f.xres);
+    TIFFGetField(tif, TIFFTAG_YRESOLUTION, &f.yres);
+    f.tiled = TIFFIsTiled(tif) != 0;
+    if (f.tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &f.tileWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &f.tileLength);
+    }
+    return f;
+}
+
+const char* CompressionName(uint16_t c) {
+    switch (c) {
+    case COMPRESSION_CCITTRLE: return "Huffman RLE";
+    case COMPRESSION_CCITTFAX3: return "Group 3 Fax Encoding";
+    case COMPRESSION_CCITTFAX4: return "Group 4 Fax Encoding";
+    case COMPRESSION_LZW: return "LZW";
+    case COMPRESSION_OJPEG: return "Old JPEG (in TIFF)";
+    case COMPRESSION_JPEG: return "JPEG (in TIFF)";
+    case COMPRESSION_NEXT: return "NeXT 2-Bit RLE";
+    case COMPRESSION_CCITTRLEW: return "Run Length Encoding";
+    case COMPRESSION_PACKBITS: return "Macintosh Packbits";
+    case COMPRESSION_THUNDERSCAN: return "ThunderScan RLE";
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return "ZIP (in TIFF)";
+    default: return "None";
+    }
+}
+
+int WholeResolution(float v) { return v >= 1.0f && v < 2147483520.0f ? int(v) : 0; }
+
+// Whether rows can be taken one by one and stored with their own depth;
+// everything else is rendered to 24-bit colour by libtiff.
+bool RowRoute(const Fields& f) {
+    if (f.planar != PLANARCONFIG_CONTIG || f.sampleFormat == SAMPLEFORMAT_IEEEFP) return false;
+    // Rows of side-by-side tiles must meet at a byte boundary.
+    if (f.tiled && (f.tileWidth == 0 || f.tileLength == 0 || uint64_t(f.tileWidth) * f.samples * f.bits % 8))
+        return false;
+    const bool bytes = f.bits == 8 || f.bits == 16;
+    switch (f.photometric) {
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_MINISBLACK:
+        return (f.samples == 1 && (f.bits <= 2 || f.bits == 4 || bytes)) || (f.samples == 2 && bytes);
+    case PHOTOMETRIC_PALETTE: return f.samples == 1 && (f.bits <= 2 || f.bits == 4 || f.bits == 8);
+    case PHOTOMETRIC_RGB: return (f.samples == 3 || f.samples == 4) && bytes;
+    case PHOTOMETRIC_SEPARATED: return f.samples == 4;  // below 8 bits it is refused
+    default: return false;
+    }
+}
+
+// Colour table of a one-channel picture of `bits` bits per sample.
+void FillTable(TIFF* tif, const Fields& f, int bits, Image& img) {
+    const int n = 1 << bits;
+    if (bits == 1 && f.photometric != PHOTOMETRIC_PALETTE) {
+        const bool blackFirst = f.photometric == PHOTOMETRIC_MINISBLACK;
+        img.setPaletteEntry(0, blackFirst ? 0 : 255, blackFirst ? 0 : 255, blackFirst ? 0 : 255);
+        img.setPaletteEntry(1, blackFirst ? 255 : 0, blackFirst ? 255 : 0, blackFirst ? 255 : 0);
+        return;
+    }
+    const int step = 255 / (n - 1);
+    if (f.photometric == PHOTOMETRIC_MINISWHITE || f.photometric == PHOTOMETRIC_MINISBLACK) {
+        for (int i = 0; i < n; ++i) {
+            const uint8_t v = uint8_t(step * (f.photometric == PHOTOMETRIC_MINISWHITE ? n - 1 - i : i));
+            img.setPaletteEntry(i, v, v, v);
+        }
+        return;
+    }
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    if (f.photometric != PHOTOMETRIC_PALETTE || !TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue))
+        return;
+    // Old writers stored 8-bit values; a map with anything above 255 is 16-bit.
+    bool wide = false;
+    for (int i = 0; i < n - 1; ++i) wide = wide || red[i] > 255 || green[i] > 255 || blue[i] > 255;
+    auto scale = [wide](uint16_t v) { return uint8_t(wide ? uint32_t(v) * 255 / 65535 : std::min<uint16_t>(v, 255)); };
+    for (int i = 0; i < n; ++i) img.setPaletteEntry(i, scale(red[i]), scale(green[i]), scale(blue[i]));
+}
+
+// 16-bit samples (in host order, as libtiff hands them) to their high bytes, in place.
+void NarrowSamples(uint8_t* line, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t v;
+        std::memcpy(&v, line + 2 * i, 2);
+        line[i] = uint8_t(v >> 8);
+    }
+}
+
+// One scanline of 8-bit (or fewer) samples into a stored row.
+void StoreRow(const Fields& f, const uint8_t* s, uint8_t* d, size_t width) {
+    if (f.samples == 1 && f.bits == 2) {  // two bits to a nibble: there are no 2-bit DIBs
+        for (size_t x = 0; x < width; ++x) {
+            const int v = (s[x >> 2] >> (6 - 2 * (x & 3))) & 3;
+            d[x >> 1] = uint8_t(x & 1 ? d[x >> 1] | v : v << 4);
+        }
+    } else if (f.samples == 1) {
+        std::memcpy(d, s, (width * (f.bits == 16 ? 8 : f.bits) + 7) / 8);
+    } else if (f.samples == 2) {  // grey and alpha: the grey alone
+        for (size_t x = 0; x < width; ++x) d[x] = s[2 * x];
+    } else if (f.samples == 3) {
+        for (size_t x = 0; x < width; ++x, s += 3, d += 3) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    } else if (f.photometric == PHOTOMETRIC_SEPARATED) {
+        for (size_t x = 0; x < width; ++x, s += 4, d += 4) {
+            const int k = s[3];
+            d[0] = uint8_t(std::max(0, 255 - s[2] - k));
+            d[1] = uint8_t(std::max(0, 255 - s[1] - k));
+            d[2] = uint8_t(std::max(0, 255 - s[0] - k));
+        }
+    } else {  // RGB and an extra sample, which keeps its place
+        for (size_t x = 0; x < width; ++x, s += 4, d += 4) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+            d[3] = s[3];
+        }
+    }
+}
+
+// The file's rows in order: scanline by scanline, or cut from a row of
+// tiles decoded side by side.
+struct RowSource {
+    TIFF* tif = nullptr;
+    uint32_t tileWidth = 0, tileLength = 0;
+    size_t tileRowBytes = 0, lineBytes = 0;
+    std::vector<uint8_t> tile, band;
+
+    // False when a buffer would be absurdly large.
+    bool init(TIFF* t, const Fields& f) {
+        tif = t;
+        if (!f.tiled) {
+            const tmsize_t n = TIFFScanlineSize(tif);
+            if (n <= 0 || n > kMaxLibraryAlloc) return false;
+            lineBytes = size_t(n);
+            band.assign(lineBytes, 0);
+            return true;
+        }
+        tileWidth = f.tileWidth;
+        tileLength = std::min(f.tileLength, f.height);
+        const uint64_t tileBytes = uint64_t(TIFFTileSize64(tif));
+        const uint64_t rowBytes = uint64_t(f.tileWidth) * f.samples * f.bits / 8;
+        const uint64_t across = (uint64_t(f.width) + f.tileWidth - 1) / f.tileWidth;
+        if (tileBytes == 0 || tileBytes > uint64_t(kMaxLibraryAlloc) || rowBytes * f.tileLength > tileBytes ||
+            across * rowBytes * tileLength > uint64_t(kMaxLibraryAlloc))
+            return false;
+        tileRowBytes = size_t(rowBytes);
+        lineBytes = size_t(across * rowBytes);
+        tile.assign(size_t(tileBytes), 0);
+        band.assign(lineBytes * tileLength, 0);
+        return true;
+    }
+
+    // File row y (asked for in order), or null on a read error.
+    uint8_t* row(uint32_t y) {
+        if (!tileWidth) return TIFFReadScanline(tif, band.data(), y, 0) < 0 ? nullptr : band.data();
+        const uint32_t inBand = y % tileLength;
+        if (inBand == 0) {
+            for (size_t x = 0, at = 0; at < lineBytes; x += tileWidth, at += tileRowBytes) {
+                if (TIFFReadTile(tif, tile.data(), uint32_t(x), y, 0, 0) < 0) return nullptr;
+                for (uint32_t r = 0; r < tileLength; ++r)
+                    std::memcpy(&band[r * lineBytes + at], &tile[r * tileRowBytes], tileRowBytes);
+            }
+        }
+        return &band[inBand * lineBytes];
+    }
+};
+
+Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
+    if (f.photometric == PHOTOMETRIC_SEPARATED && f.bits < 8) {
+        st.error = kUnsupported;
+        return Image();
+    }
+    // 16-bit samples become 8-bit, grey with alpha becomes grey, 2 bits become 4.
+    const int sampleBits = f.bits == 16 ? 8 : f.bits;
+    const int channels = f.samples == 2 ? 1 : f.samples;
+    const int depth = channels > 1 ? channels * 8 : sampleBits == 2 ? 4 : sampleBits;
+    const uint32_t tableLen = channels == 1 ? 1u << sampleBits : 0;
+    Image img = Image::Create(f.width, f.height, depth, tableLen);
+    RowSource rows;
+    if (!img || !rows.init(tif, f)) {
+        st.error = kNoMemory;
+        return Image();
+    }
+    const size_t samplesPerLine = size_t(f.width) * f.samples;
+    if (rows.lineBytes < (uint64_t(samplesPerLine) * f.bits + 7) / 8) {
+        st.error = WithReason(kNotTiff, log);
+        return Image();
+    }
+    if (tableLen) FillTable(tif, f, sampleBits, img);
+    const bool bottomFirst = f.orientation == ORIENTATION_BOTLEFT;
+    const int h = int(f.height);
+    for (int i = 0; i < h; ++i) {
+        uint8_t* line = rows.row(uint32_t(i));
+        if (!line) {
+            st.error = WithReason(kReadError, log);
+            break;
+        }
+        if (f.bits == 16) NarrowSamples(line, samplesPerLine);
+        StoreRow(f, line, img.row(bottomFirst ? i : h - 1 - i), f.width);
+    }
+    return img;
+}
+
+// Rows per call of the renderer: whole strips or tile rows, so that none is
+// decoded twice, and enough of them to keep the calls few.
+uint32_t RenderBand(TIFF* tif, const Fields& f) {
+    uint32_t unit = f.tileLength;
+    if (!f.tiled) TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
+    if (unit == 0 || unit >= f.height) return f.height;
+    const uint32_t band = unit * ((63 + unit) / unit);
+    return std::min(band, f.height);
+}
+
+// libtiff renders any colour model it knows into RGBA words, a band of rows
+// at a time; the band arrives bottom row first.
+Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
+    char why[1024] = "";
+    TIFFRGBAImage ri;
+    if (!TIFFRGBAImageOK(tif, why) || !TIFFRGBAImageBegin(&ri, tif, 1, why)) {
+        st.error = why[0] ? std::string(kUnsupported) + "\n" + why : WithReason(kUnsupported, log);
+        return Image();
+    }
+    struct Ender {
+        TIFFRGBAImage* ri;
+        ~Ender() { TIFFRGBAImageEnd(ri); }
+    } ender{&ri};
+
+    const uint32_t w = f.width, h = f.height, band = RenderBand(tif, f);
+    Image img = Image::Create(w, h, 24, 0);
+    std::unique_ptr<uint32_t[]> raster(img ? new (std::nothrow) uint32_t[size_t(w) * band] : nullptr);
+    if (!raster) {
+        st.error = kNoMemory;
+        return Image();
+    }
+    // Rows stored top first in the file land at the top of the picture.
+    const bool topFirst = f.orientation != ORIENTATION_BOTLEFT && f.orientation != ORIENTATION_BOTRIGHT &&
+                          f.orientation != ORIENTATION_LEFTBOT && f.orientation != ORIENTATION_RIGHTBOT;
+    for (uint32_t r = 0; r < h; r += band) {
+        const uint32_t n = std::min(band, h - r);
+        ri.row_offset = int(r);
+        ri.col_offset = 0;
+        if (!TIFFRGBAImageGet(&ri, raster.get(), w, n)) {
+            st.error = WithReason(kReadError, log);
+            break;
+        }
+        for (uint32_t j = 0; j < n; ++j) {
+            const uint32_t* s = raster.get() + size_t(j) * w;
+            uint8_t* d = img.row(int(topFirst ? h - r - n + j : r + j));
+            for (uint32_t x = 0; x < w; ++x, d += 3) {
+                d[0] = uint8_t(TIFFGetB(s[x]));
+                d[1] = uint8_t(TIFFGetG(s[x]));
+                d[2] = uint8_t(TIFFGetR(s[x]));
+            }
+        }
+    }
+    return img;
+}
+
+// Bilevel min-is-white pictures keep black at index 0, as fax viewers expect.
+void MakeBlackFirst(Image& img) {
+    img.setPaletteEntry(0, 0, 0, 0);
+    img.setPaletteEntry(1, 255, 255, 255);
+    const size_t bytes = (size_t(img.width()) + 7) / 8;
+    const uint8_t lastMask = uint8_t(0xFF << ((8 - img.width() % 8) % 8));
+    for (int y = 0; y < img.height(); ++y) {
+        uint8_t* row = img.row(y);
+        for (size_t i = 0; i < bytes; ++i) row[i] = uint8_t(~row[i]);
+        row[bytes - 1] &= lastMask;
+    }
+}
+
+// ---- writing ---------------------------------------------------------------
+
+uint16_t CompressionTag(int compression) {
+    switch (compression) {
+    case kTiffLzw: return COMPRESSION_LZW;
+    case kTiffPackBits: return COMPRESSION_PACKBITS;
+    case kTiffFax3: return COMPRESSION_CCITTFAX3;
+    case kTiffFax4: return COMPRESSION_CCITTFAX4;
+    case kTiffHuffman: return COMPRESSION_CCITTRLE;
+    case kTiffJpeg: return COMPRESSION_JPEG;
+    default: return COMPRESSION_NONE;
+    }
+}
+
+int Brightness(const uint8_t* bgr) { return 114 * bgr[0] + 587 * bgr[1] + 299 * bgr[2]; }
+
+// A two-colour picture is written as the bilevel kind whose index 0 matches
+// its darker colour; other colour pairs keep them in a colour map, which the
+// fax codings cannot carry.
+uint16_t PhotometricFor(const Image& img, bool fax) {
+    if (img.bitCount() == 24) return PHOTOMETRIC_RGB;
+    if (img.bitCount() != 1) return PHOTOMETRIC_PALETTE;
+    uint8_t e[2][3] = {{0, 0, 0}, {0, 0, 0}};
+    for (uint32_t i = 0; i < std::min<uint32_t>(img.colorsUsed(), 2); ++i) std::memcpy(e[i], img.palette() + 4 * i, 3);
+    auto isGrey = [](const uint8_t* c, int v) { return c[0] == v && c[1] == v && c[2] == v; };
+    const bool blackWhite = (isGrey(e[0], 0) && isGrey(e[1], 255)) || (isGrey(e[0], 255) && isGrey(e[1], 0));
+    if (!blackWhite && !fax) return PHOTOMETRIC_PALETTE;
+    return Brightness(e[0]) <= Brightness(e[1]) ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE;
+}
+
+bool SetTags(TIFF* tif, const Image& img, int compression, int jpegQuality, uint16_t photometric) {
+    const int depth = img.bitCount();
+    const uint16_t samples = depth == 24 ? 3 : 1;
+    bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(img.width())) &&
+              TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(img.height())) &&
+              TIFFSetField(tif, TIFFTAG_SOFTWARE, "Lumagrove") &&
+              TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) &&
+              TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(depth == 24 ? 8 : depth)) &&
+              TIFFSetField(tif, TIFFTAG_COMPRESSION, CompressionTag(compression)) &&
+              TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric) &&
+              TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+              TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(img.xResolution())) &&
+              TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(img.yResolution())) &&
+              TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    if (ok && compression == kTiffJpeg) ok = TIFFSetField(tif, TIFFTAG_JPEGQUALITY, std::clamp(jpegQuality, 1, 100));
+    const bool oneStrip = compression == kTiffFax3 || compression == kTiffFax4;
+    if (ok) ok = TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, oneStrip ? uint32_t(img.height()) : TIFFDefaultStripSize(tif, 0));
+    if (ok && photometric == PHOTOMETRIC_PALETTE) {
+        const uint32_t n = 1u << depth;
+        std::vector<uint16_t> map[3];  // libtiff keeps a copy
+        for (int c = 0; c < 3; ++c) map[c].assign(n, 0);
+        for (uint32_t i = 0; i < std::min(n, img.colorsUsed()); ++i) {
+            const uint8_t* e = img.palette() + 4 * i;  // blue, green, red
+            for (int c = 0; c < 3; ++c) map[c][i] = uint16_t(e[2 - c] * 257);
+        }
+        ok = TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
+    }
+    return ok;
+}
+
+bool WriteRows(TIFF* tif, const Image& img) {
+    const tmsize_t lineSize = TIFFScanlineSize(tif);
+    if (lineSize <= 0 || size_t(lineSize) > img.stride()) return false;
+    std::vector<uint8_t> line(img.stride());  // libtiff may change the rows it is given
+    for (int i = 0; i < img.height(); ++i) {
+        const uint8_t* s = img.topRow(i);
+        if (img.bitCount() == 24) {
+            for (int x = 0; x < img.width(); ++x) {
+                line[3 * size_t(x)] = s[3 * size_t(x) + 2];
+                line[3 * size_t(x) + 1] = s[3 * size_t(x) + 1];
+                line[3 * size_t(x) + 2] = s[3 * size_t(x)];
+            }
+        } else {
+            std::memcpy(line.data(), s, size_t(lineSize));
+        }
+        if (TIFFWriteScanline(tif, line.data(), uint32_t(i), 0) < 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets) {
+    offsets.clear();
+    in.seek(0);
+    const bool bigEndian = in.u8() == 'M' && in.u8() == 'M';
+    in.seek(2);
+    auto u16 = [&] { return bigEndian ? in.be16() : in.le16(); };
+    auto u32 = [&] { return bigEndian ? in.be32() : in.le32(); };
+    auto u64 = [&] {
+        const uint64_t a = u32(), b = u32();
+        return bigEndian ? (a << 32) | b : (b << 32) | a;
+    };
+    const bool big = u16() == 43;  // BigTIFF: 8-byte offsets and counts
+    if (big) u32();                // offset size and a reserved word
+    uint64_t next = big ? u64() : u32();
+    while (next != 0 && offsets.size() < size_t(kMaxPages)) {
+        if (next > UINT32_MAX || !in.seek(next)) break;
+        const uint64_t entries = big ? u64() : u16();
+        const uint64_t entrySize = big ? 20 : 12;
+        if (in.failed() || entries > in.remaining() / entrySize || !in.skip(entries * entrySize)) break;
+        offsets.push_back(uint32_t(next));
+        next = big ? u64() : u32();  // zero when missing: the chain ends
+    }
+    if (offsets.size() >= size_t(kMaxPages)) offsets.resize(1);
+    return int(offsets.size());
+}
+
+int CountTiffPages(const std::string& path, std::vector<uint32_t>& offsets) {
+    ByteSource in = ByteSource::OpenFile(path);
+    if (!in.ok()) {
+        offsets.clear();
+        return 0;
+    }
+    return CountTiffPagesIn(in, offsets);
+}
+
+Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
+    st.error = kNotTiff;
+    LibraryLog log;
+    // A page other than the first is opened without reading the first directory.
+    TiffHandle tif = OpenClient(dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek, SourceSize, log);
+    if (!tif || (dirOffset && !TIFFSetSubDirectory(tif.get(), dirOffset))) return Image();
+
+    const Fields f = ReadFields(tif.get());
+    if (f.bits == 0) {
+        st.error = kBadBits;
+        return Image();
+    }
+    st.info = CompressionName(f.compression);
+    if (f.compression == COMPRESSION_OJPEG) {
+        st.error = kOldJpeg;
+        return Image();
+    }
+    Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log) : ReadRendered(tif.get(), f, st, log);
+    if (!img) return img;
+    img.setResolution(WholeResolution(f.xres), WholeResolution(f.yres));
+    if (img.bitCount() == 1 && f.photometric == PHOTOMETRIC_MINISWHITE) MakeBlackFirst(img);
+    if (st.error == kNotTiff) st.error.clear();
+    return img;
+}
+
+Image ReadTiff(const std::string& path, uint32_t dirOffset, Status& st) {
+    ByteSource in = ByteSource::OpenFile(path);
+    if (!in.ok()) {
+        st.error = kNotTiff;
+        return Image();
+    }
+    return ReadTiffFrom(in, dirOffset, st);
+}
+
+Image ReadTiffPicture(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+    if (!opt.quiet) {
+        facts.pageCount = CountTiffPages(path, facts.pageOffsets);
+        facts.currentPage = 0;
+        facts.multipage = facts.pageCount > 1;
+    }
+    return ReadTiff(path, 0, st);
+}
+
+bool WriteTiff(const std::string& path, const Image& img, int compression, int jpegQuality, Status& st) {
+    st.error = kCantSave;
+    if (!img) return false;
+    const int depth = img.bitCount();
+    const bool fax = compression == kTiffFax3 || compression == kTiffFax4 || compression == kTiffHuffman;
+    if (compression == kTiffJpeg && depth != 24) {
+        st.error = kJpegNeeds24;
+        return false;
+    }
+    if (fax && depth != 1) {
+        st.error = kFaxNeeds1;
+        return false;
+    }
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24) return false;
+
+    OutputFile out;
+    if (!out.open(path)) return false;
+    LibraryLog log;
+    TiffHandle tif = OpenClient("w", &out, OutRead, OutWrite, OutSeek, OutSize, log);
+    const bool written = tif && SetTags(tif.get(), img, compression, jpegQuality, PhotometricFor(img, fax)) &&
+                         WriteRows(tif.get(), img) && TIFFWriteDirectory(tif.get());
+    tif.reset();
+    if (!written || !out.commit()) {
+        st.error = WithReason(kCantSave, log);
+        return false;
+    }
+    st.error.clear();
+    return true;
+}
+
+bool WriteTiffPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
+    return WriteTiff(path, img, opt.tiffCompression, opt.jpegQuality, st);
+}
+
+}  // namespace lg
