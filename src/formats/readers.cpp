@@ -7,6 +7,7 @@
 #include "formats/gif.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
+#include "formats/tiff.h"
 
 namespace lg {
 namespace {
@@ -23,6 +24,7 @@ ReaderFn ReaderFor(int format) {
     case kFormatGif: return LoadGif;
     case kFormatJpeg: return ReadJpeg;
     case kFormatPng: return ReadPng;
+    case kFormatTif: return ReadTiffPicture;
     default: return nullptr;
     }
 }

@@ -9,6 +9,7 @@
 #include "formats/jpeg.h"
 #include "formats/png.h"
 #include "formats/status.h"
+#include "formats/tiff.h"
 #include "ops/quantize.h"
 #include "settings/settings.h"
 
@@ -46,6 +47,7 @@ WriterFn WriterFor(const std::string& ending) {
     if (ending == "GIF") return WriteGifPicture;
     if (ending == "JPG") return WriteJpeg;
     if (ending == "PNG") return WritePng;
+    if (ending == "TIF") return WriteTiffPicture;
     return nullptr;
 }
 
