@@ -4,6 +4,8 @@
 #   1. BMP -> BMP conversion (24 bits in, 24 bits out)
 #   2. reduction to 256 colours with Floyd-Steinberg dithering, with the mean
 #      absolute error of every tool's result against the original
+#   3. GIF decoding: ImageMagick's 256-colour GIF of the picture to an 8-bit BMP
+#   4. GIF encoding: that 8-bit BMP to GIF, with the size of every tool's file
 # Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
 # 10 s is not repeated. Tools that cannot be had are skipped. Workloads and
 # results are kept under build/bench/.
@@ -145,21 +147,51 @@ if has vips; then
     row quantize "vips pngsave --palette" "$t" "$([ "$t" = failed ] || error_of "$OUT/vips-256.png")"
 fi
 
+# --- 3. and 4. GIF ---------------------------------------------------------
+# The 256-colour picture comes from ImageMagick once; every tool writes an
+# uncompressed 8-bit BMP from it, and every tool encodes that BMP again.
+GIF256="$OUT/photo-256.gif"
+BMP256="$OUT/photo-256.bmp"
+if [ ! -s "$GIF256" ] || newer "$PHOTO" "$GIF256"; then
+    say "making the 256-colour GIF"
+    convert "$PHOTO" -dither FloydSteinberg -colors 256 GIF:"$GIF256.tmp"
+    mv "$GIF256.tmp" "$GIF256"
+fi
+if [ ! -s "$BMP256" ] || newer "$GIF256" "$BMP256"; then convert "$GIF256" -compress None BMP3:"$BMP256"; fi
+say "GIF decoding"
+row gifdec lumagrove "$(best_of "$LUMAGROVE" "$GIF256" "/c=$OUT/lg-gif.bmp")"
+row gifdec "ImageMagick convert" "$(best_of convert "$GIF256" -compress None "BMP3:$OUT/im-gif.bmp")"
+if has gm; then row gifdec "gm convert" "$(best_of gm convert "$GIF256" -compress None "BMP3:$OUT/gm-gif.bmp")"; fi
+say "GIF encoding"
+# size FILE: megabytes, three decimals.
+size_of() { [ -s "$1" ] && awk -v b="$(wc -c <"$1")" 'BEGIN { printf "%.3f MB", b / 1e6 }' || echo "?"; }
+t=$(best_of "$LUMAGROVE" "$BMP256" "/c=$OUT/lg-enc.gif")
+row gifenc lumagrove "$t" "$(size_of "$OUT/lg-enc.gif")"
+t=$(best_of convert "$BMP256" "GIF:$OUT/im-enc.gif")
+row gifenc "ImageMagick convert" "$t" "$(size_of "$OUT/im-enc.gif")"
+if has gm; then
+    t=$(best_of gm convert "$BMP256" "GIF:$OUT/gm-enc.gif")
+    row gifenc "gm convert" "$t" "$(size_of "$OUT/gm-enc.gif")"
+fi
+
 # --- table -----------------------------------------------------------------
 echo
 echo "Picture: ${WIDTH}x${HEIGHT}, 24 bits ($(($(wc -c <"$PHOTO") / 1000000)) MB BMP); best of $RUNS runs"
 echo "(ratio = tool time / lumagrove time; error = mean absolute difference per channel from the original)"
 awk -F'|' '
-    function head(title) { printf "\n%s\n%-28s %9s %8s %8s\n", title, "tool", "time s", "ratio", "error" }
-    $1 == "convert" && !c { head("1. BMP -> BMP"); c = 1 }
-    $1 == "quantize" && !q { head("2. 256 colours, Floyd-Steinberg"); q = 1 }
+    function head(title, last) { printf "\n%s\n%-28s %9s %8s %10s\n", title, "tool", "time s", "ratio", last }
+    $1 == "convert" && !c { head("1. BMP -> BMP", ""); c = 1 }
+    $1 == "quantize" && !q { head("2. 256 colours, Floyd-Steinberg", "error"); q = 1 }
+    $1 == "gifdec" && !d { head("3. GIF (256 colours) -> 8-bit BMP", ""); d = 1 }
+    $1 == "gifenc" && !e { head("4. 8-bit BMP -> GIF", "file"); e = 1 }
     $2 == "lumagrove" { base = $3 }
     {
         ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
-        printf "%-28s %9s %8s %8s\n", $2, $3, ratio, ($1 == "quantize" ? $4 : "")
+        printf "%-28s %9s %8s %10s\n", $2, $3, ratio, ($1 == "quantize" || $1 == "gifenc" ? $4 : "")
     }
 ' "$ROWS"
 echo
 echo "lumagrove 256 colours, steps: $(cat "$OUT/lg-steps.txt")"
 # The results take half a gigabyte; the workload stays for the next run.
-rm -f "$OUT"/lg*.bmp "$OUT"/cp.bmp "$OUT"/im*.bmp "$OUT"/gm*.bmp "$OUT"/vips*.bmp "$OUT"/vips*.png "$OUT"/check.bmp
+rm -f "$OUT"/lg*.bmp "$OUT"/cp.bmp "$OUT"/im*.bmp "$OUT"/gm*.bmp "$OUT"/vips*.bmp "$OUT"/vips*.png "$OUT"/check.bmp \
+    "$OUT"/*-enc.gif
