@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "formats/bmp.h"
 #include "formats/format_table.h"
+#include "formats/pcx.h"
 #include "formats/tiff.h"
 #include "platform/platform.h"
 
@@ -14,6 +15,7 @@ namespace lg {
 PageReaderFn PageReaderFor(int format) {
     switch (format) {
     case kFormatTif: return ReadTiff;
+    case kFormatDcx: return ReadDcxPage;
     default: return nullptr;
     }
 }

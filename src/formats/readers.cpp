@@ -5,6 +5,12 @@
 #include "formats/bmp.h"
 #include "formats/format_table.h"
 #include "formats/gif.h"
+#include "formats/iff.h"
+#include "formats/pcx.h"
+#include "formats/pnm.h"
+#include "formats/psd.h"
+#include "formats/sunras.h"
+#include "formats/targa.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
 #include "formats/tiff.h"
@@ -22,6 +28,15 @@ ReaderFn ReaderFor(int format) {
     switch (format) {
     case kFormatBmp: return ReadBmpEntry;
     case kFormatGif: return LoadGif;
+    case kFormatPcx: return LoadPcx;
+    case kFormatDcx: return LoadDcx;
+    case kFormatTga: return LoadTarga;
+    case kFormatRas: return LoadSunRaster;
+    case kFormatPsd: return LoadPsd;
+    case kFormatIff: return LoadIff;
+    case kFormatPpm: return LoadPpm;
+    case kFormatPgm: return LoadPgm;
+    case kFormatPbm: return LoadPbm;
     case kFormatJpeg: return ReadJpeg;
     case kFormatPng: return ReadPng;
     case kFormatTif: return ReadTiffPicture;

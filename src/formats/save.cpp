@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "formats/bmp.h"
 #include "formats/gif.h"
+#include "formats/pcx.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
 #include "formats/status.h"
@@ -45,6 +46,7 @@ bool WriteBmpEntry(const std::string& path, const Image& img, const SaveOptions&
 WriterFn WriterFor(const std::string& ending) {
     if (ending == "BMP") return WriteBmpEntry;
     if (ending == "GIF") return WriteGifPicture;
+    if (ending == "PCX") return WritePcx;
     if (ending == "JPG") return WriteJpeg;
     if (ending == "PNG") return WritePng;
     if (ending == "TIF") return WriteTiffPicture;

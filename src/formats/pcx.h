@@ -1,0 +1,44 @@
+// ZSoft PCX pictures (run-length and uncompressed, one to four planes) and
+// DCX files, which hold up to 1024 PCX pages behind a table of offsets.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/bytes.h"
+#include "core/image.h"
+#include "formats/readers.h"
+#include "formats/save.h"
+#include "formats/status.h"
+
+namespace lg {
+
+constexpr uint32_t kDcxMagic = 987654321;  // 0x3ADE68B1
+constexpr int kDcxMaxPages = 1024;
+// Where the first page of a DCX file normally starts: right behind the table.
+constexpr uint32_t kDcxFirstPageOffset = 4 + 4 * kDcxMaxPages;
+
+// A PCX picture whose 128-byte header starts at `offset`; its data (and a
+// 256-colour table) end at `end` (the file size for a plain PCX file, the
+// next page for a DCX page).
+Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st);
+Image ReadPcx(const std::string& path, Status& st);
+
+// The non-zero entries of a DCX page table, in table order (page k is entry
+// k); empty when the magic is wrong.
+std::vector<uint32_t> ReadDcxPageTable(ByteSource& in);
+// The DCX page that starts at `offset` (one of the table's entries).
+Image ReadDcxPage(const std::string& path, uint32_t offset, Status& st);
+Image ReadDcxPageFrom(ByteSource& in, const std::vector<uint32_t>& pages, uint32_t offset, Status& st);
+
+// Version 5, run-length encoded, from a 1-, 4-, 8- or 24-bit picture; the
+// options are the save dispatcher's and none concerns PCX.
+bool WritePcx(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+
+// The load dispatcher's entries. A DCX load records the page table in the
+// facts and reads the first page.
+Image LoadPcx(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadDcx(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+
+}  // namespace lg

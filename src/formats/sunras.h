@@ -1,0 +1,18 @@
+// Sun raster files: standard and byte-encoded, 1, 8, 24 and 32 bits deep.
+// Read only.
+#pragma once
+
+#include <string>
+
+#include "core/bytes.h"
+#include "core/image.h"
+#include "formats/readers.h"
+#include "formats/status.h"
+
+namespace lg {
+
+Image ReadSunRasterFrom(ByteSource& in, Status& st);
+Image ReadSunRaster(const std::string& path, Status& st);
+Image LoadSunRaster(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+
+}  // namespace lg
