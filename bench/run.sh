@@ -6,6 +6,8 @@
 #      absolute error of every tool's result against the original
 #   3. GIF decoding: ImageMagick's 256-colour GIF of the picture to an 8-bit BMP
 #   4. GIF encoding: that 8-bit BMP to GIF, with the size of every tool's file
+#   5. JPEG -> BMP: the picture as a quality-90 JPEG (djpeg -bmp is the floor)
+#   6. PNG -> BMP: the picture as ImageMagick writes it in PNG
 # Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
 # 10 s is not repeated. Tools that cannot be had are skipped. Workloads and
 # results are kept under build/bench/.
@@ -174,6 +176,30 @@ if has gm; then
     row gifenc "gm convert" "$t" "$(size_of "$OUT/gm-enc.gif")"
 fi
 
+# --- 5. and 6. JPEG and PNG -------------------------------------------------
+# The converter reads its settings: a fresh home keeps a greyscale load away.
+LUMAGROVE_HOME="$OUT/home"
+export LUMAGROVE_HOME
+mkdir -p "$LUMAGROVE_HOME"
+JPEG="$OUT/photo.jpg"
+PNG="$OUT/photo.png"
+if has cjpeg && { [ ! -s "$JPEG" ] || newer "$PPM" "$JPEG"; }; then cjpeg -quality 90 "$PPM" >"$JPEG"; fi
+if [ ! -s "$PNG" ] || newer "$PPM" "$PNG"; then convert "$PPM" "$PNG"; fi
+# decode SECTION INPUT: every tool writes a 24-bit BMP.
+decode() {
+    row "$1" lumagrove "$(best_of "$LUMAGROVE" "$2" "/c=$OUT/lg-$1.bmp")"
+    if [ "$1" = jpeg ] && has djpeg; then row "$1" "djpeg -bmp" "$(best_of djpeg -bmp -outfile "$OUT/dj-$1.bmp" "$2")"; fi
+    row "$1" "ImageMagick convert" "$(best_of convert "$2" "BMP3:$OUT/im-$1.bmp")"
+    if has gm; then row "$1" "gm convert" "$(best_of gm convert "$2" "BMP3:$OUT/gm-$1.bmp")"; fi
+    if has vips; then row "$1" "vips copy" "$(best_of vips copy "$2" "$OUT/vips-$1.bmp")"; fi
+}
+if [ -s "$JPEG" ]; then
+    say "JPEG -> BMP"
+    decode jpeg "$JPEG"
+fi
+say "PNG -> BMP"
+decode png "$PNG"
+
 # --- table -----------------------------------------------------------------
 echo
 echo "Picture: ${WIDTH}x${HEIGHT}, 24 bits ($(($(wc -c <"$PHOTO") / 1000000)) MB BMP); best of $RUNS runs"
@@ -184,6 +210,8 @@ awk -F'|' '
     $1 == "quantize" && !q { head("2. 256 colours, Floyd-Steinberg", "error"); q = 1 }
     $1 == "gifdec" && !d { head("3. GIF (256 colours) -> 8-bit BMP", ""); d = 1 }
     $1 == "gifenc" && !e { head("4. 8-bit BMP -> GIF", "file"); e = 1 }
+    $1 == "jpeg" && !j { head("5. JPEG (quality 90) -> BMP", ""); j = 1 }
+    $1 == "png" && !p { head("6. PNG -> BMP", ""); p = 1 }
     $2 == "lumagrove" { base = $3 }
     {
         ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
@@ -194,4 +222,4 @@ echo
 echo "lumagrove 256 colours, steps: $(cat "$OUT/lg-steps.txt")"
 # The results take half a gigabyte; the workload stays for the next run.
 rm -f "$OUT"/lg*.bmp "$OUT"/cp.bmp "$OUT"/im*.bmp "$OUT"/gm*.bmp "$OUT"/vips*.bmp "$OUT"/vips*.png "$OUT"/check.bmp \
-    "$OUT"/*-enc.gif
+    "$OUT"/*-enc.gif "$OUT"/dj-*.bmp
