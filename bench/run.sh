@@ -8,6 +8,7 @@
 #   4. GIF encoding: that 8-bit BMP to GIF, with the size of every tool's file
 #   5. JPEG -> BMP: the picture as a quality-90 JPEG (djpeg -bmp is the floor)
 #   6. PNG -> BMP: the picture as ImageMagick writes it in PNG
+#   7. TIFF -> BMP: the picture as ImageMagick writes it in LZW-compressed TIFF
 # Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
 # 10 s is not repeated. Tools that cannot be had are skipped. Workloads and
 # results are kept under build/bench/.
@@ -200,6 +201,12 @@ fi
 say "PNG -> BMP"
 decode png "$PNG"
 
+# --- 7. TIFF ---------------------------------------------------------------
+TIFF="$OUT/photo-lzw.tif"
+if [ ! -s "$TIFF" ] || newer "$PPM" "$TIFF"; then convert "$PPM" -compress LZW "$TIFF"; fi
+say "TIFF (LZW) -> BMP"
+decode tiff "$TIFF"
+
 # --- table -----------------------------------------------------------------
 echo
 echo "Picture: ${WIDTH}x${HEIGHT}, 24 bits ($(($(wc -c <"$PHOTO") / 1000000)) MB BMP); best of $RUNS runs"
@@ -212,6 +219,7 @@ awk -F'|' '
     $1 == "gifenc" && !e { head("4. 8-bit BMP -> GIF", "file"); e = 1 }
     $1 == "jpeg" && !j { head("5. JPEG (quality 90) -> BMP", ""); j = 1 }
     $1 == "png" && !p { head("6. PNG -> BMP", ""); p = 1 }
+    $1 == "tiff" && !t { head("7. TIFF (LZW) -> BMP", ""); t = 1 }
     $2 == "lumagrove" { base = $3 }
     {
         ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
