@@ -10,10 +10,6 @@
 namespace lg {
 namespace {
 
-constexpr const char kNotGif[] = "This is not a valid GIF file !";
-constexpr const char kCantOpen[] = "Can't open file for reading !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
-
 struct Bgr {
     uint8_t b = 0, g = 0, r = 0;
 };
@@ -32,19 +28,7 @@ Bgr EntryColor(const Image& img, int index) {
 
 // Colour indices of one row of a 1-, 4- or 8-bit picture (row y from the top).
 void RowIndices(const Image& img, int y, uint8_t* out) {
-    const uint8_t* s = img.topRow(y);
-    const int w = img.width();
-    switch (img.bitCount()) {
-    case 8:
-        std::memcpy(out, s, size_t(w));
-        break;
-    case 4:
-        for (int x = 0; x < w; ++x) out[x] = (x & 1) ? s[x >> 1] & 15 : s[x >> 1] >> 4;
-        break;
-    default:
-        for (int x = 0; x < w; ++x) out[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
-    }
+    UnpackIndices(img.topRow(y), img.bitCount(), size_t(img.width()), out);
 }
 
 // One row of any working depth as blue, green, red triples.
@@ -247,7 +231,7 @@ bool LoadGifFrames(const std::string& path, Animation& anim, Status& st) {
     ReleaseAnimation(anim);
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = kCantOpen;
+        st.error = kGifCantOpen;
         return false;
     }
     return LoadGifFramesFrom(in, anim, st);
@@ -258,7 +242,7 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     GifScan scan;
     const int count = ScanGif(in, scan);
     if (count <= 0) {
-        st.error = kNotGif;
+        st.error = kGifNotValid;
         return false;
     }
     anim.frames.resize(size_t(count));
@@ -267,16 +251,14 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     int64_t budget = kMaxAnimationPixels;
     bool any = false;
     for (int i = 0; i < count; ++i) {
-        const uint64_t image = scan.imageOffsets[size_t(i)];
-        in.seek(image + 5);  // width and height of the image descriptor
-        const int64_t pixels = int64_t(in.le16()) * in.le16();
-        if (pixels > budget) continue;  // stays empty: shown as nothing
-        budget -= pixels;
         in.seek(0);
         GifFrameInfo info;
         Status frameStatus;
         AnimationFrame& f = anim.frames[size_t(i)];
-        f.image = ReadGifFrom(in, ControlOffsetFor(scan, i), image, info, frameStatus);
+        // A frame beyond what is left of the bound stays empty: shown as nothing.
+        f.image = ReadGifFrom(in, ControlOffsetFor(scan, i), scan.imageOffsets[size_t(i)], info, frameStatus,
+                              budget);
+        if (f.image) budget -= int64_t(f.image.width()) * f.image.height();
         f.bgRed = info.bgRed;
         f.bgGreen = info.bgGreen;
         f.bgBlue = info.bgBlue;
@@ -289,7 +271,7 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
         any = any || f.image;
     }
     if (!any) {
-        st.error = kNotGif;
+        st.error = kGifNotValid;
         return false;
     }
     return true;
@@ -317,7 +299,7 @@ bool LoadAnimation(const std::string& path, Animation& anim, Status& st) {
     if (!LoadGifFrames(path, anim, st)) return false;
     if (int64_t(anim.canvasWidth) * anim.canvasHeight > kMaxCanvasPixels) {
         ReleaseAnimation(anim);
-        st.error = kNoMemory;
+        st.error = kGifNoMemory;
         return false;
     }
     anim.cursorDelays = false;

@@ -13,10 +13,6 @@
 namespace lg {
 namespace {
 
-constexpr const char kNotGif[] = "This is not a valid GIF file !";
-constexpr const char kCantOpen[] = "Can't open file for reading !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
-
 constexpr int kMaxCodes = 4096;  // 12-bit codes
 constexpr int kMaxCodeBits = 12;
 
@@ -211,10 +207,15 @@ void DecodeLzw(ByteSource& in, RowSink& out) {
     data.drain();
 }
 
-Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameInfo& frame, Status& st) {
+Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameInfo& frame, Status& st,
+                  int64_t maxPixels) {
     const uint16_t left = in.le16(), top = in.le16(), width = in.le16(), height = in.le16();
     const int packed = in.byte();
     if (packed < 0 || width == 0 || height == 0) return Image();  // "not a valid GIF file"
+    if (int64_t(width) * height > maxPixels) {
+        st.error = kGifNoMemory;
+        return Image();
+    }
     frame.left = left;
     frame.top = top;
     int entries = 1 << depth;
@@ -226,7 +227,7 @@ Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameIn
     }
     Image img = Image::Create(width, height, depth, 1u << depth);
     if (!img) {
-        st.error = kNoMemory;
+        st.error = kGifNoMemory;
         return img;
     }
     for (int i = 0; i < entries; ++i)
@@ -419,21 +420,6 @@ private:
     int len_ = 0;
 };
 
-// One row of a 1-, 4- or 8-bit picture as one index per byte.
-void UnpackRow(const uint8_t* s, int bits, size_t width, uint8_t* d) {
-    switch (bits) {
-    case 8:
-        std::memcpy(d, s, width);
-        break;
-    case 4:
-        for (size_t x = 0; x < width; ++x) d[x] = (x & 1) ? s[x >> 1] & 15 : s[x >> 1] >> 4;
-        break;
-    default:
-        for (size_t x = 0; x < width; ++x) d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
-    }
-}
-
 void PutColorTable(GifOutput& out, const Image& img) {
     const uint32_t entries = 1u << img.bitCount();
     const uint32_t have = std::min(img.colorsUsed(), entries);
@@ -453,6 +439,20 @@ void PutColorTable(GifOutput& out, const Image& img) {
 
 }  // namespace
 
+void UnpackIndices(const uint8_t* s, int bitCount, size_t width, uint8_t* d) {
+    switch (bitCount) {
+    case 8:
+        std::memcpy(d, s, width);
+        break;
+    case 4:
+        for (size_t x = 0; x < width; ++x) d[x] = (x & 1) ? s[x >> 1] & 15 : s[x >> 1] >> 4;
+        break;
+    default:
+        for (size_t x = 0; x < width; ++x) d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
+        break;
+    }
+}
+
 void SkipGifSubBlocks(ByteSource& in) {
     for (;;) {
         int count = in.byte();
@@ -467,8 +467,9 @@ void InterlaceOrder(int height, int* rows) {
         for (int y = kStart[pass]; y < height; y += kStep[pass]) rows[n++] = y;
 }
 
-Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st) {
-    st.error = kNotGif;
+Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st,
+                  int64_t maxPixels) {
+    st.error = kGifNotValid;
     // Signature and logical screen; the screen size is not used, every image
     // carries its own.
     uint8_t head[13];
@@ -493,7 +494,7 @@ Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFra
     for (;;) {
         const int b = in.byte();
         if (b < 0 || b == 0x3B) break;
-        if (b == 0x2C) return DecodeImage(in, palette, depth, frame, st);
+        if (b == 0x2C) return DecodeImage(in, palette, depth, frame, st, maxPixels);
         if (b != 0x21) continue;  // stray bytes between blocks
         const int label = in.byte();
         if (label == 0xF9) {
@@ -515,7 +516,7 @@ Image ReadGif(const std::string& path, uint64_t controlPos, uint64_t imagePos, G
               Status& st) {
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = kCantOpen;
+        st.error = kGifCantOpen;
         return Image();
     }
     return ReadGifFrom(in, controlPos, imagePos, frame, st);
@@ -588,7 +589,7 @@ bool WriteGif(const std::string& path, const Image& img, bool globalTable, bool 
         for (int y = 0; y < height; ++y) order[size_t(y)] = y;
     enc->start();
     for (int y : order) {
-        UnpackRow(img.topRow(y), bits, width, line.data());
+        UnpackIndices(img.topRow(y), bits, width, line.data());
         enc->pixels(line.data(), width);
     }
     enc->finish();

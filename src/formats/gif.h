@@ -3,6 +3,7 @@
 // through the same path), one GIF89a image out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,11 @@
 #include "formats/status.h"
 
 namespace lg {
+
+// The reader's error texts.
+constexpr const char kGifNotValid[] = "This is not a valid GIF file !";
+constexpr const char kGifCantOpen[] = "Can't open file for reading !";
+constexpr const char kGifNoMemory[] = "Can't allocate memory";
 
 // What the animation player needs besides the pixels. Fields the file does
 // not set stay 0.
@@ -29,8 +35,10 @@ struct GifFrameInfo {
 // extension's 0x21 byte), else after `imagePos` (an image descriptor's 0x2C
 // byte), else after the header; 0 means "not given". The result has depth 1,
 // 4 or 8. Damaged or truncated LZW data leaves the pixels not reached at
-// index 0 and still returns the picture.
-Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st);
+// index 0 and still returns the picture. An image of more than `maxPixels`
+// is refused as too large before anything is allocated.
+Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st,
+                  int64_t maxPixels = INT64_MAX);
 Image ReadGif(const std::string& path, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame,
               Status& st);
 
@@ -51,6 +59,9 @@ bool WriteGifPicture(const std::string& path, const Image& img, const SaveOption
 // Rows of an interlaced image in the order they are stored: 0, 8, 16, ...,
 // then 4, 12, ..., then 2, 6, ..., then 1, 3, 5, ...
 void InterlaceOrder(int height, int* rows);
+
+// One row of a 1-, 4- or 8-bit picture as one colour index per byte.
+void UnpackIndices(const uint8_t* row, int bitCount, size_t width, uint8_t* out);
 
 // Passes over data sub-blocks up to the zero-length one or the end of the data.
 void SkipGifSubBlocks(ByteSource& in);
