@@ -1,4 +1,4 @@
-#include "support.h"
+#include "raster_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,35 +12,16 @@ using lg::Image;
 using lg::Status;
 using namespace lgtest;
 
-namespace rastertest {
-void ExpectPicture(Image img, const std::string& refName, int tolerance = 0);
-void ExpectConvertsToBmp(const std::string& name, const std::string& refName, int tolerance = 0);
-}  // namespace rastertest
-
 TEST(IffRead, MatchesNetpbm) {
-    const struct {
-        const char* name;
-        int depth;
-        bool rle;
-        int tolerance;
-    } cases[] = {
-        {"iff_planes1", 1, true, 0},   {"iff_planes4", 4, true, 0},    {"iff_planes4raw", 4, false, 0},
-        {"iff_planes5", 8, true, 0},   {"iff_planes6", 8, true, 0},    {"iff_planes8", 8, true, 0},
-        {"iff_masked", 4, true, 0},    {"iff_deep24", 24, true, 0},    {"iff_deep24raw", 24, false, 0},
-        // Hold-and-modify keeps four (six) bits per channel: netpbm scales
-        // them to 255, this reader by 16 (4).
-        {"iff_ham6", 24, true, 15},    {"iff_ham8", 24, true, 3},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Status st;
-        Image img = lg::ReadIff(DataPath(std::string(c.name) + ".iff"), st);
-        ASSERT_TRUE(img) << st.error;
-        EXPECT_EQ(st.error, "");
-        EXPECT_EQ(st.info, c.rle ? "Run Length Encoding" : "None");
-        EXPECT_EQ(img.bitCount(), c.depth);
-        rastertest::ExpectPicture(std::move(img), std::string(c.name) + ".ppm", c.tolerance);
-    }
+    // 1 to 8 planes (5 with a short colour map, 6 without a viewport word),
+    // a mask plane, 24 planes, raw and byte-run; hold-and-modify keeps four
+    // (six) bits per channel, which netpbm scales to 255 and this reader by 16 (4).
+    rastertest::ExpectFilesMatch(
+        {"iff_planes1", "iff_planes4", "iff_planes4raw", "iff_planes5", "iff_planes6", "iff_planes8", "iff_masked",
+         "iff_deep24", "iff_deep24raw", "iff_ham6", "iff_ham8"},
+        ".iff", lg::ReadIff,
+        [](const std::string& n) { return rastertest::Has(n, "raw") ? "None" : "Run Length Encoding"; },
+        [](const std::string& n) { return n == "iff_ham6" ? 15 : n == "iff_ham8" ? 3 : 0; });
     rastertest::ExpectConvertsToBmp("iff_planes5.iff", "iff_planes5.ppm");
 }
 
@@ -100,38 +81,32 @@ Bytes Entry(const Image& img, int i) { return Bytes(img.palette() + 4 * i, img.p
 
 TEST(IffRead, PaletteRules) {
     Status st;
-    // 5 planes with 32 colours: 8 bits, the entries above 31 black.
+    // 5 planes with 32 colours: 8 bits, the entries above 31 black; with 16
+    // colours, entries from 16 on are black.
     Image img = Read(Form("ILBM", {Bmhd(2, 1, 5), Cmap(32), Body({{31, 1}}, 5)}), st);
     ASSERT_TRUE(img) << st.error;
     EXPECT_EQ(img.bitCount(), 8);
-    EXPECT_EQ(img.row(0)[0], 31);
     EXPECT_EQ(Entry(img, 31), (Bytes{116, 248, 124}));  // (124, 248, 372) as bytes
     EXPECT_EQ(Entry(img, 32), (Bytes{0, 0, 0}));
-    // Fewer colours than the planes allow: the rest are black.
-    img = Read(Form("ILBM", {Bmhd(2, 1, 5), Cmap(16), Body({{3, 20}}, 5)}), st);
-    ASSERT_TRUE(img) << st.error;
-    EXPECT_EQ(Entry(img, 20), (Bytes{0, 0, 0}));
+    EXPECT_EQ(Entry(Read(Form("ILBM", {Bmhd(2, 1, 5), Cmap(16), Body({{3, 20}}, 5)}), st), 20), (Bytes{0, 0, 0}));
 
     // Extra half-brite: 6 planes, 32 colours, the upper 32 at half brightness.
     img = Read(Form("ILBM", {Bmhd(2, 1, 6), Chunk("CAMG", Be32(0x80)), Cmap(32), Body({{33, 1}}, 6)}), st);
     ASSERT_TRUE(img) << st.error;
-    EXPECT_EQ(img.bitCount(), 8);
-    EXPECT_EQ(img.colorsUsed(), 256u);
     EXPECT_EQ(img.row(0)[0], 33);
     EXPECT_EQ(Entry(img, 33), (Bytes{6, 4, 2}));  // half of entry 1: blue 12, green 8, red 4
 
-    // 6 planes and no viewport word: hold-and-modify with a 16-colour base,
-    // a plain 64-colour picture with more colours or with a viewport word
-    // that says so.
-    img = Read(Form("ILBM", {Bmhd(2, 1, 6), Cmap(16), Body({{1, 0}}, 6)}), st);
-    ASSERT_TRUE(img) << st.error;
-    EXPECT_EQ(img.bitCount(), 24);
-    img = Read(Form("ILBM", {Bmhd(2, 1, 6), Cmap(40), Body({{1, 0}}, 6)}), st);
-    ASSERT_TRUE(img) << st.error;
-    EXPECT_EQ(img.bitCount(), 8);
-    img = Read(Form("ILBM", {Bmhd(2, 1, 6), Chunk("CAMG", Be32(0)), Cmap(16), Body({{1, 0}}, 6)}), st);
-    ASSERT_TRUE(img) << st.error;
-    EXPECT_EQ(img.bitCount(), 8);
+    // 6 planes without a viewport word are hold-and-modify over a 16-colour
+    // base; with more colours, or a viewport word without HAM, 64 colours.
+    const struct {
+        Bytes camg, cmap;
+        int depth;
+    } six[] = {{{}, Cmap(16), 24}, {{}, Cmap(40), 8}, {Chunk("CAMG", Be32(0)), Cmap(16), 8}};
+    for (const auto& c : six) {
+        Bytes file = c.camg.empty() ? Form("ILBM", {Bmhd(2, 1, 6), c.cmap, Body({{1, 0}}, 6)})
+                                    : Form("ILBM", {Bmhd(2, 1, 6), c.camg, c.cmap, Body({{1, 0}}, 6)});
+        EXPECT_EQ(Read(file, st).bitCount(), c.depth);
+    }
 }
 
 TEST(IffRead, HoldAndModify) {
@@ -175,13 +150,7 @@ TEST(IffRead, ByteRunChunkyAnimationsAndShortData) {
     EXPECT_EQ(Bytes(img.topRow(1), img.topRow(1) + 3), (Bytes{4, 5, 6}));
 
     // An animation shows its first picture.
-    Bytes frame = Form("ILBM", {Bmhd(2, 1, 1), Cmap(2), Body({{1, 0}}, 1)});
-    Bytes anim = Chunk("FORM", [&] {
-        Bytes b = {'A', 'N', 'I', 'M'};
-        b.insert(b.end(), frame.begin(), frame.end());
-        return b;
-    }());
-    img = Read(anim, st);
+    img = Read(Form("ANIM", {Form("ILBM", {Bmhd(2, 1, 1), Cmap(2), Body({{1, 0}}, 1)})}), st);
     ASSERT_TRUE(img) << st.error;
     EXPECT_EQ(img.row(0)[0], 0x80);
 
@@ -201,9 +170,7 @@ TEST(IffRead, RefusesWhatItCannotRead) {
     const Bytes bad[] = {
         Chunk("LIST", {'I', 'L', 'B', 'M'}),
         Form("ILBM", {Chunk("BMHD", Bytes(18, 0)), Cmap(2), body}),
-        Form("ILBM", {Bmhd(1, 1, 9), Cmap(2), body}),
         Form("ILBM", {Bmhd(10001, 1, 1), Cmap(2), body}),
-        Form("ILBM", {Bmhd(1, 1, 1, 2), Cmap(2), body}),
         Form("ILBM", {Bmhd(1, 1, 1), body}),
         Form("ILBM", {Bmhd(1, 1, 1), Cmap(2)}),
         Form("ILBM", {Bmhd(1, 1, 5), Chunk("CAMG", Be32(0x800)), Cmap(16), Body({{1}}, 5)}),
@@ -212,6 +179,4 @@ TEST(IffRead, RefusesWhatItCannotRead) {
         EXPECT_FALSE(Read(b, st));
         EXPECT_EQ(st.error, "Not a valid IFF file");
     }
-    EXPECT_FALSE(lg::ReadIff("/nonexistent/x.iff", st));
-    EXPECT_EQ(st.error, "Can't open file: /nonexistent/x.iff");
 }

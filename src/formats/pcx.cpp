@@ -178,6 +178,17 @@ size_t EncodeLine(const uint8_t* src, size_t n, uint8_t* out) {
 
 int Brightness(const uint8_t* entry) { return entry[0] + entry[1] + entry[2]; }
 
+// Up to `max` colour-table entries as red, green, blue triples.
+void PutRgbTable(const Image& img, uint32_t max, uint8_t* out) {
+    const uint32_t n = std::min<uint32_t>(img.colorsUsed(), max);
+    for (uint32_t i = 0; i < n; ++i, out += 3) {
+        const uint8_t* e = img.palette() + 4 * i;
+        out[0] = e[2];
+        out[1] = e[1];
+        out[2] = e[0];
+    }
+}
+
 }  // namespace
 
 Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st) {
@@ -302,13 +313,7 @@ bool WritePcx(const std::string& path, const Image& img, const SaveOptions&, Sta
         invert = img.colorsUsed() >= 2 && Brightness(img.palette()) > Brightness(img.palette() + 4);
         std::memset(header + 19, 255, 3);
     } else if (depth == 4) {
-        const uint32_t n = std::min<uint32_t>(img.colorsUsed(), 16);
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint8_t* e = img.palette() + 4 * i;
-            header[16 + 3 * i] = e[2];
-            header[17 + 3 * i] = e[1];
-            header[18 + 3 * i] = e[0];
-        }
+        PutRgbTable(img, 16, header + 16);
     }
     header[65] = uint8_t(planes);
     PutLE16(header + 66, uint16_t(bpl));
@@ -332,13 +337,7 @@ bool WritePcx(const std::string& path, const Image& img, const SaveOptions&, Sta
     }
     if (depth == 8) {
         uint8_t trailer[kTrailerSize] = {12};
-        const uint32_t n = std::min<uint32_t>(img.colorsUsed(), 256);
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint8_t* e = img.palette() + 4 * i;
-            trailer[1 + 3 * i] = e[2];
-            trailer[2 + 3 * i] = e[1];
-            trailer[3 + 3 * i] = e[0];
-        }
+        PutRgbTable(img, 256, trailer + 1);
         if (!out.write(trailer, sizeof trailer)) return false;
     }
     return out.commit();

@@ -69,7 +69,7 @@ im tga_im8.tga TGA ra_q200.ppm -type palette -compress None
 im tga_im8rle.tga TGA ra_q200.ppm -type palette -compress RLE
 im tga_grey.tga TGA ra_grey.pgm -type grayscale -compress None
 im tga_greyrle.tga TGA ra_grey.pgm -type grayscale -compress RLE
-SRC=ra_q16.ppm np tga_np_cmap15.tga tgatoppm pamtotga -cmap16
+SRC=ra_q16.ppm np tga_np_rlecmap15.tga tgatoppm pamtotga -cmap16
 SRC=ra_q16.ppm np tga_np_cmap.tga tgatoppm pamtotga -cmap -norle
 SRC=ra_big.ppm np tga_np_rgbrle.tga tgatoppm pamtotga -rgb
 
