@@ -15,12 +15,11 @@ namespace {
 
 // Signature, header, empty colour-mode data, resources and layers, compression.
 Bytes PsdHead(int channels, uint32_t height, uint32_t width, int bits, int mode, int compression, int version = 1) {
-    Bytes b = {'8', 'B', 'P', 'S', 0, uint8_t(version), 0, 0, 0, 0, 0, 0, 0, uint8_t(channels)};
-    for (uint32_t v : {height, width}) b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
-    b.insert(b.end(), {0, uint8_t(bits), 0, uint8_t(mode)});
-    b.insert(b.end(), 12, 0);
-    b.insert(b.end(), {0, uint8_t(compression)});
-    return b;
+    ByteWriter w;
+    w.bytes({'8', 'B', 'P', 'S', 0, unsigned(version), 0, 0, 0, 0, 0, 0, 0, unsigned(channels)});
+    for (uint32_t v : {height, width}) w.bytes({v >> 24, (v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF});
+    w.bytes({0, unsigned(bits), 0, unsigned(mode), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, unsigned(compression)});
+    return w.b;
 }
 
 Image Read(Bytes b, const Bytes& data, Status& st) {
