@@ -47,11 +47,8 @@ for w in 2000 300 205; do
     convert -size "${w}x24" gradient:red-blue -depth 8 ppm:- | cjpeg > "jpeg_wide$w.jpg"
 done
 
-# Adobe CMYK (stored as YCCK by ImageMagick): one flat colour, and the
-# picture with ImageMagick's own decode of its ink values.
+# Adobe CMYK (stored as YCCK by ImageMagick), one flat colour.
 convert -size 16x16 xc:'cmyk(20%,60%,80%,60%)' -quality 100 jpeg_cmyk_flat.jpg
-convert jp_src.ppm -colorspace cmyk -quality 95 jpeg_cmyk.jpg
-convert jpeg_cmyk.jpg -depth 8 cmyk:jpeg_cmyk.cmyk
 
 # Density in dots per inch and in dots per centimetre.
 convert jp_src.ppm -density 300x150 -units PixelsPerInch jpeg_dpi.jpg
