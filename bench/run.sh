@@ -231,3 +231,80 @@ echo "lumagrove 256 colours, steps: $(cat "$OUT/lg-steps.txt")"
 # The results take half a gigabyte; the workload stays for the next run.
 rm -f "$OUT"/lg*.bmp "$OUT"/cp.bmp "$OUT"/im*.bmp "$OUT"/gm*.bmp "$OUT"/vips*.bmp "$OUT"/vips*.png "$OUT"/check.bmp \
     "$OUT"/*-enc.gif "$OUT"/dj-*.bmp
+
+# --- 8. to 12. image operations ----------------------------------------------
+# Every tool reads the picture, does the job and writes the result: lumagrove
+# through bench/ops_bench, ImageMagick and GraphicsMagick BMP to BMP, libvips
+# PPM to PPM (its own fastest path).
+OPSBENCH="$OUT/ops_bench"
+if [ ! -x "$OPSBENCH" ] || newer "$LIB" "$OPSBENCH" || newer bench/ops_bench.cpp "$OPSBENCH"; then
+    say "building ops_bench"
+    # shellcheck disable=SC2046
+    g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/ops_bench.cpp "$LIB" \
+        $(pkg-config --libs libtiff-4 libpng 2>/dev/null || echo -ltiff -lpng) -ljpeg -lz -o "$OPSBENCH"
+fi
+# A 1000x750 picture to enlarge and a 6-megapixel one to filter, both scaled
+# from the photo; the 3 x 3 box mask for libvips.
+SMALL="$OUT/photo-1000x750.bmp"
+SIX="$OUT/photo-3000x2000.bmp"
+for pic in "$SMALL:1000x750" "$SIX:3000x2000"; do
+    f=${pic%%:*}
+    if [ ! -s "$f" ] || newer "$PHOTO" "$f"; then
+        convert "$PHOTO" -resize "${pic##*:}!" -type TrueColor BMP3:"$f"
+        convert "$f" "${f%.bmp}.ppm"
+    fi
+done
+MASK="$OUT/box3.mat"
+printf '3 3 9 0\n1 1 1\n1 1 1\n1 1 1\n' >"$MASK"
+
+OPROWS="$OUT/ops-rows.txt"
+: >"$OPROWS"
+oprow() { echo "$1|$2|$3" >>"$OPROWS"; }
+# op SECTION BMP PPM LUMAGROVE-ARGS IM-ARGS GM-ARGS VIPS-COMMAND [VIPS-ARGS...]:
+# one job for every tool; the results go to $OUT/*-op.*.
+op() {
+    sec=$1 src=$2 srcppm=$3 lgargs=$4 imargs=$5 gmargs=$6
+    shift 6
+    # shellcheck disable=SC2086
+    oprow "$sec" lumagrove "$(best_of "$OPSBENCH" "$src" "$OUT/lg-op.bmp" $lgargs)"
+    # shellcheck disable=SC2086
+    oprow "$sec" "ImageMagick $imargs" "$(best_of convert "$src" $imargs "BMP3:$OUT/im-op.bmp")"
+    if has gm; then
+        # shellcheck disable=SC2086
+        oprow "$sec" "gm $gmargs" "$(best_of gm convert "$src" $gmargs "BMP3:$OUT/gm-op.bmp")"
+    fi
+    if has vips; then
+        cmd=$1
+        shift
+        oprow "$sec" "vips $cmd" "$(best_of vips "$cmd" "$srcppm" "$OUT/vips-op.ppm" "$@")"
+    fi
+}
+say "resample to 25 %"
+op shrink "$PHOTO" "$PPM" "resample 25" "-scale 25%" "-scale 25%" shrink 4 4
+say "resample up by 2.5"
+op grow "$SMALL" "${SMALL%.bmp}.ppm" "resample 250" "-filter Cubic -resize 250%" "-filter Cubic -resize 250%" \
+    resize 2.5 --kernel cubic
+say "rotate by 90 degrees"
+op rotate "$PHOTO" "$PPM" "rotate" "-rotate 90" "-rotate 90" rot d90
+say "blur 3"
+op blur "$SIX" "${SIX%.bmp}.ppm" "blur 3" "-statistic Mean 3x3" "-convolve 1,1,1,1,1,1,1,1,1" \
+    conv "$MASK" --precision integer
+say "median 3"
+op median "$SIX" "${SIX%.bmp}.ppm" "median 3" "-statistic Median 3x3" "-median 1" rank 3 3 4
+
+echo
+echo "Image operations (read, operate, write; libvips from and to PPM); best of $RUNS runs"
+awk -F'|' '
+    function head(title) { printf "\n%s\n%-44s %9s %8s\n", title, "tool", "time s", "ratio" }
+    $1 == "shrink" && !a { head("8. 6000x4000 resampled to 25 % (area average)"); a = 1 }
+    $1 == "grow" && !b { head("9. 1000x750 resampled up by 2.5 (B-spline)"); b = 1 }
+    $1 == "rotate" && !c { head("10. 6000x4000 rotated by 90 degrees"); c = 1 }
+    $1 == "blur" && !d { head("11. 3000x2000 blurred, 3 x 3 box"); d = 1 }
+    $1 == "median" && !e { head("12. 3000x2000 median, 3 x 3"); e = 1 }
+    $2 == "lumagrove" { base = $3 }
+    {
+        ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
+        printf "%-44s %9s %8s\n", $2, $3, ratio
+    }
+' "$OPROWS"
+rm -f "$OUT"/*-op.bmp "$OUT"/vips-op.ppm

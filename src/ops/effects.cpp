@@ -65,14 +65,10 @@ bool Blur(const PixelView& s, const PixelView& d, int p1) {
 
 // --- median ----------------------------------------------------------------
 
-inline void Order(uint8_t& a, uint8_t& b) {
-    const uint8_t lo = std::min(a, b), hi = std::max(a, b);
-    a = lo;
-    b = hi;
-}
-inline uint8_t Med3(uint8_t a, uint8_t b, uint8_t c) {
-    return std::max(std::min(a, b), std::min(std::max(a, b), c));
-}
+// By value, so that the row loops below vectorise.
+inline uint8_t Lo(uint8_t a, uint8_t b) { return a < b ? a : b; }
+inline uint8_t Hi(uint8_t a, uint8_t b) { return a < b ? b : a; }
+inline uint8_t Med3(uint8_t a, uint8_t b, uint8_t c) { return Hi(Lo(a, b), Lo(Hi(a, b), c)); }
 
 // Middle of n values, or the mean of the two middle ones for even n.
 uint8_t MiddleOf(uint8_t* v, int n) {
@@ -99,25 +95,24 @@ void MedianAt(const PixelView& s, uint8_t* out, int c, int r, int k, uint8_t* va
 
 // 3 x 3 windows wholly inside: every column triple is sorted once, and the
 // median of nine is the middle of (largest low, middle middle, smallest high).
-void Median3Row(const PixelView& s, const PixelView& d, int r, uint8_t* lo, uint8_t* mid, uint8_t* hi) {
-    const uint8_t* a = s.at(0, r - 1);
-    const uint8_t* b = s.at(0, r);
-    const uint8_t* c = s.at(0, r + 1);
-    for (size_t i = 0; i < 3 * size_t(s.w); ++i) {
-        uint8_t x = a[i], y = b[i], z = c[i];
-        Order(x, y);
-        Order(y, z);
-        Order(x, y);
-        lo[i] = x;
-        mid[i] = y;
-        hi[i] = z;
+void Median3Row(const PixelView& s, const PixelView& d, int r, uint8_t* __restrict lo,
+                uint8_t* __restrict mid, uint8_t* __restrict hi) {
+    const uint8_t* __restrict a = s.at(0, r - 1);
+    const uint8_t* __restrict b = s.at(0, r);
+    const uint8_t* __restrict c = s.at(0, r + 1);
+    const size_t n = 3 * size_t(s.w);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t x = Lo(a[i], b[i]), y = Hi(a[i], b[i]);
+        lo[i] = Lo(x, c[i]);
+        hi[i] = Hi(y, c[i]);
+        mid[i] = Hi(x, Lo(y, c[i]));
     }
-    uint8_t* out = d.at(1, r);
-    for (size_t i = 3; i + 3 < 3 * size_t(s.w); ++i, ++out) {
-        const uint8_t l = std::max(std::max(lo[i - 3], lo[i]), lo[i + 3]);
+    uint8_t* __restrict out = d.at(1, r);
+    for (size_t i = 3; i + 3 < n; ++i) {
+        const uint8_t l = Hi(Hi(lo[i - 3], lo[i]), lo[i + 3]);
         const uint8_t m = Med3(mid[i - 3], mid[i], mid[i + 3]);
-        const uint8_t h = std::min(std::min(hi[i - 3], hi[i]), hi[i + 3]);
-        *out = Med3(l, m, h);
+        const uint8_t h = Lo(Lo(hi[i - 3], hi[i]), hi[i + 3]);
+        out[i - 3] = Med3(l, m, h);
     }
 }
 
