@@ -49,7 +49,8 @@ TEST(PnmRead, HeadersSamplesAndShortData) {
     Image img = ReadText("P2\n# made by hand\n3 # width\n# height next\n1\n2\n0 1 2\n", PnmKind::Pgm, st);
     ASSERT_TRUE(img) << st.error;
     EXPECT_EQ(Bytes(img.row(0), img.row(0) + 3), (Bytes{0, 128, 255}));
-    for (const char* bad : {"P5 1 1 256\nx", "P5 1 1 1\nx", "P5 0 1 255\nx", "P5 1\n", "P6 1 1 255\nxyz"}) {
+    for (const char* bad : {"P5 1 1 256\nx", "P5 1 1 1\nx", "P5 0 1 255\nx", "P5 1\n", "P6 1 1 255\nxyz",
+                            "P5 4294967300 1 255\n"}) {
         EXPECT_FALSE(ReadText(bad, PnmKind::Pgm, st)) << bad;
         EXPECT_EQ(st.error, "Not a valid PGM file, can't read header");
     }

@@ -38,8 +38,8 @@ bool ReadHeaderNumber(ByteSource& in, uint32_t& value) {
     if (!IsDigit(c)) return false;
     uint32_t v = 0;
     for (; IsDigit(c); c = in.byte()) {
+        if (v > kNumberLimit / 10) return false;
         v = v * 10 + uint32_t(c - '0');
-        if (v > kNumberLimit) return false;
     }
     if (c == '#')
         while (c >= 0 && c != '\n') c = in.byte();
