@@ -22,34 +22,37 @@ Image Applied(const Image& src, int code, Rect r, int p1, int p2 = 0) {
     return img;
 }
 
-// The pixels of `r` within (2k+1)^2 of (c, r0), channel by channel.
-std::vector<int> Window(const Image& img, const Rect& r, int c, int r0, int k, int ch) {
-    std::vector<int> v;
-    for (int y = std::max(r.y, r0 - k); y <= std::min(r.y + r.h - 1, r0 + k); ++y)
-        for (int x = std::max(r.x, c - k); x <= std::min(r.x + r.w - 1, c + k); ++x) v.push_back(At(img, x, y, ch));
-    return v;
-}
-
 bool Inside(const Rect& r, int c, int y) { return c >= r.x && c < r.x + r.w && y >= r.y && y < r.y + r.h; }
+
+// Each channel inside `r` is reduce(the window of (2k+1)^2 pixels around it
+// that lies inside `r`); outside `r` nothing changed.
+template <typename Reduce>
+void ExpectWindowed(const Image& src, const Image& out, const Rect& r, int k, Reduce reduce) {
+    for (int y = 0; y < src.height(); ++y)
+        for (int c = 0; c < src.width(); ++c)
+            for (int ch = 0; ch < 3; ++ch) {
+                int want = At(src, c, y, ch);
+                if (Inside(r, c, y)) {
+                    std::vector<int> v;
+                    for (int wy = std::max(r.y, y - k); wy <= std::min(r.y + r.h - 1, y + k); ++wy)
+                        for (int wx = std::max(r.x, c - k); wx <= std::min(r.x + r.w - 1, c + k); ++wx)
+                            v.push_back(At(src, wx, wy, ch));
+                    want = reduce(v);
+                }
+                ASSERT_EQ(At(out, c, y, ch), want) << c << "," << y;
+            }
+}
 
 TEST(Effects, BlurIsTheMeanOfTheWindowInsideTheRectangle) {
     const Image src = Pattern(23, 17, 24, 11);
     const Rect r{2, 3, 19, 12};
     for (int p1 : {3, 4, 9}) {  // 4 from the settings file means a 5 x 5 window
         SCOPED_TRACE(p1);
-        const Image out = Applied(src, lg::kEffectBlur, r, p1);
-        for (int y = 0; y < 17; ++y)
-            for (int c = 0; c < 23; ++c)
-                for (int ch = 0; ch < 3; ++ch) {
-                    int want = At(src, c, y, ch);
-                    if (Inside(r, c, y)) {
-                        std::vector<int> v = Window(src, r, c, y, p1 / 2, ch);
-                        int sum = 0;
-                        for (int x : v) sum += x;
-                        want = sum / int(v.size());
-                    }
-                    ASSERT_EQ(At(out, c, y, ch), want) << c << "," << y;
-                }
+        ExpectWindowed(src, Applied(src, lg::kEffectBlur, r, p1), r, p1 / 2, [](std::vector<int>& v) {
+            int sum = 0;
+            for (int x : v) sum += x;
+            return sum / int(v.size());
+        });
     }
 }
 
@@ -58,19 +61,11 @@ TEST(Effects, MedianTakesTheMiddleOfTheWindowInsideTheRectangle) {
     const Rect r{1, 1, 19, 13};
     for (int p1 : {3, 5}) {
         SCOPED_TRACE(p1);
-        const Image out = Applied(src, lg::kEffectMedian, r, p1);
-        for (int y = 0; y < 15; ++y)
-            for (int c = 0; c < 21; ++c)
-                for (int ch = 0; ch < 3; ++ch) {
-                    int want = At(src, c, y, ch);
-                    if (Inside(r, c, y)) {
-                        std::vector<int> v = Window(src, r, c, y, p1 / 2, ch);
-                        std::sort(v.begin(), v.end());
-                        const size_t n = v.size();
-                        want = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-                    }
-                    ASSERT_EQ(At(out, c, y, ch), want) << c << "," << y;
-                }
+        ExpectWindowed(src, Applied(src, lg::kEffectMedian, r, p1), r, p1 / 2, [](std::vector<int>& v) {
+            std::sort(v.begin(), v.end());
+            const size_t n = v.size();
+            return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+        });
     }
     // A corner of 10, 20, 30, 40 gives 25.
     Image four = Flat24(2, 2, {10, 10, 10});
@@ -241,20 +236,23 @@ TEST(EffectSetup, FieldsAreAdjustedOnOk) {
     EXPECT_EQ(lg::AcceptOddWindow(10, 3, 9), 9);
     EXPECT_EQ(lg::AcceptOddWindow(7, 3, 9), 7);
 
-    lg::EffectFields f = lg::FieldsFromSettings(lg::EffectSettings());
-    EXPECT_EQ(f.sharpen, 50);
-    EXPECT_EQ(f.pixelizeY, 5);
-    EXPECT_EQ(f.fineRotate, 45);
-    EXPECT_FALSE(f.clear);
-    f.fineRotate = -30;
-    f.blur = 8;
-    f.pixelizeX = 0;  // taken as typed; the effect treats it as 1
-    const lg::EffectSettings s = lg::SettingsFromFields(f);
+    const lg::EffectSettings defaults;
+    EXPECT_EQ(defaults.sharpen, 50);
+    EXPECT_EQ(defaults.pixelizeY, 5);
+    EXPECT_EQ(lg::FineRotateField(defaults), 45);
+    EXPECT_FALSE(defaults.fineRotateClear);
+    lg::EffectSettings typed;
+    typed.blur = 8;
+    typed.pixelizeX = 0;  // stored as typed; the effect treats it as 1
+    typed.fineRotateClear = true;
+    const lg::EffectSettings s = lg::AcceptEffectFields(typed, -30);
     EXPECT_EQ(s.fineRotateDegrees, 30);
     EXPECT_TRUE(s.fineRotateMinus);
+    EXPECT_TRUE(s.fineRotateClear);
     EXPECT_EQ(s.blur, 9);
     EXPECT_EQ(s.pixelizeX, 0);
-    EXPECT_EQ(lg::FieldsFromSettings(s).fineRotate, -30);
+    EXPECT_EQ(lg::FineRotateField(s), -30);
+    EXPECT_EQ(lg::AcceptEffectFields(typed, 30).fineRotateMinus, false);
 }
 
 TEST(EffectSetup, EachCodeTakesItsOwnParameters) {

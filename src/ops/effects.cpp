@@ -436,7 +436,7 @@ EffectArgs EffectArguments(int code, const EffectSettings& s) {
     case kEffectExplode: return {s.explodeX, s.explodeY};
     case kEffectPixelize: return {s.pixelizeX, s.pixelizeY};
     case kEffectFineRotate:
-        return {s.fineRotateMinus ? -s.fineRotateDegrees : s.fineRotateDegrees, s.fineRotateClear ? 1 : 0};
+        return {FineRotateField(s), s.fineRotateClear ? 1 : 0};
     default: return {};
     }
 }
@@ -448,34 +448,18 @@ int AcceptOddWindow(int v, int lo, int hi) {
     return std::min(hi, std::max(lo, v));
 }
 
-EffectFields FieldsFromSettings(const EffectSettings& s) {
-    EffectFields f;
-    f.sharpen = s.sharpen;
-    f.blur = s.blur;
-    f.oilPaint = s.oilPaint;
-    f.median = s.median;
-    f.explodeX = s.explodeX;
-    f.explodeY = s.explodeY;
-    f.pixelizeX = s.pixelizeX;
-    f.pixelizeY = s.pixelizeY;
-    f.fineRotate = s.fineRotateMinus ? -s.fineRotateDegrees : s.fineRotateDegrees;
-    f.clear = s.fineRotateClear;
-    return f;
+int FineRotateField(const EffectSettings& s) {
+    return s.fineRotateMinus ? -s.fineRotateDegrees : s.fineRotateDegrees;
 }
 
-EffectSettings SettingsFromFields(const EffectFields& f) {
-    EffectSettings s;
-    s.sharpen = AcceptSharpen(f.sharpen);
-    s.blur = AcceptOddWindow(f.blur, 3, 33);
-    s.oilPaint = AcceptOddWindow(f.oilPaint, 3, 9);
-    s.median = AcceptOddWindow(f.median, 3, 9);
-    s.explodeX = f.explodeX;
-    s.explodeY = f.explodeY;
-    s.pixelizeX = f.pixelizeX;
-    s.pixelizeY = f.pixelizeY;
-    s.fineRotateDegrees = f.fineRotate == INT_MIN ? INT_MAX : std::abs(f.fineRotate);
-    s.fineRotateMinus = f.fineRotate < 0;
-    s.fineRotateClear = f.clear;
+EffectSettings AcceptEffectFields(EffectSettings typed, int rotationField) {
+    EffectSettings s = typed;
+    s.sharpen = AcceptSharpen(typed.sharpen);
+    s.blur = AcceptOddWindow(typed.blur, 3, 33);
+    s.oilPaint = AcceptOddWindow(typed.oilPaint, 3, 9);
+    s.median = AcceptOddWindow(typed.median, 3, 9);
+    s.fineRotateDegrees = rotationField == INT_MIN ? INT_MAX : std::abs(rotationField);
+    s.fineRotateMinus = rotationField < 0;
     return s;
 }
 

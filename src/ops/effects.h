@@ -65,18 +65,12 @@ struct EffectArgs {
 };
 EffectArgs EffectArguments(int code, const EffectSettings& s);
 
-// The fields of the setup dialog. The rotation field is signed.
-struct EffectFields {
-    int sharpen = 50, blur = 3, oilPaint = 3, median = 3;
-    int explodeX = 3, explodeY = 3, pixelizeX = 5, pixelizeY = 5;
-    int fineRotate = 45;
-    bool clear = false;
-};
-// What the dialog shows on opening; "Set default values" shows
-// FieldsFromSettings(EffectSettings()).
-EffectFields FieldsFromSettings(const EffectSettings& s);
-// What OK stores, after the adjustments of each field.
-EffectSettings SettingsFromFields(const EffectFields& f);
+// The setup dialog shows every value as stored, except the rotation field,
+// which is signed.
+int FineRotateField(const EffectSettings& s);
+// What OK stores: the typed values (the rotation as `rotationField`) after
+// the adjustments of each field. "Set default values" shows EffectSettings().
+EffectSettings AcceptEffectFields(EffectSettings typed, int rotationField);
 
 // Sharpen: 1..99. Blur: odd, 3..33. Oil paint and median: odd, 3..9.
 int AcceptSharpen(int v);

@@ -163,43 +163,51 @@ constexpr uint32_t kHalf = 2048;
 
 inline uint8_t Finish(uint32_t v) { return uint8_t(std::min<uint32_t>(255, v >> 12)); }
 
-// Reduces a line of `len` pixels to `newLen`, each source pixel weighing
-// `f` units; the last source pixel fills whatever weight is still missing.
-template <int Ch>
-void AverageLine(const uint8_t* s, int len, uint32_t f, uint8_t* d, int newLen) {
-    uint32_t acc[Ch];
-    std::fill(acc, acc + Ch, kHalf);
+// Feeds `len` source items of `f` units each into `newLen` outputs of 4096:
+// add(i) takes a whole item; cross(i, need, left, out) takes `need` units of
+// the item that completes output `out` and carries `left` units into the
+// next. When the truncated factor leaves outputs short, the last item makes
+// up the difference.
+template <typename Add, typename Cross>
+void Distribute(int len, uint32_t f, int newLen, Add add, Cross cross) {
     uint32_t need = kUnit;
     int out = 0;
-    for (int x = 0; x < len && out < newLen; ++x, s += Ch) {
+    for (int i = 0; i < len && out < newLen; ++i) {
         if (f < need) {
-            for (int c = 0; c < Ch; ++c) acc[c] += f * s[c];
+            add(i);
             need -= f;
             continue;
         }
         const uint32_t left = f - need;
-        for (int c = 0; c < Ch; ++c) {
-            d[c] = Finish(acc[c] + need * s[c]);
-            acc[c] = kHalf + left * s[c];
-        }
-        d += Ch;
+        cross(i, need, left, out++);
         need = kUnit - left;
-        ++out;
     }
-    const uint8_t* last = s - Ch;
-    for (; out < newLen; ++out, d += Ch) {
-        for (int c = 0; c < Ch; ++c) {
-            d[c] = Finish(acc[c] + need * last[c]);
-            acc[c] = kHalf;
-        }
-        need = kUnit;
-    }
+    for (; out < newLen; ++out, need = kUnit) cross(len - 1, need, 0u, out);
+}
+
+// One line of Ch-channel pixels along the row.
+template <int Ch>
+void AverageLine(const uint8_t* s, int len, uint32_t f, uint8_t* d, int newLen) {
+    uint32_t acc[Ch];
+    std::fill(acc, acc + Ch, kHalf);
+    Distribute(
+        len, f, newLen,
+        [&](int i) {
+            for (int c = 0; c < Ch; ++c) acc[c] += f * s[Ch * i + c];
+        },
+        [&](int i, uint32_t need, uint32_t left, int out) {
+            for (int c = 0; c < Ch; ++c) {
+                d[Ch * out + c] = Finish(acc[c] + need * s[Ch * i + c]);
+                acc[c] = kHalf + left * s[Ch * i + c];
+            }
+        });
 }
 
 uint32_t AreaFactor(int newLen, int len) {
     return std::max<uint32_t>(1, uint32_t(double(newLen) / double(len) * kUnit));
 }
 
+// Whole rows are averaged first, then each averaged row along its length.
 bool AreaAverage(const Image& src, Image& out) {
     const int W = src.width(), H = src.height(), nw = out.width(), nh = out.height();
     const int ch = src.bitCount() / 8;
@@ -220,36 +228,23 @@ bool AreaAverage(const Image& src, Image& out) {
     auto acc = TryAlloc<uint32_t>(n);
     auto avg = TryAlloc<uint8_t>(n);
     if (!acc || !avg) return false;
-    std::fill(acc.get(), acc.get() + n, kHalf);
-    uint32_t need = kUnit;
-    int oy = 0;
-    for (int y = 0; y < H && oy < nh; ++y) {
-        const uint8_t* s = src.row(y);
-        if (fy < need) {
-            for (size_t i = 0; i < n; ++i) acc[i] += fy * s[i];
-            need -= fy;
-            continue;
-        }
-        // This row crosses into the next output row: its rest is carried.
-        const uint32_t left = fy - need;
-        for (size_t i = 0; i < n; ++i) {
-            avg[i] = Finish(acc[i] + need * s[i]);
-            acc[i] = kHalf + left * s[i];
-        }
-        emit(avg.get(), oy++);
-        need = kUnit - left;
-    }
-    // Truncated factors can leave the last rows short of weight: the last
-    // source row makes up the difference.
-    const uint8_t* last = src.row(H - 1);
-    for (; oy < nh; ++oy) {
-        for (size_t i = 0; i < n; ++i) {
-            avg[i] = Finish(acc[i] + need * last[i]);
-            acc[i] = kHalf;
-        }
-        emit(avg.get(), oy);
-        need = kUnit;
-    }
+    uint32_t* a = acc.get();
+    uint8_t* v = avg.get();
+    std::fill(a, a + n, kHalf);
+    Distribute(
+        H, fy, nh,
+        [&](int y) {
+            const uint8_t* s = src.row(y);
+            for (size_t i = 0; i < n; ++i) a[i] += fy * s[i];
+        },
+        [&](int y, uint32_t need, uint32_t left, int oy) {
+            const uint8_t* s = src.row(y);
+            for (size_t i = 0; i < n; ++i) {
+                v[i] = Finish(a[i] + need * s[i]);
+                a[i] = kHalf + left * s[i];
+            }
+            emit(v, oy);
+        });
     return true;
 }
 
