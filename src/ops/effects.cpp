@@ -235,15 +235,18 @@ bool Pixelize(const PixelView& d, int p1, int p2) {
         const int rlo = int(std::max<int64_t>(0, y0 + by * bh));
         const int rhi = int(std::min<int64_t>(d.h, y0 + (by + 1) * bh));
         std::fill(sums.get(), sums.get() + 3 * nx, 0);
-        for (int r = rlo; r < rhi; ++r) {
-            const uint8_t* p = d.at(0, r);
-            for (int c = 0; c < d.w; ++c, p += 3) {
-                uint64_t* s = sums.get() + 3 * ((c - x0) / bw);
-                s[0] += p[0];
-                s[1] += p[1];
-                s[2] += p[2];
+        for (int r = rlo; r < rhi; ++r)
+            for (int64_t bx = 0; bx < nx; ++bx) {
+                const int clo = int(std::max<int64_t>(0, x0 + bx * bw));
+                const int chi = int(std::min<int64_t>(d.w, x0 + (bx + 1) * bw));
+                uint64_t* s = sums.get() + 3 * bx;
+                const uint8_t* p = d.at(clo, r);
+                for (int c = clo; c < chi; ++c, p += 3) {
+                    s[0] += p[0];
+                    s[1] += p[1];
+                    s[2] += p[2];
+                }
             }
-        }
         for (int64_t bx = 0; bx < nx; ++bx) {
             const int clo = int(std::max<int64_t>(0, x0 + bx * bw));
             const int chi = int(std::min<int64_t>(d.w, x0 + (bx + 1) * bw));

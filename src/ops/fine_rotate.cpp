@@ -41,22 +41,24 @@ inline uint8_t Channel(float v) {
 
 }  // namespace
 
-Rect FineRotateTargetBox(const Rect& r, int degrees, int width, int height) {
+Rect FineRotateTargetBox(const Rect& rect, int degrees, int width, int height) {
+    const Rect r = ClampRect(rect, width, height);
+    if (r.w <= 0 || r.h <= 0) return r;
     const Turn t(r, degrees);
     const float xs[2] = {float(r.x), float(r.x) + float(r.w)};
     const float ys[2] = {float(r.y), float(r.y) + float(r.h)};
-    long minX = 0, maxX = 0, minY = 0, maxY = 0;
+    long long minX = 0, maxX = 0, minY = 0, maxY = 0;
     for (int k = 0; k < 4; ++k) {
         float ox, oy;
         t.apply(xs[k >> 1], ys[k & 1], 1, &ox, &oy);
-        const long rx = std::lround(ox), ry = std::lround(oy);  // half away from zero
+        const long long rx = std::llround(ox), ry = std::llround(oy);  // half away from zero
         if (k == 0 || rx < minX) minX = rx;
         if (k == 0 || rx > maxX) maxX = rx;
         if (k == 0 || ry < minY) minY = ry;
         if (k == 0 || ry > maxY) maxY = ry;
     }
-    // Every corner stays within a few rectangle sizes of the picture, so the
-    // box fits an int before the clamp.
+    // The corners of a rectangle on the picture stay within a few picture
+    // sizes of it, so the box fits an int before the clamp.
     Rect box{int(minX - 1), int(minY - 1), int(maxX - minX + 2), int(maxY - minY + 2)};
     return ClampRect(box, width, height);
 }

@@ -17,7 +17,8 @@ namespace lg {
 bool FineRotate(Image& img, const Rect& r, int degrees, bool clear);
 
 // The pixels the rotation may write: the rotated rectangle's bounding box,
-// one pixel wider on every side, clipped to a width x height picture.
+// one pixel wider on every side, clipped to a width x height picture (the
+// rectangle is clamped to the picture first).
 Rect FineRotateTargetBox(const Rect& r, int degrees, int width, int height);
 
 }  // namespace lg
