@@ -3,10 +3,15 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "core/image.h"
 
 namespace lg {
 
+// One clipboard form of the picture: CF_DIB (a global block), CF_BITMAP (a
+// device bitmap) or CF_PALETTE (null for a picture without a colour table).
+HANDLE RenderFormat(UINT format, const Image& img);
 // The picture as a device-independent bitmap, a device bitmap and a palette,
 // in this order, on a clipboard the caller has opened and emptied.
 bool PlacePicture(const Image& img);

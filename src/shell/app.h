@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/image.h"
+#include "devices/devices.h"
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
@@ -50,6 +51,7 @@ struct App {
     bool fitForBigImages = false, alwaysFit = false, useResample = false, useUndo = true;
     int fileSortOrder = 0, zoomFactor = 10;
     bool viewAll = true, notNotifyLoopDir = false;
+    DeviceState devices;       // clipboard copy, capture, media window
 };
 
 App& TheApp();

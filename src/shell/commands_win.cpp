@@ -7,6 +7,7 @@
 
 #include "core/convert.h"
 #include "core/messages.h"
+#include "devices/devices.h"
 #include "formats/format_table.h"
 #include "formats/libraries.h"
 #include "ops/geometry.h"
@@ -103,19 +104,7 @@ void TurnOrFlip(App& app, int id) {
 
 void Crop(App& app) {
     if (!NeedPicture(app) || !app.hasSelection) return;
-    SelectionInView s;
-    s.x0 = app.selStart.x;
-    s.y0 = app.selStart.y;
-    s.x1 = app.selEnd.x;
-    s.y1 = app.selEnd.y;
-    s.scrolledH = app.hBar.shown;
-    s.scrolledV = app.vBar.shown;
-    s.scrollX = app.hBar.pos;
-    s.scrollY = app.vBar.pos;
-    s.toolbarVisible = app.toolbarHeight > 0;
-    s.toolbarHeight = app.toolbarHeight + 1;  // taken as a window height, less its last row
-    s.imageHeight = app.current.height();
-    Image cropped = CropRect(app.current, SelectionToBufferRect(s));
+    Image cropped = CropRect(app.current, SelectionBufferRect(app));
     if (!cropped) return;
     KeepUndo(app);
     ShowPicture(app, std::move(cropped));
@@ -179,6 +168,7 @@ UiState Snapshot(const App& app) {
     s.hasImage = bool(app.current);
     s.hasAnimation = s.animationPlaying = app.animating;
     s.hasUndo = bool(app.undo);
+    s.videoOpen = app.devices.media != nullptr;
     s.hasSelection = app.hasSelection;
     s.clipboardHasDib = IsClipboardFormatAvailable(CF_DIB) != 0;
     s.fileExists = FileExists(app.fileName);
@@ -286,6 +276,7 @@ bool RunCommand(App& app, int id) {
     case cmd::Crop: Crop(app); return true;
     default: break;
     }
+    if (RunDeviceCommand(app, id)) return true;
     const CommandInfo* c = FindCommand(id);
     if (!c) return false;
     // Picture commands keep their guard even before their work is built.

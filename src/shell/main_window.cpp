@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "devices/clipboard.h"
+#include "devices/devices.h"
 #include "formats/libraries.h"
 #include "formats/load.h"
 #include "ops/quantize.h"
@@ -41,6 +42,7 @@ LoadUi MakeLoadUi(App& app) {
     ui.setTitle = [&app](const std::string& text) { SetWindowTextA(app.mainWindow, text.c_str()); };
     ui.clearWindow = [&app] { ShowEmpty(app); };
     ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
+    ui.openMedia = [&app](const std::string& path) { return OpenMedia(app, path); };
     return ui;
 }
 
@@ -108,6 +110,7 @@ void ShowPicture(App& app, Image img) {
 
 bool ShowNewPicture(App& app) {
     StopAnimation(app);
+    CloseMedia(app);
     app.current = Image();
     app.undo = Image();
     app.zoom = Zoom();
@@ -122,7 +125,8 @@ bool ShowNewPicture(App& app) {
     SetCursor(old);
     app.fileName = name;
     if (!img) {
-        ShowEmpty(app);
+        if (app.devices.media) InvalidateRect(app.mainWindow, nullptr, TRUE);  // a video plays instead
+        else ShowEmpty(app);
         return false;
     }
     if (app.fullScreen) {  // stepping from full screen: that window shows it
@@ -165,12 +169,15 @@ void DropFiles(App& app, HDROP drop) {
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     App& app = TheApp();
+    LRESULT deviceResult = 0;
+    if (DeviceMessage(app, msg, wp, lp, &deviceResult)) return deviceResult;
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         PaintView(app, dc);
         EndPaint(hwnd, &ps);
+        AfterPaint(app);
         return 0;
     }
     case WM_TIMER:

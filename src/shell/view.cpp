@@ -136,3 +136,23 @@ POINT ClientToPicture(const App& app, POINT p) {
 }
 
 }  // namespace lg
+
+namespace lg {
+
+Rect SelectionBufferRect(const App& app) {
+    SelectionInView s;
+    s.x0 = app.selStart.x;
+    s.y0 = app.selStart.y;
+    s.x1 = app.selEnd.x;
+    s.y1 = app.selEnd.y;
+    s.scrolledH = app.hBar.shown;
+    s.scrolledV = app.vBar.shown;
+    s.scrollX = app.hBar.pos;
+    s.scrollY = app.vBar.pos;
+    s.toolbarVisible = app.toolbarHeight > 0;
+    s.toolbarHeight = app.toolbarHeight + 1;  // taken as a window height, less its last row
+    s.imageHeight = app.current.height();
+    return SelectionToBufferRect(s);
+}
+
+}  // namespace lg

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ops/geometry.h"
 #include "shell/app.h"
 #include "shell/logic/view_geometry.h"
 
@@ -19,5 +20,7 @@ void ScrollView(App& app, bool horizontal, ScrollMove move, int thumb = 0);
 void PaintView(App& app, HDC dc);
 // Client-area point to picture coordinates (x, y from the top).
 POINT ClientToPicture(const App& app, POINT p);
+// The dragged selection as a rectangle of the picture buffer (rows from the bottom).
+Rect SelectionBufferRect(const App& app);
 
 }  // namespace lg

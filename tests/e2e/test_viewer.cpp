@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "driver.h"
+#include "e2e_support.h"
 
 #include <commctrl.h>
 #include "formats/bmp.h"
@@ -13,45 +14,8 @@
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
+using Viewer = ViewerTest;
 
-// Unix paths from the build reach Wine programs through drive Z:.
-std::string WinPath(std::string p) {
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
-std::string DataDir() { return WinPath(Env("LUMAGROVE_E2E_DATA")); }
-std::string Exe() { return WinPath(Env("LUMAGROVE_EXE")); }
-std::string IniPath() { return e2e::WindowsDirectory() + "\\LUMAGR32.INI"; }
-
-void WriteIni(const std::string& text) {
-    std::ofstream(IniPath(), std::ios::binary) << text;
-}
-
-class Viewer : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(Env("LUMAGROVE_EXE").empty()) << "LUMAGROVE_EXE not set";
-        DeleteFileA(IniPath().c_str());
-    }
-    void TearDown() override { e2e::Stop(v); }
-    e2e::Viewer v;
-};
-
-// The picture starts below the toolbar.
-int PictureTop(HWND w) {
-    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
-    if (!bar || !IsWindowVisible(bar)) return 0;
-    RECT r;
-    GetWindowRect(bar, &r);
-    return r.bottom - r.top;
-}
 
 // Every pixel of the client area's top-left corner, below the toolbar,
 // equals the picture.

@@ -1,0 +1,94 @@
+// The current picture as the desktop wallpaper, and back to the previous one.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "core/messages.h"
+#include "devices/devices.h"
+#include "formats/bmp.h"
+#include "formats/status.h"
+#include "shell/app.h"
+#include "shell/logic/device_logic.h"
+
+namespace lg {
+namespace {
+
+constexpr const char kDesktopKey[] = "Control Panel\\Desktop";
+
+std::string WallpaperFile() {
+    char dir[MAX_PATH] = "";
+    GetWindowsDirectoryA(dir, MAX_PATH);
+    return WithBackslash(dir) + "Lumagrove_Wallpaper.bmp";
+}
+
+std::string ReadValue(HKEY key, const char* name) {
+    char text[261] = "";
+    DWORD size = sizeof text - 1, type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return "";
+    text[std::min<DWORD>(size, sizeof text - 1)] = 0;
+    return text;
+}
+
+void WriteValue(HKEY key, const char* name, const std::string& value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+}
+
+void ApplyWallpaper(const std::string& file, bool refreshAll) {
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(file.c_str()), SPIF_UPDATEINIFILE);
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(file.c_str()), SPIF_SENDCHANGE);
+    if (refreshAll)
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(file.c_str()), SPIF_SENDCHANGE);
+}
+
+}  // namespace
+
+void SetWallpaper(App& app, bool tiled) {
+    if (!app.current) {
+        ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
+        return;
+    }
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const std::string file = WallpaperFile();
+    Status st;
+    if (!WriteBmp(file, app.current, st)) {
+        SetCursor(old);
+        ShowMessage(app.mainWindow, Format(Msg(MsgId::WallpaperSaveError), Msg(MsgId::SaveError), st.error.c_str()),
+                    MB_ICONWARNING);
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        const std::string current = ReadValue(key, "Wallpaper");
+        // Setting our own file again must not lose the wallpaper it replaced.
+        if (current != file) {
+            WriteValue(key, "PrevWallpaper", current);
+            WriteValue(key, "PrevTileWallpaper", ReadValue(key, "TileWallpaper"));
+        }
+        WriteValue(key, "Wallpaper", file);
+        WriteValue(key, "TileWallpaper", tiled ? "1" : "0");
+        RegCloseKey(key);
+    }
+    ApplyWallpaper(file, true);
+    InvalidateRect(GetDesktopWindow(), nullptr, TRUE);
+    UpdateWindow(GetDesktopWindow());
+    SetCursor(old);
+}
+
+void PreviousWallpaper(App&) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    const std::string previous = ReadValue(key, "PrevWallpaper");
+    const std::string tile = ReadValue(key, "PrevTileWallpaper");
+    WriteValue(key, "Wallpaper", previous);
+    WriteValue(key, "TileWallpaper", !tile.empty() && tile[0] == '0' ? "0" : "1");
+    RegCloseKey(key);
+    ApplyWallpaper(previous, false);
+}
+
+}  // namespace lg

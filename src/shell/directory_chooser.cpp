@@ -1,0 +1,60 @@
+#include "shell/directory_chooser.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "settings/settings.h"
+
+namespace lg {
+namespace {
+
+// The folder the dialog showed when OK was pressed.
+std::string g_folder;
+
+UINT_PTR CALLBACK ChooserHook(HWND child, UINT msg, WPARAM, LPARAM lp) {
+    if (msg != WM_NOTIFY) return 0;
+    HWND dlg = GetParent(child);
+    auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
+    switch (n->hdr.code) {
+    case CDN_INITDONE:
+        for (int id : {edt1, cmb13, cmb1, stc2, stc3}) SendMessageA(dlg, CDM_HIDECONTROL, WPARAM(id), 0);
+        SendMessageA(dlg, CDM_SETCONTROLTEXT, IDOK, reinterpret_cast<LPARAM>("Use dir"));
+        SendMessageA(dlg, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>("dummy"));
+        SendMessageA(dlg, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>("dummy"));
+        return 0;
+    case CDN_FILEOK: {
+        char folder[MAX_PATH] = "";
+        if (SendMessageA(dlg, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) > 0) g_folder = folder;
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+bool ChooseDirectory(HWND owner, const std::string& proposed, std::string* chosen) {
+    char here[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, here);
+    char name[MAX_PATH] = "dummy";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = "*.*\0*.*\0";
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = proposed.empty() ? nullptr : proposed.c_str();
+    ofn.lpstrTitle = "Select a directory ...";
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_PATHMUSTEXIST;
+    ofn.lpfnHook = ChooserHook;
+    g_folder.clear();
+    const bool ok = GetOpenFileNameA(&ofn) && !g_folder.empty();
+    SetCurrentDirectoryA(here);
+    if (!ok) return false;
+    WriteSetting(Setting::TempPath, g_folder);
+    *chosen = g_folder;
+    return true;
+}
+
+}  // namespace lg

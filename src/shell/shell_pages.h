@@ -1,0 +1,22 @@
+// The shell-integration pages of the options sheet: "Associations" (which
+// file types open in the viewer) and "Other Options" (the desktop link).
+#pragma once
+
+#include <windows.h>
+
+namespace lg {
+
+struct App;
+
+// Dialog templates of the two pages.
+constexpr int kAssociationsTemplate = 104, kOtherOptionsTemplate = 105;
+
+INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
+INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
+
+// Writes the program class under the classes root; once per process.
+void RegisterProgramClass(App& app);
+// A shortcut to the viewer on the desktop; false when it could not be saved.
+bool CreateDesktopLink();
+
+}  // namespace lg

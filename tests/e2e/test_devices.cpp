@@ -1,0 +1,637 @@
+// End-to-end: clipboard, capture, wallpaper, printing, media and the shell
+// registration of the real LUMAGR32.EXE under Wine.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+#include <thread>
+
+#include "core/convert.h"
+#include "driver.h"
+#include "e2e_support.h"
+#include "formats/bmp.h"
+#include "settings/ini.h"
+
+#include <winspool.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Devices : public ViewerTest {
+protected:
+    void StartWith(const std::string& args) {
+        ASSERT_TRUE(e2e::Start(Exe(), args, DataDir(), v));
+        e2e::Settle(v, 300);
+    }
+};
+
+lg::Image ReadPicture(const std::string& name) {
+    lg::Status st;
+    lg::Image img = lg::ReadBmp(DataDir() + "\\" + name, st);
+    EXPECT_TRUE(img) << st.error;
+    return img;
+}
+
+bool OpenClipboardPatiently() {
+    for (int i = 0; i < 100; ++i) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+// The clipboard's device-independent bitmap, or an empty picture.
+lg::Image ClipboardDib() {
+    lg::Image img;
+    if (!OpenClipboardPatiently()) return img;
+    if (HANDLE h = GetClipboardData(CF_DIB)) {
+        size_t n = GlobalSize(h);
+        std::unique_ptr<uint8_t[]> copy(new uint8_t[n]);
+        std::memcpy(copy.get(), GlobalLock(h), n);
+        GlobalUnlock(h);
+        img = lg::Image::FromBlock(std::move(copy), n);
+    }
+    CloseClipboard();
+    return img;
+}
+
+void PutOnClipboard(UINT format, const void* data, size_t n) {
+    ASSERT_TRUE(OpenClipboardPatiently());
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, n);
+    std::memcpy(GlobalLock(block), data, n);
+    GlobalUnlock(block);
+    SetClipboardData(format, block);
+    CloseClipboard();
+}
+
+// Both pictures widened to 24 bits hold the same pixels (x0, y0: where `part`
+// starts in `whole`, from the top).
+void ExpectSamePixels(const lg::Image& part, const lg::Image& whole, int x0 = 0, int y0 = 0) {
+    ASSERT_TRUE(part);
+    ASSERT_TRUE(whole);
+    lg::Image a = lg::ExpandTo24(part.Duplicate()), b = lg::ExpandTo24(whole.Duplicate());
+    ASSERT_LE(x0 + a.width(), b.width());
+    ASSERT_LE(y0 + a.height(), b.height());
+    int mismatches = 0;
+    for (int y = 0; y < a.height(); ++y)
+        mismatches += std::memcmp(a.topRow(y), b.topRow(y + y0) + 3 * x0, size_t(a.width()) * 3) != 0;
+    EXPECT_EQ(mismatches, 0);
+}
+
+// The viewer's title once it is `want` (commands that talk to other windows
+// answer other messages meanwhile, so settling alone is not enough).
+std::string WaitForTitle(const e2e::Viewer& v, const std::string& want, DWORD ms = 10000) {
+    std::string title;
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+        title = e2e::Title(v.window);
+        if (title == want) break;
+        Sleep(100);
+    }
+    return title;
+}
+
+void Drag(const e2e::Viewer& v, POINT from, POINT to) {
+    PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    e2e::Settle(v);
+}
+
+// ---- clipboard
+
+TEST_F(Devices, CopyPlacesThreeFormatsOfThePictureAndOfTheSelection) {
+    StartWith(DataDir() + "\\palette8.bmp");
+    e2e::SendCommand(v, 40053);
+    e2e::Settle(v);
+    lg::Image want = ReadPicture("palette8.bmp");
+    lg::Image got = ClipboardDib();
+    ASSERT_TRUE(got);
+    ASSERT_GE(got.size(), want.size());
+    EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size()), 0);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_PALETTE));
+
+    // A selection from (5, 4) to (25, 19) of the picture: only those pixels.
+    const int top = PictureTop(v.window);
+    Drag(v, POINT{5, top + 4}, POINT{25, top + 19});
+    e2e::SendCommand(v, 40053);
+    e2e::Settle(v);
+    lg::Image part = ClipboardDib();
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part.width(), 20);
+    EXPECT_EQ(part.height(), 15);
+    EXPECT_EQ(part.bitCount(), 8);
+    ExpectSamePixels(part, want, 5, 4);
+
+    e2e::SendCommand(v, 40056);  // Clear Clipboard
+    e2e::Settle(v);
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
+}
+
+TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
+    StartWith(DataDir() + "\\gradient24.bmp");
+    // A 32-bit bitmap as screen grabbers put it: widened to 24 bits on paste.
+    lg::Image source = ReadPicture("gradient24.bmp");
+    const int w = source.width(), h = source.height();
+    std::vector<uint8_t> dib(40 + size_t(w) * h * 4, 0);
+    lg::PutLE32(&dib[0], 40);
+    lg::PutLE32(&dib[4], uint32_t(w));
+    lg::PutLE32(&dib[8], uint32_t(h));
+    lg::PutLE16(&dib[12], 1);
+    lg::PutLE16(&dib[14], 32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) std::memcpy(&dib[40 + (size_t(y) * w + x) * 4], source.row(y) + 3 * x, 3);
+    PutOnClipboard(CF_DIB, dib.data(), dib.size());
+    e2e::SendCommand(v, 40055);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - <Clipboard> (64x48x24BPP)");
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    const int top = PictureTop(v.window);
+    int mismatches = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) mismatches += std::memcmp(cap.at(x, y + top), source.topRow(y) + 3 * x, 3) != 0;
+    EXPECT_EQ(mismatches, 0);
+
+    // A 4-bit bitmap whose header says 0 colours: it comes back with 16.
+    std::vector<uint8_t> small(40 + 64 + 4 * 2, 0);
+    lg::PutLE32(&small[0], 40);
+    lg::PutLE32(&small[4], 3);
+    lg::PutLE32(&small[8], 2);
+    lg::PutLE16(&small[12], 1);
+    lg::PutLE16(&small[14], 4);
+    for (int i = 0; i < 16; ++i) small[40 + 4 * i + 1] = uint8_t(i * 16);  // green ramp
+    small[104] = 0x1F;
+    small[108] = 0xA2;
+    PutOnClipboard(CF_DIB, small.data(), small.size());
+    e2e::SendCommand(v, 40055);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - <Clipboard> (3x2x4BPP)");
+    e2e::SendCommand(v, 40053);
+    e2e::Settle(v);
+    lg::Image back = ClipboardDib();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.bitCount(), 4);
+    EXPECT_EQ(back.colorsUsedField(), 16u);
+    EXPECT_EQ(back.row(0)[0], 0x1F);
+    EXPECT_EQ(back.row(1)[0], 0xA2);
+}
+
+TEST_F(Devices, PasteOfTextOnlySaysSoAndLeavesTheWindowEmpty) {
+    StartWith(DataDir() + "\\gradient24.bmp");
+    PutOnClipboard(CF_TEXT, "hello", 6);
+    e2e::SendCommand(v, 40055);
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Can't paste from clipboard !");
+    e2e::AnswerMessageBox(box, IDOK);
+    e2e::Settle(v);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
+}
+
+// ---- capture
+
+// A window of the test with four known colours in its client area, painted
+// by a thread of its own so that it answers while the viewer captures it.
+struct TargetWindow {
+    static constexpr COLORREF kColors[4] = {RGB(200, 30, 40), RGB(20, 180, 60), RGB(30, 40, 220), RGB(230, 220, 10)};
+    std::thread thread;
+    std::atomic<HWND> window{nullptr};
+    DWORD threadId = 0;
+
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg != WM_PAINT) return DefWindowProcA(w, msg, wp, lp);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(w, &ps);
+        RECT c;
+        GetClientRect(w, &c);
+        const int mx = c.right / 2, my = c.bottom / 2;
+        const RECT parts[4] = {{0, 0, mx, my}, {mx, 0, c.right, my}, {0, my, mx, c.bottom}, {mx, my, c.right, c.bottom}};
+        for (int i = 0; i < 4; ++i) {
+            HBRUSH b = CreateSolidBrush(kColors[i]);
+            FillRect(dc, &parts[i], b);
+            DeleteObject(b);
+        }
+        EndPaint(w, &ps);
+        return 0;
+    }
+
+    void Open(const char* title) {
+        thread = std::thread([this, title] {
+            threadId = GetCurrentThreadId();
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = Proc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "LumagroveCaptureTarget";
+            RegisterClassA(&wc);
+            HWND w = CreateWindowA(wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 220, 160,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
+            window = w;
+            MSG m;
+            while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+            DestroyWindow(w);
+        });
+        while (!window) Sleep(10);
+        Sleep(300);
+    }
+    ~TargetWindow() {
+        if (thread.joinable()) {
+            PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+            thread.join();
+        }
+    }
+    // The client area as it should look.
+    lg::Image Expected() const {
+        RECT c;
+        GetClientRect(window, &c);
+        lg::Image img = lg::Image::Create(c.right, c.bottom, 24, 0);
+        const int mx = c.right / 2, my = c.bottom / 2;
+        for (int y = 0; y < c.bottom; ++y)
+            for (int x = 0; x < c.right; ++x) {
+                COLORREF col = kColors[(y >= my ? 2 : 0) + (x >= mx ? 1 : 0)];
+                uint8_t* p = img.topRow(y) + 3 * x;
+                p[0] = GetBValue(col);
+                p[1] = GetGValue(col);
+                p[2] = GetRValue(col);
+            }
+        return img;
+    }
+};
+
+HWND OpenCaptureDialog(const e2e::Viewer& v) {
+    e2e::SendCommand(v, 40147);
+    HWND dlg = e2e::FindMessageBox(v, 10000);
+    if (dlg) {
+        EXPECT_EQ(e2e::Title(dlg), "Capture Setup");
+    }
+    return dlg;
+}
+
+void PressStart(HWND dlg) { PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK))); }
+
+TEST_F(Devices, CaptureOfAClientAreaGivesItsPixels) {
+    TargetWindow target;
+    target.Open("Lumagrove capture target");
+    StartWith("");
+    HWND dlg = OpenCaptureDialog(v);
+    ASSERT_NE(dlg, nullptr);
+    HWND list = GetDlgItem(dlg, 1234);
+    LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("Lumagrove capture target"));
+    ASSERT_GE(index, 0);
+    SendMessageA(list, LB_SETCURSEL, WPARAM(index), 0);
+    for (int id : {1231, 1232, 1233}) SendDlgItemMessageA(dlg, id, BM_SETCHECK, id == 1233, 0);
+    PressStart(dlg);
+    lg::Image want = target.Expected();
+    const std::string title = "Lumagrove - <Clipboard> (" + std::to_string(want.width()) + "x" +
+                              std::to_string(want.height()) + "x24BPP)";
+    EXPECT_EQ(WaitForTitle(v, title), title);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "Window", -1), 2);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "ListIndex", -1), int(index));
+    e2e::SendCommand(v, 40053);
+    e2e::Settle(v);
+    lg::Image got = ClipboardDib();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got.width(), want.width());
+    EXPECT_EQ(got.height(), want.height());
+    ExpectSamePixels(got, want);
+}
+
+TEST_F(Devices, AutomaticCaptureWritesTimeStampedFiles) {
+    const fs::path dir = fs::temp_directory_path() / "lumagrove_capture";
+    fs::remove_all(dir);
+    WriteIni("[Capture]\nUseAutomatic=1\nAutoTimer=1\nWindow=0\nSavePath=" + dir.string() + "\n");
+    StartWith("");
+    HWND dlg = OpenCaptureDialog(v);
+    ASSERT_NE(dlg, nullptr);
+    SendDlgItemMessageA(dlg, 1240, CB_SETCURSEL, 2, 0);  // BMP
+    const std::time_t before = std::time(nullptr);
+    PressStart(dlg);
+    std::vector<fs::path> files;
+    for (int i = 0; i < 100 && files.size() < 2; ++i) {
+        Sleep(100);
+        files.clear();
+        if (fs::exists(dir))
+            for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+    }
+    const std::time_t after = std::time(nullptr);
+    ASSERT_GE(files.size(), 2u);
+    EXPECT_EQ(lg::ini::ReadString(IniPath(), "Others", "OneInstance", ""), "0");
+    for (const fs::path& f : files) {
+        bool named = false;
+        for (std::time_t t = before; t <= after && !named; ++t) {
+            std::tm l = *std::localtime(&t);
+            char name[80];
+            std::snprintf(name, sizeof name, "lumagcapture_date_%02d_%02d_%04d_time_%02d_%02d_%02d.BMP", l.tm_mday,
+                          l.tm_mon + 1, l.tm_year + 1900, l.tm_hour, l.tm_min, l.tm_sec);
+            named = f.filename().string() == name;
+        }
+        EXPECT_TRUE(named) << f.filename().string();
+        lg::Status st;
+        lg::Image shot = lg::ReadBmp(f.string(), st);
+        ASSERT_TRUE(shot) << st.error;
+        EXPECT_EQ(shot.width(), GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_EQ(shot.height(), GetSystemMetrics(SM_CYSCREEN));
+    }
+    e2e::Stop(v);
+    fs::remove_all(dir);
+}
+
+// ---- wallpaper
+
+std::string DesktopValue(const char* name) {
+    char text[300] = "";
+    DWORD size = sizeof text;
+    RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
+void SetDesktopValue(const char* name, const char* value) {
+    HKEY key;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), DWORD(std::strlen(value) + 1));
+    RegCloseKey(key);
+}
+
+TEST_F(Devices, WallpaperCommandsWriteTheRegistryValues) {
+    const std::string ours = e2e::WindowsDirectory() + "\\Lumagrove_Wallpaper.bmp";
+    SetDesktopValue("Wallpaper", "C:\\windows\\older.bmp");
+    SetDesktopValue("TileWallpaper", "1");
+    StartWith("");
+    e2e::SendCommand(v, 40080);  // no picture yet
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
+    e2e::AnswerMessageBox(box, IDOK);
+    e2e::Settle(v);
+    EXPECT_EQ(DesktopValue("Wallpaper"), "C:\\windows\\older.bmp");
+
+    e2e::DropFiles(v, {DataDir() + "\\palette8.bmp"});
+    e2e::Settle(v, 300);
+    struct Step {
+        int command;
+        const char *wallpaper, *tile, *previous, *previousTile;
+    };
+    const Step steps[] = {
+        {40080, ours.c_str(), "0", "C:\\windows\\older.bmp", "1"},
+        {40081, ours.c_str(), "1", "C:\\windows\\older.bmp", "1"},  // ours again: the previous one stays
+        {40083, "C:\\windows\\older.bmp", "1", "C:\\windows\\older.bmp", "1"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.command);
+        e2e::SendCommand(v, s.command);
+        e2e::Settle(v, 300);
+        EXPECT_EQ(DesktopValue("Wallpaper"), s.wallpaper);
+        EXPECT_EQ(DesktopValue("TileWallpaper"), s.tile);
+        EXPECT_EQ(DesktopValue("PrevWallpaper"), s.previous);
+        EXPECT_EQ(DesktopValue("PrevTileWallpaper"), s.previousTile);
+    }
+    lg::Status st;
+    lg::Image written = lg::ReadBmp(ours, st);
+    ASSERT_TRUE(written) << st.error;
+    ExpectSamePixels(written, ReadPicture("palette8.bmp"));
+}
+
+}  // namespace
+
+// ---- printing
+
+namespace {
+
+// A PostScript printer of Wine's own driver whose jobs land in the file
+// `output`: the generic PPD built into Wine's spooler, the file as its port. Made once per test run; false when Wine refuses.
+bool InstallFilePrinter(const std::string& output, std::string* why) {
+    static const char kPrinter[] = "Lumagrove Test Printer", kDriver[] = "Lumagrove Test PostScript";
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    HMODULE mod = LoadLibraryExA((std::string(system) + "\\winspool.drv").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC res = mod ? FindResourceA(mod, MAKEINTRESOURCEA(1), "PPDFILE") : nullptr;
+    if (!res) {
+        *why = "no PPD resource in winspool.drv";
+        return false;
+    }
+    const std::string ppd = std::string(system) + "\\lumagrove_test.ppd";
+    const char* text = static_cast<const char*>(LockResource(LoadResource(mod, res)));
+    std::ofstream(ppd, std::ios::binary).write(text, long(strnlen(text, SizeofResource(mod, res))));
+    // A fresh install each time: an earlier, broken one would otherwise stay.
+    HANDLE old = nullptr;
+    if (OpenPrinterA(const_cast<char*>(kPrinter), &old, nullptr)) {
+        DeletePrinter(old);
+        ClosePrinter(old);
+    }
+    DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(kDriver));
+    AddPrintProcessorA(nullptr, nullptr, const_cast<char*>("wineps.drv"), const_cast<char*>("wineps"));
+    DRIVER_INFO_3A di = {};
+    di.cVersion = 3;
+    di.pName = const_cast<char*>(kDriver);
+    di.pDriverPath = const_cast<char*>("wineps.drv");
+    di.pDataFile = const_cast<char*>(ppd.c_str());
+    di.pConfigFile = const_cast<char*>("wineps.drv");
+    di.pDefaultDataType = const_cast<char*>("RAW");
+    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&di), APD_COPY_NEW_FILES | APD_COPY_FROM_DIRECTORY) &&
+        GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED) {
+        *why = "AddPrinterDriverEx failed: " + std::to_string(GetLastError());
+        return false;
+    }
+    // The port is the output file itself, as "print to file" ports are.
+    HKEY key;
+    RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports", &key);
+    RegSetValueExA(key, output.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    RegCloseKey(key);
+    PRINTER_INFO_2A pi = {};
+    pi.pPrinterName = const_cast<char*>(kPrinter);
+    pi.pPortName = const_cast<char*>(output.c_str());
+    pi.pDriverName = const_cast<char*>(kDriver);
+    pi.pPrintProcessor = const_cast<char*>("wineps");
+    pi.pDatatype = const_cast<char*>("RAW");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
+    if (printer) ClosePrinter(printer);
+    else if (GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
+        *why = "AddPrinter failed: " + std::to_string(GetLastError());
+        return false;
+    }
+    SetDefaultPrinterA(kPrinter);
+    return true;
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Waits until the spooler has written the file and it stops growing.
+std::string WaitForPrintout(const std::string& path) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+        Sleep(100);
+        std::string now = ReadWhole(path);
+        if (!now.empty() && now == text && now.find("%%EOF") != std::string::npos) break;
+        text = now;
+    }
+    return text;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Answers "Print Options" with a placement and then the system print dialog.
+void PrintWithPlacement(const e2e::Viewer& v, int command, int radio, const char* sx = nullptr,
+                        const char* sy = nullptr) {
+    e2e::SendCommand(v, command);
+    HWND options = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(options, nullptr);
+    ASSERT_EQ(e2e::Title(options), "Print Options");
+    for (int id : {1009, 1165, 1011, 1010}) SendDlgItemMessageA(options, id, BM_SETCHECK, id == radio, 0);
+    if (sx) SendDlgItemMessageA(options, 1012, WM_SETTEXT, 0, LPARAM(sx));
+    if (sy) SendDlgItemMessageA(options, 1014, WM_SETTEXT, 0, LPARAM(sy));
+    PostMessageA(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    HWND print = nullptr;
+    for (int i = 0; i < 100 && !print; ++i) {
+        Sleep(100);
+        HWND box = e2e::FindMessageBox(v, 1000);
+        if (box && box != options && IsWindow(box)) print = box;
+    }
+    ASSERT_NE(print, nullptr) << "no print dialog";
+    std::printf("print dialog: %s\n", e2e::Title(print).c_str());
+    e2e::Settle(v, 300);
+    PostMessageA(print, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(print, IDOK)));
+}
+
+}  // namespace
+
+TEST_F(Devices, DISABLED_PrintsToAFileBackedPrinter) {
+    const std::string out = WinPath((fs::temp_directory_path() / "lumagrove_print.ps").string());
+    std::string why;
+    if (!InstallFilePrinter(out, &why)) GTEST_SKIP() << why;
+    DeleteFileA(out.c_str());
+    StartWith(DataDir() + "\\gradient24.bmp");
+    PrintWithPlacement(v, 40065, 1011, "2.5", "2.5");
+    std::string ps = WaitForPrintout(out);
+    ASSERT_FALSE(ps.empty()) << "nothing printed";
+    EXPECT_EQ(Count(ps, "%%Page:"), 1);
+    std::printf("%s\n", ps.substr(0, 3000).c_str());
+}
+
+// ---- video
+
+namespace {
+
+void Put32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(char(v >> (8 * i)));
+}
+void Put16(std::string& s, uint16_t v) {
+    s.push_back(char(v));
+    s.push_back(char(v >> 8));
+}
+std::string Chunk(const char* id, const std::string& body) {
+    std::string c(id, 4);
+    Put32(c, uint32_t(body.size()));
+    return c + body + (body.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string List(const char* type, const std::string& body) { return Chunk("LIST", std::string(type, 4) + body); }
+
+// An uncompressed 24-bit AVI file of the given frames (all of one size).
+std::string MakeAvi(const std::vector<lg::Image>& frames) {
+    const int w = frames[0].width(), h = frames[0].height();
+    const uint32_t frameBytes = uint32_t(frames[0].pixelBytes());
+    std::string avih;
+    for (uint32_t v : {100000u, frameBytes * 10, 0u, 0x10u, uint32_t(frames.size()), 0u, 1u, frameBytes, uint32_t(w),
+                       uint32_t(h), 0u, 0u, 0u, 0u})
+        Put32(avih, v);
+    std::string strh = "vidsDIB ";
+    for (uint32_t v : {0u, 0u, 0u, 1u, 10u, 0u, uint32_t(frames.size()), frameBytes, 0xFFFFFFFFu, 0u}) Put32(strh, v);
+    for (int v : {0, 0, w, h}) Put16(strh, uint16_t(v));
+    std::string strf(reinterpret_cast<const char*>(frames[0].header()), 40);
+    std::string movi, idx;
+    uint32_t offset = 4;
+    for (const lg::Image& f : frames) {
+        std::string c = Chunk("00db", std::string(reinterpret_cast<const char*>(f.pixels()), frameBytes));
+        idx += "00db";
+        Put32(idx, 0x10);
+        Put32(idx, offset);
+        Put32(idx, frameBytes);
+        offset += uint32_t(c.size());
+        movi += c;
+    }
+    std::string body = "AVI " + List("hdrl", Chunk("avih", avih) + List("strl", Chunk("strh", strh) + Chunk("strf", strf))) +
+                       List("movi", movi) + Chunk("idx1", idx);
+    return Chunk("RIFF", body);
+}
+
+std::vector<lg::Image> TestFrames(int count, int w, int h) {
+    std::vector<lg::Image> frames;
+    for (int f = 0; f < count; ++f) {
+        lg::Image img = lg::Image::Create(w, h, 24, 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint8_t* p = img.row(y) + 3 * x;
+                p[0] = uint8_t(x * 7 + f * 50);
+                p[1] = uint8_t(y * 9);
+                p[2] = uint8_t(f * 60 + 20);
+            }
+        frames.push_back(std::move(img));
+    }
+    return frames;
+}
+
+}  // namespace
+
+TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
+    const fs::path dir = fs::temp_directory_path() / "lumagrove_video";
+    const fs::path out = dir / "frames";
+    fs::remove_all(dir);
+    fs::create_directories(out);
+    const std::vector<lg::Image> frames = TestFrames(5, 32, 24);
+    std::ofstream(dir / "clip.avi", std::ios::binary) << MakeAvi(frames);
+    WriteIni("[Others]\nAVISize=200\n[Copy-Move]\nExtractGIF=" + out.string() + "\\\n");
+    ASSERT_TRUE(e2e::Start(Exe(), (dir / "clip.avi").string(), dir.string(), v));
+    e2e::Settle(v, 1000);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - clip.avi");
+    HWND media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr);
+    ASSERT_NE(media, nullptr) << "no media window";
+    RECT r;
+    GetClientRect(media, &r);
+    EXPECT_GE(r.right, 64) << "double size";
+
+    e2e::SendCommand(v, 40140);
+    HWND chooser = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(e2e::Title(chooser), "Select a directory ...");
+    e2e::Settle(v, 500);
+    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(chooser, IDOK)));
+    HWND info = nullptr;
+    for (int i = 0; i < 100 && !info; ++i) {
+        Sleep(100);
+        HWND box = e2e::FindMessageBox(v, 1000);
+        if (box && box != chooser && e2e::Title(box) == "AVI Information") info = box;
+    }
+    ASSERT_NE(info, nullptr) << "no AVI Information box";
+    EXPECT_EQ(e2e::MessageBoxText(info), "Width:\t\t32\nHeight:\t\t24\nBitsPerPixel:\t24\nFrames:\t\t5\n"
+                                         "Extract directory:\t" + out.string() + "\\\t\n\nSpace required:\t0.01 MB\n");
+    e2e::AnswerMessageBox(info, IDOK);
+    e2e::Settle(v, 500);
+    for (int f = 0; f < 5; ++f) {
+        char name[64];
+        std::snprintf(name, sizeof name, "clip_lumagrove_extract_%03d.bmp", f);
+        lg::Status st;
+        lg::Image got = lg::ReadBmp((out / name).string(), st);
+        ASSERT_TRUE(got) << name << ": " << st.error;
+        ExpectSamePixels(got, frames[size_t(f)]);
+    }
+}
+
+TEST_F(Devices, ExtractingFromAPictureSaysOnlyAviFiles) {
+    StartWith(DataDir() + "\\gradient24.bmp");
+    e2e::SendCommand(v, 40140);
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Only an AVI file can be extracted !");
+    e2e::AnswerMessageBox(box, IDOK);
+}
