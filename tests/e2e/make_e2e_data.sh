@@ -8,3 +8,4 @@ mkdir -p "$out"
     -fill '#1060e0' -draw 'rectangle 0,0 12,8' -type palette -colors 64 \
     -compress none BMP3:"$out/palette8.bmp"
 [ -f "$out/anim.gif" ] || convert -delay 20 -size 30x20 xc:red xc:lime xc:blue -loop 0 "$out/anim.gif"
+[ -f "$out/pages.tif" ] || convert -size 24x16 xc:'#c02020' xc:'#20a040' xc:'#2040c0' -compress lzw "$out/pages.tif"

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/convert.h"
+#include "shell/logic/device_logic.h"
 #include "driver.h"
 #include "e2e_support.h"
 #include "formats/bmp.h"
@@ -403,7 +404,8 @@ TEST_F(Devices, WallpaperCommandsWriteTheRegistryValues) {
 namespace {
 
 // A PostScript printer of Wine's own driver whose jobs land in the file
-// `output`: the generic PPD built into Wine's spooler, the file as its port. Made once per test run; false when Wine refuses.
+// `output`: the generic PPD built into Wine's spooler, the file as its port
+// ("print to file"), the plain print processor. False when Wine refuses.
 bool InstallFilePrinter(const std::string& output, std::string* why) {
     static const char kPrinter[] = "Lumagrove Test Printer", kDriver[] = "Lumagrove Test PostScript";
     char system[MAX_PATH];
@@ -446,7 +448,7 @@ bool InstallFilePrinter(const std::string& output, std::string* why) {
     pi.pPrinterName = const_cast<char*>(kPrinter);
     pi.pPortName = const_cast<char*>(output.c_str());
     pi.pDriverName = const_cast<char*>(kDriver);
-    pi.pPrintProcessor = const_cast<char*>("wineps");
+    pi.pPrintProcessor = const_cast<char*>("winprint");
     pi.pDatatype = const_cast<char*>("RAW");
     HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&pi));
     if (printer) ClosePrinter(printer);
@@ -481,8 +483,9 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// Answers "Print Options" with a placement and then the system print dialog.
-void PrintWithPlacement(const e2e::Viewer& v, int command, int radio, const char* sx = nullptr,
+// Answers "Print Options" with a placement and then the system print dialog
+// with `answer`.
+void PrintWithPlacement(const e2e::Viewer& v, int command, int radio, int answer = IDOK, const char* sx = nullptr,
                         const char* sy = nullptr) {
     e2e::SendCommand(v, command);
     HWND options = e2e::FindMessageBox(v, 10000);
@@ -496,27 +499,99 @@ void PrintWithPlacement(const e2e::Viewer& v, int command, int radio, const char
     for (int i = 0; i < 100 && !print; ++i) {
         Sleep(100);
         HWND box = e2e::FindMessageBox(v, 1000);
-        if (box && box != options && IsWindow(box)) print = box;
+        if (box && box != options && IsWindow(box) && e2e::Title(box) == "Print") print = box;
     }
     ASSERT_NE(print, nullptr) << "no print dialog";
-    std::printf("print dialog: %s\n", e2e::Title(print).c_str());
     e2e::Settle(v, 300);
-    PostMessageA(print, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(print, IDOK)));
+    PostMessageA(print, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), LPARAM(GetDlgItem(print, answer)));
+    for (int i = 0; i < 100 && (IsWindow(print) || IsWindow(options)); ++i) Sleep(50);
+}
+
+// Where the printer driver put each picture: "<w> <h> scale" right after the
+// move to the page's top-left corner.
+std::vector<std::pair<int, int>> Placements(const std::string& ps) {
+    std::vector<std::pair<int, int>> out;
+    const std::string anchor = "\n0 0 translate\n";
+    for (size_t at = ps.find(anchor); at != std::string::npos; at = ps.find(anchor, at + 1)) {
+        int w = 0, h = 0;
+        if (std::sscanf(ps.c_str() + at + anchor.size(), "%d %d scale", &w, &h) == 2) out.emplace_back(w, h);
+    }
+    return out;
+}
+
+// The placement for the test printer's page and resolution.
+lg::PrintRect Expected(int mode, const lg::Image& img, float sx = 1, float sy = 1) {
+    HDC dc = CreateDCA(nullptr, "Lumagrove Test Printer", nullptr, nullptr);
+    lg::PrintRect r = lg::ComputePrintRect(mode, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES),
+                                           GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY), img.width(),
+                                           img.height(), sx, sy);
+    DeleteDC(dc);
+    return r;
 }
 
 }  // namespace
 
-TEST_F(Devices, DISABLED_PrintsToAFileBackedPrinter) {
+class Printing : public Devices {
+protected:
+    void SetUp() override {
+        Devices::SetUp();
+        std::string why;
+        if (!InstallFilePrinter(out, &why)) GTEST_SKIP() << why;
+        DeleteFileA(out.c_str());
+    }
+    std::string Printout() {
+        std::string ps = WaitForPrintout(out);
+        DeleteFileA(out.c_str());
+        return ps;
+    }
     const std::string out = WinPath((fs::temp_directory_path() / "lumagrove_print.ps").string());
-    std::string why;
-    if (!InstallFilePrinter(out, &why)) GTEST_SKIP() << why;
-    DeleteFileA(out.c_str());
+};
+
+TEST_F(Printing, EachPlacementOnOnePage) {
     StartWith(DataDir() + "\\gradient24.bmp");
-    PrintWithPlacement(v, 40065, 1011, "2.5", "2.5");
-    std::string ps = WaitForPrintout(out);
-    ASSERT_FALSE(ps.empty()) << "nothing printed";
-    EXPECT_EQ(Count(ps, "%%Page:"), 1);
-    std::printf("%s\n", ps.substr(0, 3000).c_str());
+    const lg::Image img = ReadPicture("gradient24.bmp");
+    struct Case {
+        int radio, mode;
+        const char *sx, *sy;
+        float x, y;
+    };
+    const Case cases[] = {
+        {1009, 0, nullptr, nullptr, 1, 1}, {1165, 1, nullptr, nullptr, 1, 1},
+        {1011, 2, "2.5", "2.5", 2.5f, 2.5f}, {1010, 3, nullptr, nullptr, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        PrintWithPlacement(v, 40065, c.radio, IDOK, c.sx, c.sy);
+        const std::string ps = Printout();
+        ASSERT_FALSE(ps.empty()) << "nothing printed";
+        EXPECT_EQ(Count(ps, "%%Page:"), 1);
+        const lg::PrintRect want = Expected(c.mode, img, c.x, c.y);
+        EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>{{want.width, want.height}}));
+        EXPECT_EQ(e2e::FindMessageBox(v, 300), nullptr) << "no message after a single page";
+    }
+}
+
+TEST_F(Printing, AllPagesOfAMultipageFileThenTheShownPageAgain) {
+    StartWith(DataDir() + "\\pages.tif");
+    const std::string title = e2e::Title(v.window);
+    PrintWithPlacement(v, 40104, 1010);
+    HWND box = e2e::FindMessageBox(v, 20000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Printer spooling ready !");
+    e2e::AnswerMessageBox(box, IDOK);
+    const std::string ps = Printout();
+    EXPECT_EQ(Count(ps, "%%Page:"), 3);
+    EXPECT_EQ(Placements(ps).size(), 3u);
+    EXPECT_EQ(WaitForTitle(v, title), title);
+
+    // Cancelling the printer dialog prints nothing and says so.
+    PrintWithPlacement(v, 40104, 1009, IDCANCEL);
+    box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Print error !");
+    e2e::AnswerMessageBox(box, IDOK);
+    Sleep(500);
+    EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // ---- video
