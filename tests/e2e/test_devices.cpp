@@ -16,6 +16,11 @@
 #include "formats/bmp.h"
 #include "settings/ini.h"
 
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
 #include <winspool.h>
 
 namespace {
@@ -709,4 +714,163 @@ TEST_F(Devices, ExtractingFromAPictureSaysOnlyAviFiles) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(e2e::MessageBoxText(box), "Only an AVI file can be extracted !");
     e2e::AnswerMessageBox(box, IDOK);
+}
+
+// ---- file associations and the desktop link
+
+namespace {
+
+// The default value of a key below the per-user classes root; "<none>" when
+// the key is missing.
+std::string ClassValue(const std::string& key) {
+    char text[600] = "";
+    DWORD size = sizeof text;
+    const std::string full = "Software\\Classes\\" + key;
+    if (RegGetValueA(HKEY_CURRENT_USER, full.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return text;
+}
+
+void SetClassValue(const std::string& key, const std::string& value) {
+    HKEY k;
+    RegCreateKeyA(HKEY_CURRENT_USER, ("Software\\Classes\\" + key).c_str(), &k);
+    RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+    RegCloseKey(k);
+}
+
+void DeleteClass(const std::string& key) { SHDeleteKeyA(HKEY_CURRENT_USER, ("Software\\Classes\\" + key).c_str()); }
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Opens the options sheet on one of its pages (by template id).
+HWND OpenSheetPage(const e2e::Viewer& v, int templateId, HWND* page) {
+    e2e::SendCommand(v, 40002);
+    HWND sheet = e2e::FindMessageBox(v, 10000);
+    if (!sheet) return nullptr;
+    e2e::Settle(v, 300);
+    SendMessageA(sheet, PSM_SETCURSELID, 0, templateId);
+    *page = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return sheet;
+}
+
+void Tick(HWND page, int id, bool on) { SendDlgItemMessageA(page, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+void CloseSheet(const e2e::Viewer& v, HWND sheet, int button) {
+    PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
+    for (int i = 0; i < 100 && IsWindow(sheet); ++i) Sleep(50);
+    e2e::Settle(v, 200);
+}
+
+}  // namespace
+
+TEST_F(Devices, ProgramClassIsRegisteredAtTheFirstPaint) {
+    DeleteClass("Lumagrove32");
+    StartWith(DataDir() + "\\gradient24.bmp");
+    EXPECT_EQ(ClassValue("Lumagrove32"), "Lumagrove");
+    EXPECT_EQ(Lower(ClassValue("Lumagrove32\\shell\\open\\command")), Lower("\"" + Exe() + "\" \"%1\""));
+}
+
+TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
+    for (const char* k : {".jpg", ".jpeg", ".gif", ".png", ".avi", ".JPE", ".CPT", "avifile", "icofile"}) DeleteClass(k);
+    SetClassValue(".png", "pngfile");  // owned by another program, never ticked here
+    StartWith("");
+    const std::string exe = Exe();
+
+    // Ticked: JPG/JPEG, GIF, ICO, AVI and "Other:" with its default text.
+    HWND page = nullptr;
+    HWND sheet = OpenSheetPage(v, 104, &page);
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(page, nullptr);
+    for (int id : {1016, 1018, 1051, 1061, 1046}) Tick(page, id, true);
+    CloseSheet(v, sheet, PSBTN_OK);
+    EXPECT_EQ(ClassValue(".jpg"), "Lumagrove32");
+    EXPECT_EQ(ClassValue(".jpeg"), "Lumagrove32");
+    EXPECT_EQ(ClassValue(".gif"), "Lumagrove32");
+    EXPECT_EQ(ClassValue(".JPE"), "Lumagrove32");
+    EXPECT_EQ(ClassValue(".CPT"), "Lumagrove32");
+    EXPECT_EQ(Lower(ClassValue("icofile\\shell\\open\\command")), Lower(exe + " %1"));
+    EXPECT_EQ(ClassValue("icofile\\DefaultIcon"), "%1");
+    EXPECT_EQ(ClassValue(".avi"), "avifile");
+    EXPECT_EQ(Lower(ClassValue("avifile\\shell\\play\\command")), Lower("\"" + exe + "\" \"%1\""));
+    EXPECT_EQ(Lower(ClassValue("Lumagrove32\\DefaultIcon")), Lower(exe + ",0"));
+    EXPECT_EQ(ClassValue(".png"), "pngfile");
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "JPG", -1), 1);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "PNG", -1), 0);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "UseOtherExt", -1), 1);
+
+    // Unticked after being ticked: given back; never ticked: left alone.
+    sheet = OpenSheetPage(v, 104, &page);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(SendDlgItemMessageA(page, 1016, BM_GETCHECK, 0, 0), BST_CHECKED) << "shown from the settings file";
+    for (int id : {1016, 1051, 1061, 1046, 1028}) Tick(page, id, false);
+    CloseSheet(v, sheet, PSBTN_OK);
+    EXPECT_EQ(ClassValue(".jpg"), "<none>");
+    EXPECT_EQ(ClassValue(".jpeg"), "<none>");
+    EXPECT_EQ(ClassValue(".gif"), "Lumagrove32");
+    EXPECT_EQ(ClassValue("icofile"), "Symbol");
+    EXPECT_EQ(ClassValue("icofile\\shell\\open\\command"), "<none>");
+    EXPECT_EQ(ClassValue("avifile\\shell\\open\\command"), "MPLAYER.EXE %1");
+    EXPECT_EQ(ClassValue(".JPE"), "Lumagrove32") << "unticking Other: changes nothing";
+    EXPECT_EQ(ClassValue(".png"), "pngfile");
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "JPG", -1), 0);
+
+    // Cancel: nothing is written.
+    sheet = OpenSheetPage(v, 104, &page);
+    ASSERT_NE(sheet, nullptr);
+    SendMessageA(page, WM_COMMAND, 1080, 0);  // Select all
+    EXPECT_EQ(SendDlgItemMessageA(page, 1209, BM_GETCHECK, 0, 0), BST_CHECKED) << "Select all leaves the thumbnail box";
+    EXPECT_EQ(SendDlgItemMessageA(page, 1046, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "Select all leaves Other:";
+    CloseSheet(v, sheet, PSBTN_CANCEL);
+    EXPECT_EQ(ClassValue(".jpg"), "<none>");
+    EXPECT_EQ(ClassValue(".png"), "pngfile");
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "PNG", -1), 0);
+}
+
+TEST_F(Devices, IconChooserAndDesktopLink) {
+    StartWith("");
+    HWND page = nullptr;
+    HWND sheet = OpenSheetPage(v, 104, &page);
+    ASSERT_NE(sheet, nullptr);
+    PostMessageA(page, WM_COMMAND, 1213, 0);  // Set Icon
+    HWND chooser = nullptr;
+    for (int i = 0; i < 100 && !chooser; ++i) {
+        Sleep(50);
+        HWND box = e2e::FindMessageBox(v, 500);
+        if (box && e2e::Title(box) == "Icon for the Explorer") chooser = box;
+    }
+    ASSERT_NE(chooser, nullptr);
+    for (int id = 1216; id <= 1220; ++id) Tick(chooser, id, id == 1218);
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(50);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "Icon", -1), 2);
+    EXPECT_EQ(Lower(ClassValue("Lumagrove32\\DefaultIcon")), Lower(Exe() + ",2"));
+
+    char desktop[MAX_PATH] = "";
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE));
+    const std::string link = std::string(desktop) + "\\Lumagrove.lnk";
+    DeleteFileA(link.c_str());
+    SendMessageA(sheet, PSM_SETCURSELID, 0, 105);
+    page = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    SendMessageA(page, WM_COMMAND, 1217, 0);  // Create
+    ASSERT_NE(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+    CoInitialize(nullptr);
+    IShellLinkA* sl = nullptr;
+    IPersistFile* pf = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&sl))));
+    sl->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf));
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+    ASSERT_TRUE(SUCCEEDED(pf->Load(wide, STGM_READ)));
+    char target[MAX_PATH] = "";
+    sl->GetPath(target, MAX_PATH, nullptr, 0);
+    EXPECT_EQ(Lower(target), Lower(Exe()));
+    pf->Release();
+    sl->Release();
+    CoUninitialize();
+    CloseSheet(v, sheet, PSBTN_CANCEL);
+    DeleteFileA(link.c_str());
 }
