@@ -756,6 +756,11 @@ HWND OpenSheetPage(const e2e::Viewer& v, int templateId, HWND* page) {
     return sheet;
 }
 
+// Every key below the classes root holds its expected default value.
+void ExpectClasses(const std::vector<std::pair<std::string, std::string>>& want) {
+    for (const auto& [key, value] : want) EXPECT_EQ(Lower(ClassValue(key)), Lower(value)) << key;
+}
+
 void Tick(HWND page, int id, bool on) { SendDlgItemMessageA(page, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 void CloseSheet(const e2e::Viewer& v, HWND sheet, int button) {
@@ -786,17 +791,11 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     ASSERT_NE(page, nullptr);
     for (int id : {1016, 1018, 1051, 1061, 1046}) Tick(page, id, true);
     CloseSheet(v, sheet, PSBTN_OK);
-    EXPECT_EQ(ClassValue(".jpg"), "Lumagrove32");
-    EXPECT_EQ(ClassValue(".jpeg"), "Lumagrove32");
-    EXPECT_EQ(ClassValue(".gif"), "Lumagrove32");
-    EXPECT_EQ(ClassValue(".JPE"), "Lumagrove32");
-    EXPECT_EQ(ClassValue(".CPT"), "Lumagrove32");
-    EXPECT_EQ(Lower(ClassValue("icofile\\shell\\open\\command")), Lower(exe + " %1"));
-    EXPECT_EQ(ClassValue("icofile\\DefaultIcon"), "%1");
-    EXPECT_EQ(ClassValue(".avi"), "avifile");
-    EXPECT_EQ(Lower(ClassValue("avifile\\shell\\play\\command")), Lower("\"" + exe + "\" \"%1\""));
-    EXPECT_EQ(Lower(ClassValue("Lumagrove32\\DefaultIcon")), Lower(exe + ",0"));
-    EXPECT_EQ(ClassValue(".png"), "pngfile");
+    ExpectClasses({{".jpg", "Lumagrove32"}, {".jpeg", "Lumagrove32"}, {".gif", "Lumagrove32"},
+                   {".JPE", "Lumagrove32"}, {".CPT", "Lumagrove32"}, {"icofile\\shell\\open\\command", exe + " %1"},
+                   {"icofile\\DefaultIcon", "%1"}, {".avi", "avifile"},
+                   {"avifile\\shell\\play\\command", "\"" + exe + "\" \"%1\""},
+                   {"Lumagrove32\\DefaultIcon", exe + ",0"}, {".png", "pngfile"}});
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "JPG", -1), 1);
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "PNG", -1), 0);
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "UseOtherExt", -1), 1);
@@ -807,14 +806,10 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     EXPECT_EQ(SendDlgItemMessageA(page, 1016, BM_GETCHECK, 0, 0), BST_CHECKED) << "shown from the settings file";
     for (int id : {1016, 1051, 1061, 1046, 1028}) Tick(page, id, false);
     CloseSheet(v, sheet, PSBTN_OK);
-    EXPECT_EQ(ClassValue(".jpg"), "<none>");
-    EXPECT_EQ(ClassValue(".jpeg"), "<none>");
-    EXPECT_EQ(ClassValue(".gif"), "Lumagrove32");
-    EXPECT_EQ(ClassValue("icofile"), "Symbol");
-    EXPECT_EQ(ClassValue("icofile\\shell\\open\\command"), "<none>");
-    EXPECT_EQ(ClassValue("avifile\\shell\\open\\command"), "MPLAYER.EXE %1");
-    EXPECT_EQ(ClassValue(".JPE"), "Lumagrove32") << "unticking Other: changes nothing";
-    EXPECT_EQ(ClassValue(".png"), "pngfile");
+    // Unticking "Other:" gives nothing back; PNG was never ours.
+    ExpectClasses({{".jpg", "<none>"}, {".jpeg", "<none>"}, {".gif", "Lumagrove32"}, {"icofile", "Symbol"},
+                   {"icofile\\shell\\open\\command", "<none>"}, {"avifile\\shell\\open\\command", "MPLAYER.EXE %1"},
+                   {".JPE", "Lumagrove32"}, {".png", "pngfile"}});
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "JPG", -1), 0);
 
     // Cancel: nothing is written.
