@@ -38,7 +38,7 @@ TEST(ClipboardDib, FourBitsWithZeroColoursUsedGetSixteen) {
     for (int i = 0; i < 16; ++i) Le32(tail, uint32_t(i * 0x111111));
     Append(tail, {0x12, 0, 0, 0, 0xF0, 0, 0, 0});  // two rows of 2 pixels
     Bytes b = ClipboardDib(2, 2, 4, 0, 0, tail);
-    lg::Image img = lg::PictureFromClipboardDib(b.data(), b.size());
+    lg::Image img = lg::PictureFromPackedDib(b.data(), b.size());
     ASSERT_TRUE(img);
     EXPECT_EQ(img.bitCount(), 4);
     EXPECT_EQ(img.colorsUsedField(), 16u);
@@ -53,7 +53,7 @@ TEST(ClipboardDib, ShortColourTableIsWidenedToTheDepth) {
     Le32(tail, 0x00405060);
     Append(tail, {1, 0, 0, 0});
     Bytes b = ClipboardDib(1, 1, 8, 0, 2, tail);
-    lg::Image img = lg::PictureFromClipboardDib(b.data(), b.size());
+    lg::Image img = lg::PictureFromPackedDib(b.data(), b.size());
     ASSERT_TRUE(img);
     EXPECT_EQ(img.colorsUsedField(), 256u);
     EXPECT_EQ(img.palette()[4], 0x60);
@@ -82,7 +82,7 @@ TEST(ClipboardDib, PackedDepthsBecomeTwentyFourBits) {
         for (uint32_t m : c.masks) Le32(tail, m);
         Le32(tail, c.pixel);  // one pixel: a 16-bit one is padded to 4 bytes anyway
         Bytes b = ClipboardDib(1, 1, c.bits, c.compression, 0, tail);
-        lg::Image img = lg::PictureFromClipboardDib(b.data(), b.size());
+        lg::Image img = lg::PictureFromPackedDib(b.data(), b.size());
         ASSERT_TRUE(img);
         EXPECT_EQ(img.bitCount(), 24);
         EXPECT_EQ(img.colorsUsedField(), 0u);
@@ -95,7 +95,7 @@ TEST(ClipboardDib, PackedDepthsBecomeTwentyFourBits) {
 TEST(ClipboardDib, TopDownRowsAreStoredBottomUp) {
     Bytes tail = {1, 2, 3, 0, 4, 5, 6, 0};  // top row first
     Bytes b = ClipboardDib(1, -2, 24, 0, 0, tail);
-    lg::Image img = lg::PictureFromClipboardDib(b.data(), b.size());
+    lg::Image img = lg::PictureFromPackedDib(b.data(), b.size());
     ASSERT_TRUE(img);
     EXPECT_EQ(img.height(), 2);
     EXPECT_EQ(img.topRow(0)[0], 1);
@@ -120,7 +120,7 @@ TEST(ClipboardDib, RefusesWhatIsNoUsableBitmap) {
                           {"core header", header}, {"too short", Bytes(20, 0)}};
     for (const Case& c : cases) {
         std::string why;
-        EXPECT_FALSE(lg::PictureFromClipboardDib(c.block.data(), c.block.size(), &why)) << c.name;
+        EXPECT_FALSE(lg::PictureFromPackedDib(c.block.data(), c.block.size(), &why)) << c.name;
         EXPECT_FALSE(why.empty()) << c.name;
     }
 }

@@ -113,7 +113,7 @@ void PasteFromClipboard(App& app) {
     Image img;
     if (HANDLE h = GetClipboardData(CF_DIB)) {
         if (const void* p = GlobalLock(h)) {
-            img = PictureFromClipboardDib(static_cast<const uint8_t*>(p), GlobalSize(h));
+            img = PictureFromPackedDib(static_cast<const uint8_t*>(p), GlobalSize(h));
             GlobalUnlock(h);
         }
     }

@@ -73,7 +73,7 @@ struct AviReader {
         const uint32_t colors = h->biClrUsed ? h->biClrUsed : h->biBitCount <= 8 ? 1u << h->biBitCount : 0;
         const int64_t masks = h->biCompression == BI_BITFIELDS ? 12 : 0;
         if (stride < 0) return Image();
-        return PictureFromClipboardDib(dib, size_t(h->biSize + masks + 4 * int64_t(colors) + stride * rows));
+        return PictureFromPackedDib(dib, size_t(h->biSize + masks + 4 * int64_t(colors) + stride * rows));
     }
 };
 
@@ -175,7 +175,9 @@ bool OpenMedia(App& app, const std::string& path) {
 void MediaModeChanged(App& app, LONG mode) {
     HWND media = app.devices.media;
     if (!media || mode != MCI_MODE_STOP || !ReadSetting(Setting::AVILoop)) return;
-    if (MCIWndGetPosition(media) == MCIWndGetLength(media)) PlayFromStart(media);
+    // At the end Windows reports the length as the position, Wine the last
+    // frame's; a stop anywhere before that never restarts.
+    if (MCIWndGetPosition(media) + 1 >= MCIWndGetLength(media)) PlayFromStart(media);
 }
 
 void MediaSizeChanged(App& app) {

@@ -21,6 +21,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
+#include <vfw.h>
 #include <winspool.h>
 
 namespace {
@@ -868,4 +869,57 @@ TEST_F(Devices, IconChooserAndDesktopLink) {
     CoUninitialize();
     CloseSheet(v, sheet, PSBTN_CANCEL);
     DeleteFileA(link.c_str());
+}
+
+TEST_F(Devices, LoopSettingRestartsPlaybackAtTheEnd) {
+    const fs::path dir = fs::temp_directory_path() / "lumagrove_loop";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "short.avi", std::ios::binary) << MakeAvi(TestFrames(3, 16, 16));
+    for (int loop : {0, 1}) {
+        SCOPED_TRACE(loop);
+        WriteIni("[Others]\nAVILoop=" + std::to_string(loop) + "\n");
+        ASSERT_TRUE(e2e::Start(Exe(), (dir / "short.avi").string(), dir.string(), v));
+        HWND media = nullptr;
+        for (int i = 0; i < 50 && !media; ++i) {
+            Sleep(100);
+            media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr);
+        }
+        ASSERT_NE(media, nullptr);
+        Sleep(2000);  // the clip lasts 0.3 s
+        DWORD_PTR mode = 0;
+        SendMessageTimeoutA(media, MCIWNDM_GETMODEA, 0, 0, SMTO_BLOCK, 5000, &mode);
+        EXPECT_EQ(mode, loop ? 526u : 525u) << "526 playing, 525 stopped";
+        e2e::Stop(v);
+    }
+}
+
+TEST_F(Devices, FramesOfAnAnimationAreExtracted) {
+    const fs::path out = fs::temp_directory_path() / "lumagrove_gif_frames";
+    fs::remove_all(out);
+    fs::create_directories(out);  // the chooser opens in it
+    WriteIni("[Copy-Move]\nExtractGIF=" + out.string() + "\\\n");
+    StartWith(DataDir() + "\\anim.gif");
+    e2e::Settle(v, 500);
+    e2e::SendCommand(v, 40140);
+    HWND chooser = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_EQ(e2e::Title(chooser), "Select a directory ...");
+    e2e::Settle(v, 500);
+    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(chooser, IDOK)));
+    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(50);
+    e2e::Settle(v, 500);
+    const uint8_t colours[3][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};  // red, lime, blue as BGR
+    for (int f = 0; f < 3; ++f) {
+        char name[64];
+        std::snprintf(name, sizeof name, "anim_lumagrove_extract_%03d.bmp", f);
+        lg::Status st;
+        lg::Image got = lg::ReadBmp((out / name).string(), st);
+        ASSERT_TRUE(got) << name << ": " << st.error;
+        lg::Image flat = lg::Image::Create(30, 20, 24, 0);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) std::memcpy(flat.row(y) + 3 * x, colours[f], 3);
+        ExpectSamePixels(got, flat);
+    }
+    EXPECT_FALSE(fs::exists(out / "anim_lumagrove_extract_003.bmp"));
 }

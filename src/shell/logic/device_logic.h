@@ -7,14 +7,9 @@
 #include <string>
 
 #include "core/image.h"
+#include "core/packed_dib.h"
 
 namespace lg {
-
-// A device-independent bitmap as another program put it on the clipboard,
-// made into a picture of our own: 40-byte header, uncompressed (16- and 32-bit
-// colour masks are applied), colours-used set from the depth (2, 16, 256, or 0
-// above 8 bits). Empty when the block is not such a bitmap; `why` says why.
-Image PictureFromClipboardDib(const uint8_t* block, size_t size, std::string* why = nullptr);
 
 // Where a picture of w x h pixels lands on the printed page, in printer dots.
 struct PrintRect {
