@@ -662,6 +662,16 @@ std::vector<lg::Image> TestFrames(int count, int w, int h) {
     return frames;
 }
 
+// "Extract all frames", accepting the directory the chooser proposes.
+void ExtractIntoProposedDirectory(const e2e::Viewer& v, HWND* chooser) {
+    e2e::SendCommand(v, 40140);
+    *chooser = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(*chooser, nullptr);
+    ASSERT_EQ(e2e::Title(*chooser), "Select a directory ...");
+    e2e::Settle(v, 500);
+    PostMessageA(*chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(*chooser, IDOK)));
+}
+
 }  // namespace
 
 TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
@@ -681,12 +691,8 @@ TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
     GetClientRect(media, &r);
     EXPECT_GE(r.right, 64) << "double size";
 
-    e2e::SendCommand(v, 40140);
-    HWND chooser = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(chooser, nullptr);
-    EXPECT_EQ(e2e::Title(chooser), "Select a directory ...");
-    e2e::Settle(v, 500);
-    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(chooser, IDOK)));
+    HWND chooser = nullptr;
+    ExtractIntoProposedDirectory(v, &chooser);
     HWND info = nullptr;
     for (int i = 0; i < 100 && !info; ++i) {
         Sleep(100);
@@ -901,12 +907,8 @@ TEST_F(Devices, FramesOfAnAnimationAreExtracted) {
     WriteIni("[Copy-Move]\nExtractGIF=" + out.string() + "\\\n");
     StartWith(DataDir() + "\\anim.gif");
     e2e::Settle(v, 500);
-    e2e::SendCommand(v, 40140);
-    HWND chooser = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(chooser, nullptr);
-    ASSERT_EQ(e2e::Title(chooser), "Select a directory ...");
-    e2e::Settle(v, 500);
-    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(chooser, IDOK)));
+    HWND chooser = nullptr;
+    ExtractIntoProposedDirectory(v, &chooser);
     for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(50);
     e2e::Settle(v, 500);
     const uint8_t colours[3][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};  // red, lime, blue as BGR
