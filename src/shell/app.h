@@ -7,6 +7,7 @@
 
 #include "core/image.h"
 #include "devices/devices.h"
+#include "files/dir_list.h"
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
@@ -21,6 +22,7 @@ struct App {
     HWND mainWindow = nullptr;
     HMENU menu = nullptr;
     HWND fullScreen = nullptr;   // the full-screen window while it is open
+    HWND slideshow = nullptr;    // the slideshow window while it runs
     HWND toolbar = nullptr, status = nullptr;
     bool animating = false;      // an animated GIF plays in place of the current image
     Image canvas;                // spare buffer used while sizing to the animation
@@ -52,6 +54,7 @@ struct App {
     int fileSortOrder = 0, zoomFactor = 10;
     bool viewAll = true, notNotifyLoopDir = false;
     DeviceState devices;       // clipboard copy, capture, media window
+    DirList dirList;           // the picture files of the current directory
 };
 
 App& TheApp();

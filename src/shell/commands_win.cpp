@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/files_win.h"
 #include "shell/fullscreen.h"
 #include "shell/view.h"
 
@@ -176,7 +177,7 @@ UiState Snapshot(const App& app) {
     s.page = app.facts.currentPage;
     s.pageCount = app.facts.pageCount;
     s.bitCount = app.current ? app.current.bitCount() : 0;
-    s.dirCount = 0;
+    s.dirCount = app.dirList.count();
     s.toolbarVisible = app.toolbar && IsWindowVisible(app.toolbar);
     s.alwaysFit = ReadSetting(Setting::AlwaysFit) != 0;
     s.alwaysOnTop = app.alwaysOnTop;
@@ -232,6 +233,7 @@ bool RunCommand(App& app, int id) {
                         id == cmd::LastFile || id == 40045 || id == 40046;
         if (!stepping && id != cmd::Exit) return true;
     }
+    if (RunFileCommand(app, id)) return true;
     switch (id) {
     case cmd::Exit: DestroyWindow(app.mainWindow); return true;
     case cmd::About:

@@ -33,6 +33,8 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         }
         f.fileSize = IsPseudoName(app.fileName) ? -1 : FileSize(app.fileName);
         f.viewAll = app.viewAll;
+        f.dirIndex = app.dirList.index;
+        f.dirCount = app.dirList.count();
         f.loadMilliseconds = long(app.facts.decompressMs);
         for (const InfoLine& line : ImageInfoLines(f)) SetDlgItemTextA(dlg, line.control, line.text.c_str());
         return msg == WM_INITDIALOG ? TRUE : FALSE;

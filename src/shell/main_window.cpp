@@ -18,6 +18,7 @@
 #include "shell/logic/texts.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
+#include "shell/files_win.h"
 #include "shell/fullscreen.h"
 #include "shell/view.h"
 
@@ -41,6 +42,7 @@ LoadUi MakeLoadUi(App& app) {
     };
     ui.setTitle = [&app](const std::string& text) { SetWindowTextA(app.mainWindow, text.c_str()); };
     ui.clearWindow = [&app] { ShowEmpty(app); };
+    ui.rereadDirectory = [&app] { SyncDirList(app, true); };
     ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
     ui.openMedia = [&app](const std::string& path) { return OpenMedia(app, path); };
     return ui;
@@ -124,6 +126,7 @@ bool ShowNewPicture(App& app) {
     Image img = LoadPicture(name, req, MakeLoadUi(app), app.facts);
     SetCursor(old);
     app.fileName = name;
+    SyncDirList(app, false);
     if (!img) {
         if (app.devices.media) InvalidateRect(app.mainWindow, nullptr, TRUE);  // a video plays instead
         else ShowEmpty(app);
@@ -184,6 +187,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == 1997) AnimationTick(app);
         return 0;
     case WM_INITMENU:
+        UpdateRecentDirMenu(app);
         UpdateMenu(app);
         UpdateToolbar(app);
         return 0;
@@ -218,6 +222,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_KEYDOWN:
+        if (app.slideshow) return SendMessageA(app.slideshow, msg, wp, lp);
         if (app.fullScreen) return SendMessageA(app.fullScreen, msg, wp, lp);
         if (!HandleKey(app, wp)) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;

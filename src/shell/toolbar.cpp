@@ -24,6 +24,8 @@ ViewFacts FactsOf(const App& app) {
     }
     f.fileName = app.fileName;
     f.viewAll = app.viewAll;
+    f.dirIndex = app.dirList.index;
+    f.dirCount = app.dirList.count();
     f.multipage = app.facts.multipage;
     f.page = app.facts.currentPage;
     f.pageCount = app.facts.pageCount;

@@ -8,6 +8,7 @@
 #include "formats/convert_file.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/files_win.h"
 #include "shell/fullscreen.h"
 #include "shell/logic/window_logic.h"
 
@@ -163,7 +164,8 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     RegisterFullScreenClass(inst);
     CreateToolbar(app);
 
-    if (!app.cmd.hidden && !app.fileName.empty()) ShowNewPicture(app);
+    if (app.cmd.slideshow && !app.cmd.hidden) StartListFileSlideshow(app, app.cmd.slideshowList);
+    else if (!app.cmd.hidden && !app.fileName.empty()) ShowNewPicture(app);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

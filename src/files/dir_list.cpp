@@ -1,0 +1,151 @@
+#include "files/dir_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace lg {
+namespace {
+
+constexpr const char* kPictureEndings[] = {
+    "GIF", "JPG", "JPEG", "BMP", "DIB", "RLE", "PNG", "PCX", "DCX", "TIF", "TIFF", "TGA", "RAS",
+    "SUN", "PCD", "PPM", "PGM", "PBM", "IFF", "LBM", "PSD", "ICO", "CUR", "ANI", "WMF", "EMF",
+    "CLP", "EPS", "CAM", "LWF", "G3",  "AVI", "WAV", "MID", "RMI", "MPG", "MPEG", "MOV", "AIF"};
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
+
+bool EndsWithNoCase(const std::string& s, const char* tail) {
+    const size_t n = std::strlen(tail);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (Upper(s[s.size() - n + i]) != tail[i]) return false;
+    return true;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i])) return false;
+    return true;
+}
+
+template <typename T>
+int Sign(T a, T b) { return a < b ? -1 : b < a ? 1 : 0; }
+
+}  // namespace
+
+bool CountsAsPicture(const std::string& name) {
+    for (const char* e : kPictureEndings)
+        if (EndsWithNoCase(name, e)) return true;
+    return false;
+}
+
+std::string ExtensionOf(const std::string& name) {
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+int CompareEntries(const DirEntry& a, const DirEntry& b, int order, CollateFn collate) {
+    if (!collate) collate = platform::CollateNames;
+    switch (order) {
+    case 0: return collate(a.name, b.name);
+    case 4: return collate(b.name, a.name);
+    case 1: return Sign(a.writeTime, b.writeTime);
+    case 5: return Sign(b.writeTime, a.writeTime);
+    case 2: return Sign(a.size, b.size);
+    case 6: return Sign(b.size, a.size);
+    case 3: return collate(ExtensionOf(a.name), ExtensionOf(b.name));
+    case 7: return collate(ExtensionOf(b.name), ExtensionOf(a.name));
+    default: return 0;
+    }
+}
+
+void SortDirList(DirList& list, int order, CollateFn collate) {
+    if (order < 0 || order >= kNoSort) return;
+    if (!collate) collate = platform::CollateNames;
+    const std::vector<DirEntry>& r = list.records;
+    std::stable_sort(list.order.begin(), list.order.end(), [&](int x, int y) {
+        return CompareEntries(r[size_t(x)], r[size_t(y)], order, collate) < 0;
+    });
+}
+
+int FindInDirList(const DirList& list, const std::string& path) {
+    const std::string name = platform::BaseNameOf(path);
+    if (name.empty()) return -1;
+    for (int i = 0; i < list.count(); ++i)
+        if (EqualNoCase(list.at(i).name, name)) return i;
+    return -1;
+}
+
+void FillDirList(DirList& list, const std::string& directory, const std::vector<platform::FileFacts>& facts,
+                 int sortOrder, CollateFn collate) {
+    list.directory = directory;
+    list.records.clear();
+    list.order.clear();
+    list.index = -1;
+    for (const platform::FileFacts& f : facts) {
+        if (f.directory || !CountsAsPicture(f.name)) continue;
+        list.order.push_back(int(list.records.size()));
+        list.records.push_back(DirEntry{f.name, f.size, f.writeTime});
+    }
+    SortDirList(list, sortOrder, collate);
+}
+
+bool ReadDirList(DirList& list, const std::string& directory, bool force, bool viewAll, int sortOrder) {
+    if (!force && directory == list.directory) return false;
+    std::vector<platform::FileFacts> facts;
+    if (viewAll && !platform::ListDirectory(directory, facts)) facts.clear();
+    FillDirList(list, directory, facts, sortOrder);
+    return true;
+}
+
+NavStep NavFirst(int count, bool viewAll) {
+    if (!viewAll || count <= 0) return {NavAction::Nothing, count};
+    return {NavAction::Show, 0};
+}
+
+NavStep NavLast(int count, bool viewAll) {
+    if (!viewAll || count <= 0) return {NavAction::Nothing, count};
+    return {NavAction::Show, count - 1};
+}
+
+NavStep NavNext(int index, int count, bool viewAll, bool notNotifyLoop) {
+    if (!viewAll) return {NavAction::Nothing, index};
+    const int next = index + 1;
+    if (next < count) return {NavAction::Show, next};
+    if (notNotifyLoop) return NavFirst(count, viewAll);
+    return {NavAction::AskToFirst, next};
+}
+
+NavStep NavPrevious(int index, int count, bool viewAll, bool notNotifyLoop, bool justDeleted) {
+    if (!viewAll) return {NavAction::Nothing, index};
+    int prev = justDeleted ? index : index - 1;
+    if (prev >= count) prev = count - 1;  // the list shrank under the index
+    if (prev >= 0) return {NavAction::Show, prev};
+    if (notNotifyLoop) return NavLast(count, viewAll);
+    return {NavAction::AskToLast, prev};
+}
+
+int NavCancelled(const NavStep& asked) {
+    return asked.action == NavAction::AskToFirst ? asked.index - 1 : asked.index + 1;
+}
+
+bool UpdateRecentDirs(RecentDirs& dirs, const std::string& dir) {
+    if (dir.empty() || dir == dirs[0]) return false;
+    auto found = std::find(dirs.begin() + 1, dirs.end(), dir);
+    if (found != dirs.end()) {
+        std::rotate(dirs.begin(), found, found + 1);
+        return true;
+    }
+    auto free = std::find(dirs.begin(), dirs.end(), std::string());
+    if (free != dirs.end()) {
+        *free = dir;
+        return true;
+    }
+    std::rotate(dirs.begin(), dirs.end() - 1, dirs.end());
+    dirs[0] = dir;
+    return true;
+}
+
+}  // namespace lg

@@ -1,0 +1,228 @@
+// Batch conversion in the viewer: the Open dialog with its added panel to
+// collect the files, then the worker in a modeless progress window.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <vector>
+
+#include "core/messages.h"
+#include "files/batch.h"
+#include "files/slide_list.h"
+#include "formats/format_table.h"
+#include "formats/status.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "shell/files_win.h"
+
+namespace lg {
+namespace {
+
+enum : int {
+    kFileList = 1400, kAdd, kAddAll, kRemove, kRemoveAll, kTypeList, kOutputDir, kBrowse, kOptions, kStart, kCancel
+};
+constexpr int kProgressList = 1300, kStop = 1301;
+
+struct BatchDialog {
+    std::vector<std::string> files;
+    int filterIndex = 1;  // 1-based, as the dialog keeps it
+    bool start = false;
+};
+
+std::string FolderOf(HWND open) {
+    char buf[MAX_PATH] = "";
+    SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+std::string FieldOf(HWND open) {
+    std::vector<char> buf(32768);
+    LRESULT n = SendMessageA(open, CDM_GETSPEC, WPARAM(buf.size()), reinterpret_cast<LPARAM>(buf.data()));
+    return n > 0 ? std::string(buf.data()) : std::string();
+}
+
+void AddToList(HWND panel, BatchDialog& d, const std::vector<std::string>& paths) {
+    for (const std::string& p : paths) {
+        d.files.push_back(p);
+        SendDlgItemMessageA(panel, kFileList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.c_str()));
+    }
+}
+
+void AddTyped(HWND panel, BatchDialog& d) {
+    HWND open = GetParent(panel);
+    AddToList(panel, d, NamesFromField(FolderOf(open), FieldOf(open)));
+    SendMessageA(open, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(""));
+    SendMessageA(open, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(""));
+}
+
+void RemoveSelected(HWND panel, BatchDialog& d) {
+    HWND list = GetDlgItem(panel, kFileList);
+    for (int i = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1; i >= 0; --i)
+        if (SendMessageA(list, LB_GETSEL, WPARAM(i), 0) > 0) {
+            SendMessageA(list, LB_DELETESTRING, WPARAM(i), 0);
+            d.files.erase(d.files.begin() + i);
+        }
+}
+
+std::string PanelText(HWND panel, int id) {
+    char buf[MAX_PATH + 1] = "";
+    GetDlgItemTextA(panel, id, buf, sizeof buf);
+    return buf;
+}
+
+void Start(HWND panel, BatchDialog& d) {
+    WriteSetting(Setting::BatchOutputPath, PanelText(panel, kOutputDir));
+    LRESULT type = SendDlgItemMessageA(panel, kTypeList, CB_GETCURSEL, 0, 0);
+    WriteSetting(Setting::BatchOutputType, int(type < 0 ? 0 : type));
+    d.start = true;
+    PostMessageA(GetParent(panel), WM_COMMAND, IDCANCEL, 0);
+}
+
+UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* d = reinterpret_cast<BatchDialog*>(GetWindowLongPtrA(panel, DWLP_USER));
+    switch (msg) {
+    case WM_INITDIALOG: {
+        auto* ofn = reinterpret_cast<OPENFILENAMEA*>(lp);
+        d = reinterpret_cast<BatchDialog*>(ofn->lCustData);
+        SetWindowLongPtrA(panel, DWLP_USER, LONG_PTR(d));
+        for (int i = 0; i < kBatchTypeCount; ++i)
+            SendDlgItemMessageA(panel, kTypeList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BatchTypeText(i).c_str()));
+        SendDlgItemMessageA(panel, kTypeList, CB_SETCURSEL, 0, 0);
+        SetDlgItemTextA(panel, kOutputDir, ReadSettingText(Setting::BatchOutputPath, "C:\\TEMP").c_str());
+        DragAcceptFiles(panel, TRUE);
+        return TRUE;
+    }
+    case WM_NOTIFY: {
+        auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
+        if (n->hdr.code == CDN_INITDONE) {
+            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDOK, 0);
+            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDCANCEL, 0);
+        } else if (n->hdr.code == CDN_TYPECHANGE) {
+            d->filterIndex = int(n->lpOFN->nFilterIndex);
+        } else if (n->hdr.code == CDN_FILEOK) {  // a double click or Enter on a file: add it, stay open
+            AddTyped(panel, *d);
+            SetWindowLongPtrA(panel, DWLP_MSGRESULT, 1);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_DROPFILES: {
+        HDROP drop = reinterpret_cast<HDROP>(wp);
+        char path[MAX_PATH];
+        std::vector<std::string> paths;
+        for (UINT i = 0, n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i)
+            if (DragQueryFileA(drop, i, path, MAX_PATH)) paths.push_back(path);
+        DragFinish(drop);
+        AddToList(panel, *d, paths);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case kAdd: AddTyped(panel, *d); return TRUE;
+        case kAddAll:
+            AddToList(panel, *d, AddAllFiles(FolderOf(GetParent(panel)), d->filterIndex - 1));
+            return TRUE;
+        case kRemove: RemoveSelected(panel, *d); return TRUE;
+        case kRemoveAll:
+            SendDlgItemMessageA(panel, kFileList, LB_RESETCONTENT, 0, 0);
+            d->files.clear();
+            return TRUE;
+        case kBrowse: {
+            std::string dir = BrowseForFolder(panel, PanelText(panel, kOutputDir));
+            if (!dir.empty()) {
+                SetDlgItemTextA(panel, kOutputDir, dir.c_str());
+                WriteSetting(Setting::BatchOutputPath, dir);
+            }
+            return TRUE;
+        }
+        case kOptions: SendMessageA(TheApp().mainWindow, WM_COMMAND, cmd::Properties, 0); return TRUE;
+        case kStart: Start(panel, *d); return TRUE;
+        case kCancel: PostMessageA(GetParent(panel), WM_COMMAND, IDCANCEL, 0); return TRUE;
+        default: return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+// --- The worker's progress window -----------------------------------------------
+
+bool g_stop = false;
+
+INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    if (msg == WM_INITDIALOG) return TRUE;
+    if (msg == WM_COMMAND && LOWORD(wp) == kStop) {
+        g_stop = true;
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        if (IsWindowEnabled(GetDlgItem(dlg, IDOK))) DestroyWindow(dlg);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void AddLine(HWND dlg, const std::string& text) {
+    HWND list = GetDlgItem(dlg, kProgressList);
+    LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(list, LB_SETCURSEL, WPARAM(at), 0);
+    UpdateWindow(dlg);
+}
+
+void RunWorker(App& app, const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    const int type = ReadSetting(Setting::BatchOutputType);
+    const std::string dir = ReadSettingText(Setting::BatchOutputPath);
+    g_stop = false;
+    HWND dlg = CreateDialogParamA(app.instance, "BATCHPROCESSING", app.mainWindow, ProgressProc, 0);
+    if (!dlg) return;
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    BatchUi ui;
+    ui.starting = [dlg](int i, int n) {
+        SetWindowTextA(dlg, Format("%s %d %s %d", Msg(MsgId::ConvertingImage), i, Msg(MsgId::From), n).c_str());
+    };
+    ui.stopRequested = [dlg] {
+        MSG m;
+        while (PeekMessageA(&m, dlg, 0, 0, PM_REMOVE))
+            if (!IsDialogMessageA(dlg, &m)) {
+                TranslateMessage(&m);
+                DispatchMessageA(&m);
+            }
+        return g_stop;
+    };
+    ui.line = [dlg](const std::string& text) { AddLine(dlg, text); };
+    BatchSummary s = RunBatch(files, dir, type, ui, app.paletteDisplay);
+    AddLine(dlg, BatchSummaryLine(s));
+    SetWindowTextA(dlg, Msg(MsgId::BatchDone));
+    SetActiveWindow(dlg);
+    EnableWindow(GetDlgItem(dlg, IDOK), TRUE);
+    EnableWindow(GetDlgItem(dlg, kStop), FALSE);
+}
+
+}  // namespace
+
+void RunBatchDialog(App& app) {
+    BatchDialog d;
+    std::string filters = OpenFilterString();
+    std::string dir = ReadSettingText(Setting::OpenDir);
+    std::vector<char> name(32768, '\0');
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = app.mainWindow;
+    ofn.hInstance = app.instance;
+    ofn.lpstrFilter = filters.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = DWORD(name.size());
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrTitle = Msg(MsgId::BatchConversion);
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY;
+    ofn.lpfnHook = PanelHook;
+    ofn.lpTemplateName = "BATCHPANEL";
+    ofn.lCustData = reinterpret_cast<LPARAM>(&d);
+    const std::string here = platform::CurrentDirectory();
+    GetOpenFileNameA(&ofn);
+    platform::ChangeDirectory(here);
+    if (d.start) RunWorker(app, d.files);
+}
+
+}  // namespace lg

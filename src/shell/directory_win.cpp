@@ -1,0 +1,172 @@
+// The directory walk in the main window: Next, Previous, First and Last with
+// their wrap-around questions, the sort orders, Refresh and the most recently
+// used directories at the foot of the File menu.
+#include <windows.h>
+
+#include "core/messages.h"
+#include "formats/status.h"
+#include "platform/files.h"
+#include "settings/settings.h"
+#include "shell/files_win.h"
+
+namespace lg {
+namespace {
+
+constexpr int kFirstRecentDir = 10075;
+constexpr Setting kRecentKeys[5] = {Setting::Dir1, Setting::Dir2, Setting::Dir3, Setting::Dir4, Setting::Dir5};
+
+bool ViewAll(App& app) {
+    app.viewAll = ReadSetting(Setting::ViewAll) != 0;
+    return app.viewAll;
+}
+
+void ShowEntry(App& app, int index) {
+    DirList& list = app.dirList;
+    list.index = index;
+    list.justDeleted = false;
+    app.fileName = list.at(index).name;
+    ShowNewPicture(app);
+}
+
+// Asks before wrapping around; true for OK.
+bool AskWrap(App& app, NavAction a) {
+    HWND owner = GetFocus();
+    if (!owner) owner = app.fullScreen ? app.fullScreen : app.mainWindow;
+    MsgId text = a == NavAction::AskToFirst ? MsgId::NextNoMore : MsgId::PrevNoMore;
+    return ShowMessage(owner, Msg(text), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+}
+
+void Navigate(App& app, int id) {
+    DirList& list = app.dirList;
+    const bool viewAll = ViewAll(app);
+    const bool quiet = ReadSetting(Setting::NotNotifyLoopDir) == 1;
+    NavStep step{NavAction::Nothing, list.index};
+    switch (id) {
+    case cmd::NextFile: step = NavNext(list.index, list.count(), viewAll, quiet); break;
+    case cmd::PrevFile: step = NavPrevious(list.index, list.count(), viewAll, quiet, list.justDeleted); break;
+    case cmd::FirstFile: step = NavFirst(list.count(), viewAll); break;
+    default: step = NavLast(list.count(), viewAll); break;
+    }
+    if (step.action == NavAction::AskToFirst || step.action == NavAction::AskToLast) {
+        list.index = step.index;
+        if (!AskWrap(app, step.action)) {
+            list.index = NavCancelled(step);
+            UpdateToolbar(app);
+            return;
+        }
+        step = step.action == NavAction::AskToFirst ? NavFirst(list.count(), viewAll)
+                                                    : NavLast(list.count(), viewAll);
+    }
+    if (!viewAll) return;
+    list.index = step.index;
+    if (step.action != NavAction::Show) return;
+    // First and Last stop at a file that went away since the list was read.
+    if ((id == cmd::FirstFile || id == cmd::LastFile) && platform::FileSizeOf(list.at(step.index).name) < 0) {
+        list.justDeleted = false;
+        app.fileName = list.at(step.index).name;
+        return;
+    }
+    ShowEntry(app, step.index);
+}
+
+int SortOrderOf(int id) {
+    const CommandInfo* c = FindCommand(id);
+    return c && c->check == Check::Sort ? c->sortOrder : -1;
+}
+
+void ChooseSortOrder(App& app, int order) {
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SortDirList(app.dirList, order);
+    app.dirList.index = FindInDirList(app.dirList, app.fileName);
+    app.fileSortOrder = order;
+    WriteSetting(Setting::FileSortOrder, order);
+    UpdateMenu(app);
+    UpdateToolbar(app);
+    SetCursor(old);
+}
+
+RecentDirs ReadRecentDirs() {
+    RecentDirs dirs;
+    for (int i = 0; i < 5; ++i) dirs[size_t(i)] = ReadSettingText(kRecentKeys[i]);
+    return dirs;
+}
+
+void ChooseRecentDir(App& app, int slot) {
+    const std::string dir = ReadSettingText(kRecentKeys[slot]);
+    const std::string here = platform::CurrentDirectory();
+    const bool ok = !dir.empty() && platform::ChangeDirectory(dir);
+    platform::ChangeDirectory(here);
+    if (!ok) {
+        ShowMessage(app.mainWindow, Format("%s: '%s'", Msg(MsgId::CantChangeDir), dir.c_str()),
+                    MB_ICONWARNING);
+        WriteSetting(kRecentKeys[slot], "");
+        return;
+    }
+    WriteSetting(Setting::OpenDir, dir);
+    PostMessageA(app.mainWindow, WM_COMMAND, cmd::Open, 0);
+}
+
+HMENU g_recentMenu = nullptr;  // the submenu appended by the last rebuild
+
+}  // namespace
+
+void SyncDirList(App& app, bool force) {
+    DirList& list = app.dirList;
+    const std::string dir = platform::CurrentDirectory();
+    if (ReadDirList(list, dir, force, ViewAll(app), ReadSetting(Setting::FileSortOrder)))
+        WriteSetting(Setting::OpenDir, dir);
+    // Stepping already knows the position; anything else looks the file up.
+    if (list.index >= 0 && list.index < list.count() && list.at(list.index).name == app.fileName) return;
+    list.index = FindInDirList(list, app.fileName);
+}
+
+void UpdateRecentDirMenu(App& app) {
+    const std::string dir = app.dirList.count() > 0 ? app.dirList.directory : std::string();
+    RecentDirs dirs = ReadRecentDirs();
+    UpdateRecentDirs(dirs, dir);
+    HMENU file = GetSubMenu(app.menu, 0);
+    if (!file) return;
+    if (g_recentMenu) {  // the separator and the submenu follow Exit
+        int n = GetMenuItemCount(file);
+        DeleteMenu(file, UINT(n - 1), MF_BYPOSITION);
+        DeleteMenu(file, UINT(n - 2), MF_BYPOSITION);
+        g_recentMenu = nullptr;
+    }
+    HMENU sub = CreatePopupMenu();
+    for (int i = 0; i < 5; ++i)
+        if (!dirs[size_t(i)].empty())
+            AppendMenuA(sub, MF_STRING, UINT_PTR(kFirstRecentDir + i), dirs[size_t(i)].c_str());
+    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(file, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Msg(MsgId::RecentDirsMenu));
+    g_recentMenu = sub;
+    DrawMenuBar(app.mainWindow);
+    for (int i = 0; i < 5; ++i) WriteSetting(kRecentKeys[i], dirs[size_t(i)]);
+}
+
+bool RunDirectoryCommand(App& app, int id) {
+    switch (id) {
+    case cmd::NextFile: case cmd::PrevFile: case cmd::FirstFile: case cmd::LastFile:
+        Navigate(app, id);
+        return true;
+    case cmd::Refresh:
+        SyncDirList(app, true);
+        UpdateToolbar(app);
+        return true;
+    default: break;
+    }
+    if (id >= kFirstRecentDir && id < kFirstRecentDir + 5) {
+        ChooseRecentDir(app, id - kFirstRecentDir);
+        return true;
+    }
+    const int order = SortOrderOf(id);
+    if (order < 0) return false;
+    ChooseSortOrder(app, order);
+    return true;
+}
+
+bool RunFileCommand(App& app, int id) {
+    if (app.slideshow) return id != cmd::Exit;  // the show has the picture; the rest waits
+    return RunDirectoryCommand(app, id) || RunFileOperation(app, id);
+}
+
+}  // namespace lg

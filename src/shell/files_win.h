@@ -1,0 +1,34 @@
+// The directory walk, the file operations, batch conversion and the
+// slideshow as the main window runs them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/app.h"
+
+namespace lg {
+
+// Reads the directory list again when forced or when the current directory
+// changed, and finds the shown file in it.
+void SyncDirList(App& app, bool force);
+// Navigation, sorting, the recent directories, file operations, batch and
+// slideshow commands; false for any other id.
+bool RunFileCommand(App& app, int id);
+// The parts of RunFileCommand.
+bool RunDirectoryCommand(App& app, int id);
+bool RunFileOperation(App& app, int id);
+void RunBatchDialog(App& app);
+void RunSlideshowDialog(App& app);
+// The slideshow window over a list of full paths; nothing for an empty list.
+void StartSlideshow(App& app, std::vector<std::string> list);
+void StartDirectorySlideshow(App& app);
+void StartListFileSlideshow(App& app, const std::string& listFile);
+std::string SlideshowListPath();
+// A folder picker started at `start`; "" when cancelled.
+std::string BrowseForFolder(HWND owner, const std::string& start);
+
+// Before the menu opens: the recent directories and the sort check marks.
+void UpdateRecentDirMenu(App& app);
+
+}  // namespace lg

@@ -1,0 +1,210 @@
+// File operations that must not lose data, the batch worker over generated
+// pictures, and the slideshow's list files and advancing rules.
+#include "support.h"
+
+#include "files/batch.h"
+#include "files/file_ops.h"
+#include "files/slide_list.h"
+#include "formats/load.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+
+namespace {
+
+using namespace lg;
+using lgtest::Bytes;
+using lgtest::TempDir;
+namespace fs = std::filesystem;
+
+Bytes Pattern(size_t n, uint8_t seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = uint8_t(i * 31 + seed);
+    return b;
+}
+
+TEST(FileOps, CopyReplacesOnlyWhenComplete) {
+    TempDir d;
+    const Bytes big = Pattern(3 << 20, 5);  // more than one copy buffer
+    lgtest::WriteBytes(d.file("src.bmp"), big);
+    lgtest::WriteBytes(d.file("old.bmp"), Pattern(10, 9));
+    fs::permissions(d.file("old.bmp"), fs::perms::owner_read, fs::perm_options::replace);  // read-only target
+    ASSERT_TRUE(CopyFileSafely(d.file("src.bmp"), d.file("old.bmp")));
+    EXPECT_EQ(lgtest::ReadBytes(d.file("old.bmp")), big);
+
+    // A source that cannot be read leaves the target and no temporary file.
+    lgtest::WriteBytes(d.file("keep.bmp"), Pattern(10, 1));
+    EXPECT_FALSE(CopyFileSafely(d.file("missing.bmp"), d.file("keep.bmp")));
+    EXPECT_FALSE(CopyFileSafely(d.file("src.bmp"), d.file("no/such/dir/x.bmp")));
+    EXPECT_EQ(lgtest::ReadBytes(d.file("keep.bmp")), Pattern(10, 1));
+    EXPECT_EQ(d.entries(), (std::vector<std::string>{"keep.bmp", "old.bmp", "src.bmp"}));
+
+    // Onto itself, even by another spelling of the path: refused, file intact.
+    EXPECT_FALSE(CopyFileSafely(d.file("src.bmp"), d.str() + "/./src.bmp"));
+    EXPECT_EQ(MoveFileSafely(d.file("src.bmp"), d.str() + "/./src.bmp"), MoveOutcome::CopyFailed);
+    EXPECT_EQ(lgtest::ReadBytes(d.file("src.bmp")), big);
+}
+
+TEST(FileOps, MoveIntoNewDirectories) {
+    TempDir d;
+    lgtest::WriteBytes(d.file("a.png"), Pattern(100, 2));
+    const std::string dest = CreateDirectoryPath(d.file("x/y/z"));
+    EXPECT_EQ(dest.back(), platform::PathSeparator());
+    EXPECT_TRUE(platform::IsDirectory(dest));
+    const std::string target = CopyMoveTarget(dest, d.file("a.png"));
+    EXPECT_EQ(target, dest + "a.png");
+    EXPECT_EQ(MoveFileSafely(d.file("a.png"), target), MoveOutcome::Moved);
+    EXPECT_FALSE(platform::FileExists(d.file("a.png")));
+    EXPECT_EQ(lgtest::ReadBytes(target), Pattern(100, 2));
+    EXPECT_EQ(CopyMoveTarget("", "C:/pics/a.png"), "a.png");  // no destination: the current directory
+}
+
+TEST(FileOps, RenameNeverReplaces) {
+    TempDir d;
+    lgtest::WriteBytes(d.file("a.gif"), Pattern(8, 1));
+    lgtest::WriteBytes(d.file("b.gif"), Pattern(8, 2));
+    EXPECT_FALSE(platform::RenameNoReplace(d.file("a.gif"), d.file("b.gif")));
+    EXPECT_EQ(lgtest::ReadBytes(d.file("b.gif")), Pattern(8, 2));
+    EXPECT_TRUE(platform::RenameNoReplace(d.file("a.gif"), d.file("c.gif")));
+    EXPECT_EQ(d.entries(), (std::vector<std::string>{"b.gif", "c.gif"}));
+}
+
+TEST(FileOps, PositionAfterRemoval) {
+    const struct { int former, left, pos; } cases[] = {
+        {5, 11, 4}, {0, 11, -1}, {11, 11, 10}, {0, 1, 0}, {1, 1, 0}, {0, 0, -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PositionAfterRemoval(c.former, c.left), c.pos) << c.former << "," << c.left;
+}
+
+class Batch : public ::testing::Test {
+protected:
+    std::string In(const std::string& rel) { return lgtest::DataPath("batch/" + rel); }
+    BatchSummary Run(const std::vector<std::string>& files, int type, int stopAt = 0) {
+        BatchUi ui;
+        ui.starting = [this](int i, int n) { captions.push_back(std::to_string(i) + "/" + std::to_string(n)); };
+        ui.stopRequested = [this, stopAt] { return stopAt && int(captions.size()) > stopAt; };
+        ui.line = [this](const std::string& l) { lines.push_back(l); };
+        return RunBatch(files, out.str() + "/new/", type, ui);
+    }
+    TempDir out;
+    std::vector<std::string> lines, captions;
+};
+
+TEST_F(Batch, ConvertsAndReportsEveryFile) {
+    const std::vector<std::string> files = {In("one/pic1.jpg"), In("one/broken.jpg"), In("two/pic1.png"),
+                                            In("one/pic2.jpg")};
+    BatchSummary s = Run(files, 3);
+    EXPECT_EQ(s.converted, 2);
+    EXPECT_EQ(s.errors, 2);
+    EXPECT_EQ(BatchSummaryLine(s), "2 errors");
+    const std::string dir = out.str() + "/new/";
+    const std::vector<std::string> expected = {
+        "Converting: " + files[0], "... Ok",
+        "Converting: " + files[1], "Error! Can't load: " + files[1],
+        "Converting: " + files[2], "Error: Destination file already exists: " + dir + "pic1.PNG",
+        "Converting: " + files[3], "... Ok",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(captions, (std::vector<std::string>{"1/4", "2/4", "3/4", "4/4"}));
+    Status st;
+    Image img = LoadQuiet(dir + "pic2.PNG", st);
+    ASSERT_TRUE(img) << st.error;
+    EXPECT_EQ(img.width(), 12);
+    EXPECT_EQ(img.height(), 10);
+
+    // A second run finds every output there and touches none of them.
+    const auto before = fs::last_write_time(dir + "pic1.PNG");
+    lines.clear();
+    EXPECT_EQ(Run({files[0]}, 3).errors, 1);
+    EXPECT_EQ(fs::last_write_time(dir + "pic1.PNG"), before);
+}
+
+TEST_F(Batch, StopsAfterTheFileInHand) {
+    std::vector<std::string> files;
+    for (int i = 1; i <= 5; ++i) files.push_back(In("one/pic" + std::to_string(i) + ".jpg"));
+    BatchSummary s = Run(files, 2, 3);
+    EXPECT_TRUE(s.stopped);
+    EXPECT_EQ(s.converted, 3);
+    EXPECT_EQ(s.errors, 0);
+    EXPECT_EQ(out.entries(), std::vector<std::string>{"new"});
+    EXPECT_TRUE(platform::FileExists(out.str() + "/new/pic3.BMP"));
+    EXPECT_FALSE(platform::FileExists(out.str() + "/new/pic4.BMP"));
+}
+
+TEST(BatchTypes, WordsAndNames) {
+    const struct { int type; const char* word; } cases[] = {{0, "JPG"}, {3, "PNG"}, {8, "EMF"}, {9, "JPG"}, {-1, "JPG"}};
+    for (const auto& c : cases) EXPECT_STREQ(BatchTypeWord(c.type), c.word) << c.type;
+    EXPECT_EQ(BatchTypeText(0), "JPG - JPEG Files");
+    EXPECT_EQ(BatchTypeOf("png"), 3);
+    EXPECT_EQ(BatchTypeOf(".TIFF"), 4);
+    EXPECT_EQ(BatchTypeOf("webp"), -1);
+    const std::string sep(1, platform::PathSeparator());
+    EXPECT_EQ(BatchOutputName("OUT" + sep, "A" + sep + "x.y.bmp", "PNG"), "OUT" + sep + "x.y.PNG");
+}
+
+TEST(SlideList, ReadsWhatWasWrittenAndOddLines) {
+    TempDir d;
+    const std::string longPath = "C:\\" + std::string(300, 'p') + ".jpg";
+    {
+        std::ofstream f(d.file("list.txt"), std::ios::binary);
+        f << "C:\\a.jpg\r\n\n  \nC:\\b c.png\n" << longPath << "\nC:\\last.gif";  // no final line break
+    }
+    std::vector<std::string> list;
+    ASSERT_TRUE(ReadSlideList(d.file("list.txt"), list));
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0], "C:\\a.jpg");
+    EXPECT_EQ(list[1], "  ");
+    EXPECT_EQ(list[2], "C:\\b c.png");
+    EXPECT_EQ(list[3], longPath.substr(0, 259));
+    EXPECT_EQ(list[4], "C:\\last.gif");
+    EXPECT_FALSE(ReadSlideList(d.file("missing.txt"), list));
+
+    ASSERT_TRUE(WriteSlideList(d.file("out.lst"), list));
+    std::vector<std::string> back;
+    ASSERT_TRUE(ReadSlideList(d.file("out.lst"), back));
+    EXPECT_EQ(back, list);
+    EXPECT_FALSE(WriteSlideList(d.file("no/dir/out.lst"), list));
+}
+
+TEST(SlideList, DelaysAndSteps) {
+    const struct { const char* text; int ms; const char* stored; } delays[] = {
+        {"2.5", 2500, "2.5"}, {"0", 5000, "5.0"}, {"abc", 5000, "5.0"}, {"-3", 5000, "5.0"}, {"10", 10000, "10.0"},
+    };
+    for (const auto& c : delays) {
+        EXPECT_EQ(SlideDelayMs(c.text), c.ms) << c.text;
+        EXPECT_EQ(SlideDelayText(c.text), c.stored) << c.text;
+    }
+    const struct { int index, count; bool back, loop; int next; } steps[] = {
+        {0, 3, false, false, 1}, {2, 3, false, true, 0}, {2, 3, false, false, -1},
+        {0, 3, true, true, 2},   {0, 3, true, false, -1}, {2, 3, true, false, 1}, {0, 0, false, true, -1},
+    };
+    for (const auto& c : steps)
+        EXPECT_EQ(NextSlideIndex(c.index, c.count, c.back, c.loop), c.next) << c.index << (c.back ? " back" : "");
+}
+
+TEST(SlideList, AddingAndSortingFiles) {
+    TempDir d;
+    lgtest::WriteBytes(d.file("b.jpg"), Bytes(30, 0));
+    lgtest::WriteBytes(d.file("a.JPEG"), Bytes(10, 0));
+    lgtest::WriteBytes(d.file("c.gif"), Bytes(20, 0));
+    lgtest::WriteBytes(d.file("d.txt"), Bytes(5, 0));
+    fs::create_directory(d.file("e.jpg"));
+    auto names = [&](std::vector<std::string> paths) {
+        std::vector<std::string> out;
+        for (auto& p : paths) out.push_back(platform::BaseNameOf(p));
+        return out;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(names(AddAllFiles(d.str(), 1)), (V{"b.jpg", "a.JPEG"}));  // JPEG row: *.jpg, then *.jpeg
+    EXPECT_EQ(names(AddAllFiles(d.str(), 0)), (V{"b.jpg", "a.JPEG", "c.gif"}));
+    EXPECT_EQ(names(NamesFromField(d.str(), "\"c.gif\" \"gone.png\" \"b.jpg\"")), (V{"c.gif", "b.jpg"}));
+    EXPECT_EQ(names(NamesFromField(d.str(), "a.JPEG")), (V{"a.JPEG"}));
+    EXPECT_TRUE(NamesFromField(d.str(), "gone.png").empty());
+
+    V list = {d.file("b.jpg"), d.file("gone.png"), d.file("a.JPEG"), d.file("c.gif")};
+    SortSlideList(list, 2);  // by size; the missing file is dropped
+    EXPECT_EQ(names(list), (V{"a.JPEG", "c.gif", "b.jpg"}));
+    SortSlideList(list, 4);
+    EXPECT_EQ(names(list), (V{"c.gif", "b.jpg", "a.JPEG"}));
+}
+
+}  // namespace
