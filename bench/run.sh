@@ -308,3 +308,4 @@ awk -F'|' '
     }
 ' "$OPROWS"
 rm -f "$OUT"/*-op.bmp "$OUT"/vips-op.ppm
+sh "$ROOT/bench/batch.sh"

@@ -47,5 +47,18 @@ printf 'keep' > "$DIR/keep.gif"
 "$BIN" "$DIR/none.bmp" "/c=$DIR/keep.gif" 2>/dev/null
 [ "$(cat "$DIR/keep.gif")" = keep ] || { echo "FAIL existing file destroyed"; fail=$((fail + 1)); }
 
+# The batch form: several inputs, one output directory, existing outputs kept.
+mkdir -p "$DIR/batch/out"
+printf 'keep' > "$DIR/batch/out/in.PNG"
+check batch-keeps-existing 1 "" \
+    "$BIN" "$DIR/in.bmp" "$DIR/with space/a b.bmp" "/batch=$DIR/batch/out" /type=png
+[ "$(cat "$DIR/batch/out/in.PNG")" = keep ] || { echo "FAIL batch replaced an output"; fail=$((fail + 1)); }
+[ -f "$DIR/batch/out/a b.PNG" ] || { echo "FAIL batch wrote no a b.PNG"; fail=$((fail + 1)); }
+grep -q "^Error: Destination file already exists: .*in.PNG$" "$DIR/out" &&
+    grep -q "^1 errors$" "$DIR/out" || { echo "FAIL batch lines"; cat "$DIR/out"; fail=$((fail + 1)); }
+check batch-new-directory 0 "" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch/new/deeper"
+[ -f "$DIR/batch/new/deeper/in.JPG" ] || { echo "FAIL batch made no directory"; fail=$((fail + 1)); }
+check batch-unknown-type 2 "unknown output type" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch" /type=webp
+
 echo "$pass passed, $fail failed"
 [ "$fail" = 0 ]

@@ -2,6 +2,8 @@
 // collect the files, then the worker in a modeless progress window.
 #include <windows.h>
 #include <commdlg.h>
+#include <dlgs.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/status.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/files_win.h"
@@ -28,18 +31,6 @@ struct BatchDialog {
     bool start = false;
 };
 
-std::string FolderOf(HWND open) {
-    char buf[MAX_PATH] = "";
-    SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-std::string FieldOf(HWND open) {
-    std::vector<char> buf(32768);
-    LRESULT n = SendMessageA(open, CDM_GETSPEC, WPARAM(buf.size()), reinterpret_cast<LPARAM>(buf.data()));
-    return n > 0 ? std::string(buf.data()) : std::string();
-}
-
 void AddToList(HWND panel, BatchDialog& d, const std::vector<std::string>& paths) {
     for (const std::string& p : paths) {
         d.files.push_back(p);
@@ -47,12 +38,7 @@ void AddToList(HWND panel, BatchDialog& d, const std::vector<std::string>& paths
     }
 }
 
-void AddTyped(HWND panel, BatchDialog& d) {
-    HWND open = GetParent(panel);
-    AddToList(panel, d, NamesFromField(FolderOf(open), FieldOf(open)));
-    SendMessageA(open, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(""));
-    SendMessageA(open, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(""));
-}
+void AddTyped(HWND panel, BatchDialog& d) { AddToList(panel, d, TakeTypedFiles(GetParent(panel))); }
 
 void RemoveSelected(HWND panel, BatchDialog& d) {
     HWND list = GetDlgItem(panel, kFileList);
@@ -91,35 +77,16 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
         DragAcceptFiles(panel, TRUE);
         return TRUE;
     }
-    case WM_NOTIFY: {
-        auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
-        if (n->hdr.code == CDN_INITDONE) {
-            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDOK, 0);
-            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDCANCEL, 0);
-        } else if (n->hdr.code == CDN_TYPECHANGE) {
-            d->filterIndex = int(n->lpOFN->nFilterIndex);
-        } else if (n->hdr.code == CDN_FILEOK) {  // a double click or Enter on a file: add it, stay open
-            AddTyped(panel, *d);
-            SetWindowLongPtrA(panel, DWLP_MSGRESULT, 1);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wp);
-        char path[MAX_PATH];
-        std::vector<std::string> paths;
-        for (UINT i = 0, n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i)
-            if (DragQueryFileA(drop, i, path, MAX_PATH)) paths.push_back(path);
-        DragFinish(drop);
-        AddToList(panel, *d, paths);
+    case WM_NOTIFY:
+        return PanelNotify(panel, lp, d->filterIndex, [panel, d] { AddTyped(panel, *d); });
+    case WM_DROPFILES:
+        AddToList(panel, *d, DroppedFiles(reinterpret_cast<HDROP>(wp)));
         return TRUE;
-    }
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case kAdd: AddTyped(panel, *d); return TRUE;
         case kAddAll:
-            AddToList(panel, *d, AddAllFiles(FolderOf(GetParent(panel)), d->filterIndex - 1));
+            AddToList(panel, *d, AddAllFiles(OpenDialogFolder(GetParent(panel)), d->filterIndex - 1));
             return TRUE;
         case kRemove: RemoveSelected(panel, *d); return TRUE;
         case kRemoveAll:
@@ -199,6 +166,45 @@ void RunWorker(App& app, const std::vector<std::string>& files) {
 }
 
 }  // namespace
+
+std::string OpenDialogFolder(HWND open) {
+    char buf[MAX_PATH] = "";
+    SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+std::vector<std::string> TakeTypedFiles(HWND open) {
+    std::vector<char> buf(32768, '\0');
+    if (SendMessageA(open, CDM_GETSPEC, WPARAM(buf.size()), reinterpret_cast<LPARAM>(buf.data())) <= 0) buf[0] = 0;
+    std::vector<std::string> files = NamesFromField(OpenDialogFolder(open), buf.data());
+    SendMessageA(open, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(""));
+    SendMessageA(open, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(""));
+    return files;
+}
+
+std::vector<std::string> DroppedFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    char path[MAX_PATH];
+    for (UINT i = 0, n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i)
+        if (DragQueryFileA(drop, i, path, MAX_PATH) && platform::FileSizeOf(path) >= 0) paths.push_back(path);
+    DragFinish(drop);
+    return paths;
+}
+
+UINT_PTR PanelNotify(HWND panel, LPARAM lp, int& filterIndex, const std::function<void()>& add) {
+    auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
+    if (n->hdr.code == CDN_INITDONE) {  // the panel's own buttons stand in for Open and Cancel
+        SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDOK, 0);
+        SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDCANCEL, 0);
+    } else if (n->hdr.code == CDN_TYPECHANGE) {
+        filterIndex = int(n->lpOFN->nFilterIndex);
+    } else if (n->hdr.code == CDN_FILEOK) {  // a double click or Enter on a file: add it, stay open
+        add();
+        SetWindowLongPtrA(panel, DWLP_MSGRESULT, 1);
+        return TRUE;
+    }
+    return FALSE;
+}
 
 void RunBatchDialog(App& app) {
     BatchDialog d;

@@ -2,6 +2,10 @@
 // slideshow as the main window runs them.
 #pragma once
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,13 @@ void StartSlideshow(App& app, std::vector<std::string> list);
 void StartDirectorySlideshow(App& app);
 void StartListFileSlideshow(App& app, const std::string& listFile);
 std::string SlideshowListPath();
+// The Open dialog extended by a panel (batch and slideshow): its folder, the
+// files named in its file-name field (which is then cleared), dropped files,
+// and the notifications both panels answer alike.
+std::string OpenDialogFolder(HWND open);
+std::vector<std::string> TakeTypedFiles(HWND open);
+std::vector<std::string> DroppedFiles(HDROP drop);
+UINT_PTR PanelNotify(HWND panel, LPARAM lp, int& filterIndex, const std::function<void()>& add);
 // A folder picker started at `start`; "" when cancelled.
 std::string BrowseForFolder(HWND owner, const std::string& start);
 

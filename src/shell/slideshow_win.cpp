@@ -3,6 +3,7 @@
 // borderless black window that shows one picture after another.
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -258,19 +259,8 @@ void ShowList(HWND panel, SlideDialog& d) {
         SendDlgItemMessageA(panel, kList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.c_str()));
 }
 
-std::string FolderOfDialog(HWND open) {
-    char buf[MAX_PATH] = "";
-    SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-void AddTyped(HWND panel, SlideDialog& d) {
-    HWND open = GetParent(panel);
-    std::vector<char> buf(32768);
-    if (SendMessageA(open, CDM_GETSPEC, WPARAM(buf.size()), reinterpret_cast<LPARAM>(buf.data())) <= 0) buf[0] = 0;
-    for (const std::string& p : NamesFromField(FolderOfDialog(open), buf.data())) d.list.push_back(p);
-    SendMessageA(open, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(""));
-    SendMessageA(open, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(""));
+void AddFiles(HWND panel, SlideDialog& d, const std::vector<std::string>& files) {
+    d.list.insert(d.list.end(), files.begin(), files.end());
     ShowList(panel, d);
 }
 
@@ -326,11 +316,8 @@ void WriteDialogOptions(HWND panel) {
 void Command(HWND panel, SlideDialog& d, int id) {
     HWND open = GetParent(panel);
     switch (id) {
-    case kAdd: AddTyped(panel, d); break;
-    case kAddAll:
-        for (const std::string& p : AddAllFiles(FolderOfDialog(open), d.filterIndex - 1)) d.list.push_back(p);
-        ShowList(panel, d);
-        break;
+    case kAdd: AddFiles(panel, d, TakeTypedFiles(open)); break;
+    case kAddAll: AddFiles(panel, d, AddAllFiles(OpenDialogFolder(open), d.filterIndex - 1)); break;
     case kRemove: {
         HWND list = GetDlgItem(panel, kList);
         for (int i = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1; i >= 0; --i)
@@ -401,29 +388,12 @@ UINT_PTR CALLBACK SlideHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
         DragAcceptFiles(panel, TRUE);
         return TRUE;
     }
-    case WM_NOTIFY: {
-        auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
-        if (n->hdr.code == CDN_INITDONE) {
-            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDOK, 0);
-            SendMessageA(GetParent(panel), CDM_HIDECONTROL, IDCANCEL, 0);
-        } else if (n->hdr.code == CDN_TYPECHANGE) {
-            d->filterIndex = int(n->lpOFN->nFilterIndex);
-        } else if (n->hdr.code == CDN_FILEOK) {
-            AddTyped(panel, *d);
-            SetWindowLongPtrA(panel, DWLP_MSGRESULT, 1);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    case WM_DROPFILES: {
-        HDROP drop = reinterpret_cast<HDROP>(wp);
-        char path[MAX_PATH];
-        for (UINT i = 0, n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i)
-            if (DragQueryFileA(drop, i, path, MAX_PATH) && platform::FileSizeOf(path) >= 0) d->list.push_back(path);
-        DragFinish(drop);
-        ShowList(panel, *d);
+    case WM_NOTIFY:
+        return PanelNotify(panel, lp, d->filterIndex,
+                           [panel, d] { AddFiles(panel, *d, TakeTypedFiles(GetParent(panel))); });
+    case WM_DROPFILES:
+        AddFiles(panel, *d, DroppedFiles(reinterpret_cast<HDROP>(wp)));
         return TRUE;
-    }
     case WM_COMMAND:
         if (HIWORD(wp) != BN_CLICKED) return FALSE;
         Command(panel, *d, LOWORD(wp));

@@ -82,7 +82,9 @@ bool MoveToRecycleBin(const std::string& path) {
     SHFILEOPSTRUCTA op = {};
     op.wFunc = FO_DELETE;
     op.pFrom = full;
-    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    // Where the bin cannot take the file (another drive, no bin), the shell
+    // would silently delete it for good; the nuke warning asks first.
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
     return SHFileOperationA(&op) == 0 && !op.fAnyOperationsAborted &&
            GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
