@@ -86,6 +86,11 @@ std::string DialogText(HWND dlg, int id) {
     return buf;
 }
 
+int CALLBACK StartBrowseAt(HWND w, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED && data) SendMessageA(w, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
 }  // namespace
 
 std::string BrowseForFolder(HWND owner, const std::string& start) {
@@ -96,10 +101,7 @@ std::string BrowseForFolder(HWND owner, const std::string& start) {
     bi.lpszTitle = "Select a directory ...";
     bi.ulFlags = BIF_RETURNONLYFSDIRS;
     bi.lParam = reinterpret_cast<LPARAM>(start.c_str());
-    bi.lpfn = [](HWND w, UINT msg, LPARAM, LPARAM data) -> int {
-        if (msg == BFFM_INITIALIZED && data) SendMessageA(w, BFFM_SETSELECTIONA, TRUE, data);
-        return 0;
-    };
+    bi.lpfn = StartBrowseAt;
     LPITEMIDLIST id = SHBrowseForFolderA(&bi);
     if (!id) return std::string();
     bool ok = SHGetPathFromIDListA(id, path) != 0;
