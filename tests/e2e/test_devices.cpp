@@ -228,20 +228,28 @@ struct TargetWindow {
         return 0;
     }
 
-    void Open(const char* title) {
-        thread = std::thread([this, title] {
+    // `extra` more titled windows open off the screen (the capture list keeps
+    // 50); off the screen they cost the X server nothing to show and hide.
+    void Open(const char* title, int x = 120, int y = 90, int extra = 0) {
+        thread = std::thread([this, title, x, y, extra] {
             threadId = GetCurrentThreadId();
             WNDCLASSA wc = {};
             wc.lpfnWndProc = Proc;
             wc.hInstance = GetModuleHandleA(nullptr);
             wc.lpszClassName = "LumagroveCaptureTarget";
             RegisterClassA(&wc);
-            HWND w = CreateWindowA(wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120, 90, 220, 160,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
+            std::vector<HWND> others;
+            for (int i = 0; i < extra; ++i)
+                others.push_back(CreateWindowA(wc.lpszClassName, ("Extra window " + std::to_string(i)).c_str(),
+                                               WS_OVERLAPPEDWINDOW | WS_VISIBLE, -10000, -10000, 100, 80, nullptr,
+                                               nullptr, wc.hInstance, nullptr));
+            HWND w = CreateWindowA(wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, 220, 160, nullptr,
+                                   nullptr, wc.hInstance, nullptr);
             window = w;
             MSG m;
             while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
             DestroyWindow(w);
+            for (HWND o : others) DestroyWindow(o);
         });
         while (!window) Sleep(10);
         Sleep(300);
@@ -306,6 +314,27 @@ TEST_F(Devices, CaptureOfAClientAreaGivesItsPixels) {
     EXPECT_EQ(got.width(), want.width());
     EXPECT_EQ(got.height(), want.height());
     ExpectSamePixels(got, want);
+}
+
+TEST_F(Devices, WindowPastTheScreenEdgeIsCutAndTheListKeepsFifty) {
+    TargetWindow target;
+    target.Open("Lumagrove capture target", -60, 40, 60);
+    StartWith("");
+    HWND dlg = OpenCaptureDialog(v);
+    ASSERT_NE(dlg, nullptr);
+    HWND list = GetDlgItem(dlg, 1234);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 50);
+    LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("Lumagrove capture target"));
+    ASSERT_GE(index, 0) << "the newest window comes first";
+    SendMessageA(list, LB_SETCURSEL, WPARAM(index), 0);
+    for (int id : {1231, 1232, 1233}) SendDlgItemMessageA(dlg, id, BM_SETCHECK, id == 1232, 0);
+    PressStart(dlg);
+    RECT r;
+    GetWindowRect(target.window, &r);
+    ASSERT_LT(r.left, 0);
+    const std::string title =
+        "Lumagrove - <Clipboard> (" + std::to_string(r.right) + "x" + std::to_string(r.bottom - r.top) + "x24BPP)";
+    EXPECT_EQ(WaitForTitle(v, title), title) << "the part left of the screen is cut off";
 }
 
 TEST_F(Devices, AutomaticCaptureWritesTimeStampedFiles) {
