@@ -162,7 +162,7 @@ void CloseMedia(App& app) {
 
 bool OpenMedia(App& app, const std::string& path) {
     CloseMedia(app);
-    HWND parent = app.fullScreen ? app.fullScreen : app.mainWindow;
+    HWND parent = app.fullScreen ? app.fullScreen : app.slideshow ? app.slideshow : app.mainWindow;
     app.devices.media = MCIWndCreateA(parent, app.instance, WS_CHILD | WS_VISIBLE | kMediaStyles, path.c_str());
     if (!app.devices.media) return false;
     MCIWndSetZoom(app.devices.media, UINT(ReadSetting(Setting::AVISize)));
