@@ -199,6 +199,11 @@ TEST_F(Devices, PasteOfTextOnlySaysSoAndLeavesTheWindowEmpty) {
     e2e::AnswerMessageBox(box, IDOK);
     e2e::Settle(v);
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
+    e2e::SendCommand(v, 40065);  // Print, with nothing to print
+    box = e2e::FindMessageBox(v, 10000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
+    e2e::AnswerMessageBox(box, IDOK);
 }
 
 // ---- capture
@@ -335,6 +340,22 @@ TEST_F(Devices, WindowPastTheScreenEdgeIsCutAndTheListKeepsFifty) {
     const std::string title =
         "Lumagrove - <Clipboard> (" + std::to_string(r.right) + "x" + std::to_string(r.bottom - r.top) + "x24BPP)";
     EXPECT_EQ(WaitForTitle(v, title), title) << "the part left of the screen is cut off";
+}
+
+TEST_F(Devices, CaptureOfTheDesktopTakesTheWholeScreen) {
+    WriteIni("[Capture]\nWindow=2\n");
+    StartWith(DataDir() + "\\gradient24.bmp");
+    HWND dlg = OpenCaptureDialog(v);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 1233, BM_GETCHECK, 0, 0), BST_CHECKED) << "from the settings file";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, 1237))) << "automatic capture is off";
+    for (int id : {1231, 1232, 1233}) SendDlgItemMessageA(dlg, id, BM_SETCHECK, id == 1231, 0);
+    PressStart(dlg);
+    const std::string title = "Lumagrove - <Clipboard> (" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                              std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "x24BPP)";
+    EXPECT_EQ(WaitForTitle(v, title), title);
+    EXPECT_FALSE(IsIconic(v.window)) << "shown again after the grab";
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "Window", -1), 0);
 }
 
 TEST_F(Devices, AutomaticCaptureWritesTimeStampedFiles) {
