@@ -37,20 +37,27 @@ bool MatchesNoCase(const std::string& name, const std::string& pattern) {
 
 }  // namespace
 
+std::vector<std::string> ParseSlideList(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();  // a last line without its line break
+        size_t stop = end;
+        while (stop > start && text[stop - 1] == '\r') --stop;
+        if (stop > start) out.push_back(text.substr(start, std::min<size_t>(stop - start, 259)));
+        start = end + 1;
+    }
+    return out;
+}
+
 bool ReadSlideList(const std::string& path, std::vector<std::string>& out) {
     File f(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!f) return false;
-    std::string line;
-    auto flush = [&] {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-        if (!line.empty()) out.push_back(line.substr(0, 259));
-        line.clear();
-    };
-    for (int c; (c = std::fgetc(f.get())) != EOF;) {
-        if (c == '\n') flush();
-        else line += char(c);
-    }
-    flush();  // a last line without its line break
+    std::string text;
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, n);
+    std::vector<std::string> lines = ParseSlideList(text);
+    out.insert(out.end(), lines.begin(), lines.end());
     return true;
 }
 

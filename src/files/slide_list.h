@@ -11,6 +11,8 @@ constexpr const char kSlideshowListName[] = "Lumagrove_Slideshow.lst";
 // One path per line, at most 259 characters each; line ends (LF or CRLF) are
 // removed and blank lines skipped. False when the file cannot be opened.
 bool ReadSlideList(const std::string& path, std::vector<std::string>& out);
+// The same from the text of such a file.
+std::vector<std::string> ParseSlideList(const std::string& text);
 // One "%s\n" per entry; false when the file cannot be written completely.
 bool WriteSlideList(const std::string& path, const std::vector<std::string>& list);
 

@@ -1,5 +1,6 @@
 // Takes the pictures a person would look at: the main window with a picture,
-// zoomed, the information dialog, full screen and the thanks dialog. Each
+// zoomed, the information dialog, full screen, the thanks dialog, the batch
+// conversion dialog and the Copy-Move chooser. Each
 // window's client area is saved as a BMP in the directory given.
 // Usage: screenshots EXE PICTURE OUTDIR
 #include <cstdio>
@@ -20,6 +21,27 @@ bool Save(HWND w, const std::string& path) {
     bool ok = lg::WriteBmp(path, img, st);
     std::printf("%s %s\n", ok ? "wrote" : "failed", path.c_str());
     return ok;
+}
+
+HWND WaitDialog(const char* title) {
+    for (int i = 0; i < 200; ++i, Sleep(50))
+        if (HWND w = FindWindowA("#32770", title)) return w;
+    return nullptr;
+}
+
+// The batch conversion dialog and the Copy-Move chooser, closed again.
+void FileDialogs(const e2e::Viewer& v, const std::string& out) {
+    e2e::SendCommand(v, 40098);
+    HWND batch = WaitDialog("Batch conversion");
+    Sleep(800);
+    Save(batch, out + "batch.bmp");
+    if (batch) PostMessageA(batch, WM_COMMAND, IDCANCEL, 0);
+    e2e::Settle(v, 500);
+    e2e::SendCommand(v, 40046);
+    HWND chooser = WaitDialog("Move Image");
+    Sleep(300);
+    Save(chooser, out + "copymove.bmp");
+    if (chooser) e2e::AnswerMessageBox(chooser, IDCANCEL);
 }
 
 }  // namespace
@@ -55,6 +77,7 @@ int main(int argc, char** argv) {
     Sleep(1500);  // let the fire burn a while
     Save(thanks, out + "thanks.bmp");
     if (thanks) e2e::AnswerMessageBox(thanks, IDOK);
+    FileDialogs(v, out);
     e2e::PressKey(v, VK_ESCAPE);
     e2e::WaitForExit(v, 5000);
     e2e::Stop(v);

@@ -106,6 +106,15 @@ protected:
     e2e::Viewer v;
 };
 
+// A dialog of the viewer by its title (the progress windows are dialogs too).
+HWND WaitDialog(const char* title, DWORD ms = 10000) {
+    for (DWORD t = 0; t < ms; t += 50) {
+        if (HWND w = FindWindowA("#32770", title)) return w;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
 constexpr int kNext = 40039, kPrev = 40040, kFirst = 40057, kLast = 40058, kRefresh = 40070;
 
 TEST_F(Files, WalkWithKeysAndWrapQuestions) {
@@ -187,16 +196,43 @@ TEST_F(Files, FullScreenStepsThroughTheDirectory) {
     EXPECT_EQ(e2e::Title(v.window), TitleOf(5));
 }
 
-// --- File operations ----------------------------------------------------------
+TEST_F(Files, SortOrderAndRecentDirectories) {
+    // "by Name (descending)" reverses the walk at once, without a re-read.
+    StartAt(4);
+    e2e::SendCommand(v, 40109);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(StatusOf(v.window), "9/12");
+    EXPECT_EQ(GetPrivateProfileIntA("Others", "FileSortOrder", -1, IniPath().c_str()), 4);
+    e2e::PressKey(v, VK_SPACE);
+    e2e::Settle(v, 200);
+    EXPECT_EQ(e2e::Title(v.window), TitleOf(3));
 
-// A dialog of the viewer by its title (the progress windows are dialogs too).
-HWND WaitDialog(const char* title, DWORD ms = 10000) {
-    for (DWORD t = 0; t < ms; t += 50) {
-        if (HWND w = FindWindowA("#32770", title)) return w;
-        Sleep(50);
-    }
-    return nullptr;
+    // Opening the menu bar files the listed directory as the first recent one;
+    // choosing it starts the Open dialog there.
+    SendMessageA(v.window, WM_INITMENU, 0, 0);
+    char got[MAX_PATH] = "";
+    GetPrivateProfileStringA("MRUD", "Dir1", "", got, MAX_PATH, IniPath().c_str());
+    EXPECT_EQ(std::string(got), dir);
+    e2e::SendCommand(v, 10075);
+    HWND open = WaitDialog("Open");
+    ASSERT_NE(open, nullptr);
+    GetPrivateProfileStringA("Copy-Move", "OpenDir", "", got, MAX_PATH, IniPath().c_str());
+    EXPECT_EQ(std::string(got), dir);
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    e2e::Settle(v, 300);
+
+    // A recent directory that is gone is reported and its slot emptied.
+    WritePrivateProfileStringA("MRUD", "Dir2", (dir + "\\gone").c_str(), IniPath().c_str());
+    e2e::SendCommand(v, 10076);
+    HWND box = WaitDialog("Lumagrove");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Can't change to directory: '" + dir + "\\gone'");
+    e2e::AnswerMessageBox(box, IDOK);
+    GetPrivateProfileStringA("MRUD", "Dir2", "x", got, MAX_PATH, IniPath().c_str());
+    EXPECT_STREQ(got, "");
 }
+
+// --- File operations ----------------------------------------------------------
 
 std::string Slurp(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
