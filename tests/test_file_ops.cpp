@@ -26,10 +26,14 @@ TEST(FileOps, CopyReplacesOnlyWhenComplete) {
     TempDir d;
     const Bytes big = Pattern(3 << 20, 5);  // more than one copy buffer
     lgtest::WriteBytes(d.file("src.bmp"), big);
+    const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    fs::last_write_time(d.file("src.bmp"), stamp);
     lgtest::WriteBytes(d.file("old.bmp"), Pattern(10, 9));
     fs::permissions(d.file("old.bmp"), fs::perms::owner_read, fs::perm_options::replace);  // read-only target
     ASSERT_TRUE(CopyFileSafely(d.file("src.bmp"), d.file("old.bmp")));
     EXPECT_EQ(lgtest::ReadBytes(d.file("old.bmp")), big);
+    const auto drift = fs::last_write_time(d.file("old.bmp")) - stamp;  // the file system's own precision
+    EXPECT_LT(std::chrono::abs(std::chrono::duration_cast<std::chrono::milliseconds>(drift)).count(), 1000);
 
     // A source that cannot be read leaves the target and no temporary file.
     lgtest::WriteBytes(d.file("keep.bmp"), Pattern(10, 1));

@@ -1,6 +1,7 @@
 #include "files/file_ops.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -37,7 +38,12 @@ bool CopyFileSafely(const std::string& from, const std::string& to) {
     }
     if (std::ferror(in.get())) return false;
     if (platform::FileExists(to)) platform::MakeWritable(to);  // a read-only target may be replaced
-    return out.commit();
+    if (!out.commit()) return false;
+    // The copy keeps the original's date, as the system's own copy does.
+    std::error_code ec;
+    const auto when = std::filesystem::last_write_time(from, ec);
+    if (!ec) std::filesystem::last_write_time(to, when, ec);
+    return true;
 }
 
 MoveOutcome MoveFileSafely(const std::string& from, const std::string& to) {
