@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "core/messages.h"
+#include "devices/devices.h"
 #include "files/file_ops.h"
 #include "formats/status.h"
 #include "platform/files.h"
@@ -48,7 +49,7 @@ std::string CurrentPath(const App& app) {
 }
 
 bool NeedFile(App& app) {
-    if (app.current || app.animating) return true;
+    if (app.current || app.animating || app.devices.media) return true;
     ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
     return false;
 }
@@ -199,6 +200,7 @@ int CopyOrMoveFile(App& app, bool move) {
 
 void MoveShownFile(App& app) {
     if (!NeedFile(app)) return;
+    CloseMedia(app);  // a playing file cannot be removed
     const int former = app.dirList.index;
     if (CopyOrMoveFile(app, true) != 1) return;
     SyncDirList(app, true);
@@ -240,6 +242,7 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RenameShownFile(App& app) {
     if (!NeedFile(app)) return;
+    CloseMedia(app);
     std::string typed = platform::BaseNameOf(app.fileName);
     if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(kRenameDialog), app.mainWindow, RenameProc,
                         reinterpret_cast<LPARAM>(&typed)) != 1 ||
@@ -270,6 +273,7 @@ void DeleteShownFile(App& app) {
                     MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     HWND progress = OpenProgress(app, "DELETING", path, Msg(MsgId::Deleting), 200);
+    CloseMedia(app);
     platform::MakeWritable(path);
     const bool gone = ReadSetting(Setting::DelToRecycle) ? platform::MoveToRecycleBin(path)
                                                          : platform::RemoveFile(path);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "devices/devices.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/load.h"
@@ -47,6 +48,7 @@ int ScreenW() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenH() { return GetSystemMetrics(SM_CYSCREEN); }
 
 void LoadEntry(App& app) {
+    CloseMedia(app);
     app.current = Image();
     g_show.failed.clear();
     std::string name = g_show.list[size_t(g_show.index)];
@@ -56,11 +58,13 @@ void LoadEntry(App& app) {
     req.paletteDisplay = app.paletteDisplay;
     req.renameExtension = false;
     LoadUi ui;
+    bool media = false;
+    ui.openMedia = [&app, &media](const std::string& path) { return media = OpenMedia(app, path); };
     if (!g_show.suppressErrors)
         ui.inform = [&app](const std::string& text) { ShowMessage(app.slideshow, text, MB_ICONINFORMATION); };
     Image img = LoadPicture(name, req, ui, app.facts);
     app.fileName = name;
-    if (!img) g_show.failed = name;
+    if (!img && !media) g_show.failed = name;
     app.current = std::move(img);
 }
 
@@ -108,6 +112,7 @@ void Advance(App& app, HWND w) {
 }
 
 void End(App& app, HWND w) {
+    CloseMedia(app);
     while (ShowCursor(TRUE) < 0) {}
     KillTimer(w, kSlideTimer);
     g_show = Show();
