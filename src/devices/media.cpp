@@ -18,6 +18,7 @@
 #include "shell/directory_chooser.h"
 #include "shell/logic/device_logic.h"
 #include "shell/logic/texts.h"
+#include "shell/view.h"
 
 namespace lg {
 namespace {
@@ -180,12 +181,15 @@ void MediaModeChanged(App& app, LONG mode) {
     if (MCIWndGetPosition(media) + 1 >= MCIWndGetLength(media)) PlayFromStart(media);
 }
 
+// The main window takes the media window's new size, with scroll bars where
+// it does not fit, and the media window sits below the toolbar.
 void MediaSizeChanged(App& app) {
     HWND media = app.devices.media;
     if (!media) return;
     RECT r;
     GetWindowRect(media, &r);
-    MoveWindow(media, 0, app.toolbarHeight, r.right - r.left, r.bottom - r.top, TRUE);
+    SizeWindowFor(app, r.right - r.left, r.bottom - r.top);
+    SetWindowPos(media, nullptr, 0, app.toolbarHeight, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void SetVideoSize(App& app, int percent) {

@@ -48,13 +48,17 @@ Metrics ReadMetrics(const App& app) {
 void SizeWindowToPicture(App& app) {
     if (!app.current) return;
     SIZE d = DisplaySize(app);
+    SizeWindowFor(app, d.cx, d.cy);
+}
+
+void SizeWindowFor(App& app, int width, int height) {
     RECT r;
     GetWindowRect(app.mainWindow, &r);
     if (app.zoom.percent == 100) {
         app.windowX = r.left;
         app.windowY = r.top;
     }
-    ViewLayout l = LayoutForPicture(ReadMetrics(app), app.windowX, app.windowY, d.cx, d.cy);
+    ViewLayout l = LayoutForPicture(ReadMetrics(app), app.windowX, app.windowY, width, height);
     ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
     MoveWindow(app.mainWindow, l.x, l.y, l.width, l.height, TRUE);
     ApplyBar(app.mainWindow, SB_HORZ, l.hBar, l.hRange);

@@ -12,6 +12,8 @@ namespace lg {
 Metrics ReadMetrics(const App& app);
 // Sizes the window to the picture at the present zoom and sets the bars.
 void SizeWindowToPicture(App& app);
+// The same for something else shown at width x height (the media window).
+void SizeWindowFor(App& app, int width, int height);
 // The empty window's size and position.
 void SizeEmptyWindow(App& app);
 void ZoomView(App& app, bool in);

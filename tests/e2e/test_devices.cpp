@@ -740,6 +740,11 @@ TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
     RECT r;
     GetClientRect(media, &r);
     EXPECT_GE(r.right, 64) << "double size";
+    GetWindowRect(media, &r);
+    POINT corner{r.left, r.top};
+    ScreenToClient(v.window, &corner);
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, PictureTop(v.window)) << "below the toolbar";
 
     HWND chooser = nullptr;
     ExtractIntoProposedDirectory(v, &chooser);
