@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/files_win.h"
+#include "shell/edit.h"
 #include "shell/fullscreen.h"
 #include "shell/view.h"
 
@@ -109,30 +110,6 @@ void Crop(App& app) {
     if (!cropped) return;
     KeepUndo(app);
     ShowPicture(app, std::move(cropped));
-}
-
-void OpenFile(App& app) {
-    std::string filters = OpenFilterString();
-    char name[MAX_PATH] = "";
-    std::string dir = ReadSettingText(Setting::OpenDir);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = app.mainWindow;
-    ofn.lpstrFilter = filters.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!GetOpenFileNameA(&ofn)) return;
-    std::string chosen = name;
-    std::string folder = platform::DirectoryOf(chosen);
-    if (!folder.empty()) {
-        SetCurrentDirectoryA(folder.c_str());
-        WriteSetting(Setting::OpenDir, folder);
-    }
-    app.fileName = platform::BaseNameOf(chosen);
-    ShowNewPicture(app);
 }
 
 void ToggleAlwaysOnTop(App& app) {
@@ -246,7 +223,7 @@ bool RunCommand(App& app, int id) {
                            LibraryVersions().c_str()),
                     MB_ICONINFORMATION);
         return true;
-    case cmd::Open: OpenFile(app); return true;
+    case cmd::Open: OpenWithPreview(app); return true;
     case cmd::Reopen: ShowNewPicture(app); return true;
     case cmd::Delete:
         if (NeedPicture(app)) ShowEmpty(app);
@@ -279,6 +256,7 @@ bool RunCommand(App& app, int id) {
     default: break;
     }
     if (RunDeviceCommand(app, id)) return true;
+    if (RunEditCommand(app, id)) return true;
     const CommandInfo* c = FindCommand(id);
     if (!c) return false;
     // Picture commands keep their guard even before their work is built.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/messages.h"
+#include "ops/resize.h"
 #include "settings/settings.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/view_geometry.h"
@@ -18,6 +19,8 @@ struct FullScreenState {
     bool showName = true;
     bool hideCursor = false;
     int placement = 1;
+    bool resample = false;  // [Viewing] UseResample: smooth copies at every paint
+    int filter = 5;
 };
 FullScreenState g_full;
 
@@ -44,9 +47,16 @@ void Paint(App& app, HDC dc) {
     const Image& img = app.current;
     Placement p = FullScreenPaint(g_full.view, g_full.placement, img.width(), img.height(), ScreenWidth(),
                                   ScreenHeight());
+    Image smooth;
+    if (g_full.resample && (p.width != img.width() || p.height != img.height())) {
+        HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        smooth = ResamplePicture(img, p.width, p.height, g_full.filter, img.bitCount() <= 8 && app.paletteDisplay);
+        SetCursor(old);
+    }
+    const Image& shown = smooth ? smooth : img;
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, img.width(), img.height(), img.pixels(),
-                  reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, shown.width(), shown.height(), shown.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(shown.header()), DIB_RGB_COLORS, SRCCOPY);
     if (g_full.showName) DrawName(dc, DisplayNameOf(app.fileName));
 }
 
@@ -127,6 +137,8 @@ void OpenFullScreen(App& app) {
     g_full.showName = ReadSetting(Setting::ShowFullScreenName) != 0;
     g_full.hideCursor = ReadSetting(Setting::ViewingHideCursor) != 0;
     g_full.placement = ReadSetting(Setting::ShowFullScreen);
+    g_full.resample = ReadSetting(Setting::UseResample) != 0;
+    g_full.filter = ReadSetting(Setting::ResampleFilter);
     app.fullScreen = CreateWindowExA(0, kFullViewClass, kProductName, WS_POPUP | WS_VISIBLE, 0, 0,
                                      ScreenWidth(), ScreenHeight(), app.mainWindow, nullptr, app.instance,
                                      nullptr);

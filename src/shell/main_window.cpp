@@ -15,6 +15,7 @@
 #include "ops/quantize.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/edit.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
@@ -140,6 +141,7 @@ bool ShowNewPicture(App& app) {
         RefreshFullScreen(app);
         return true;
     }
+    FitLoadedPicture(app, img);
     ShowPicture(app, std::move(img));
     if (app.fullScreenPending) {  // /fs: once, after the first picture
         app.fullScreenPending = false;

@@ -1,0 +1,44 @@
+// Editing and saving from the viewer: the Image and Edit menu commands, their
+// dialogs, Open with preview, Save and Save as, the options sheets, best fit
+// and the scanner commands.
+#pragma once
+
+#include <windows.h>
+
+#include "ops/geometry.h"
+#include "shell/app.h"
+
+namespace lg {
+
+// Runs one of the commands built here; false when `id` is none of them.
+bool RunEditCommand(App& app, int id);
+
+// Fits a newly loaded picture to the desktop when [Others] AlwaysFit or
+// [Viewing] FitForBigImages asks for it: the picture becomes the fitted copy
+// and the window moves to the work area's corner.
+void FitLoadedPicture(App& app, Image& img);
+
+// --- dialogs (edit_dialogs.cpp) ------------------------------------------------
+// The colour count chosen in the depth dialog, 0 when cancelled.
+int DecreaseDepthDialog(App& app);
+// The Resize dialog; false when cancelled.
+bool ResizeDialog(App& app, bool resample, int* width, int* height);
+// Brightness (40069), contrast (40090) or gamma (40091) with live preview.
+void AdjustDialog(App& app, int command);
+void PaletteDialog(App& app);
+void EffectSetupDialog(App& app);
+
+// --- files (save_dialogs.cpp, open_dialog.cpp) ---------------------------------
+void SaveCommand(App& app, bool saveAs);
+// The save options sheet, modal on `owner`.
+void ShowSaveOptions(HWND owner);
+void OpenWithPreview(App& app);
+
+// --- options sheet (options_sheet.cpp) -----------------------------------------
+void ShowPropertySheet(App& app);
+
+// --- scanner (scanner.cpp) -------------------------------------------------------
+void SelectScannerSource(App& app);
+void AcquireFromScanner(App& app);
+
+}  // namespace lg

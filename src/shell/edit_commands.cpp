@@ -1,0 +1,235 @@
+// The Image and Edit menu commands: the shared guards, the undo copy, and
+// what each does on success and on failure.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "core/convert.h"
+#include "core/messages.h"
+#include "ops/color_adjust.h"
+#include "ops/effects.h"
+#include "ops/quantize.h"
+#include "ops/resize.h"
+#include "settings/settings.h"
+#include "shell/edit.h"
+#include "shell/logic/texts.h"
+#include "shell/view.h"
+
+namespace lg {
+namespace {
+
+bool HavePicture(App& app) {
+    if (app.current) return true;
+    ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
+    return false;
+}
+
+void TakeUndo(App& app) {
+    if (app.useUndo) app.undo = app.current.Duplicate();
+}
+
+// Shown again after a change of size or depth: window, title, toolbar.
+void Reshow(App& app) { ShowPicture(app, std::move(app.current)); }
+
+void Repaint(App& app) { InvalidateRect(app.mainWindow, nullptr, FALSE); }
+
+struct WaitCursor {
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ~WaitCursor() { SetCursor(old); }
+};
+
+void DecreaseDepth(App& app) {
+    int colors = DecreaseDepthDialog(app);
+    if (!colors) return;
+    WaitCursor wait;
+    TakeUndo(app);
+    Image reduced = Quantize(app.current, colors);
+    if (!reduced) {
+        ShowMessage(app.mainWindow, Msg(MsgId::QuantizeError), MB_ICONINFORMATION);
+        return;
+    }
+    ShowPicture(app, std::move(reduced));
+}
+
+void Greyscale(App& app) {
+    WaitCursor wait;
+    TakeUndo(app);
+    if (ToGreyscale(app.current)) Reshow(app);
+}
+
+// Resize and resample: by the time the result is known the old picture is
+// gone, so a failure leaves the empty window after its message.
+void Resize(App& app, bool resample) {
+    int w = 0, h = 0;
+    if (!ResizeDialog(app, resample, &w, &h)) return;
+    WaitCursor wait;
+    TakeUndo(app);
+    Image old = std::move(app.current);
+    Image result = resample ? ResamplePicture(old, w, h, ReadSetting(Setting::ResampleFilter),
+                                              old.bitCount() <= 8 && app.paletteDisplay)
+                            : ResizeImage(old, w, h);
+    old = Image();
+    app.zoom = Zoom();
+    if (!result) {
+        ShowMessage(app.mainWindow, Msg(resample ? MsgId::ResampleError : MsgId::ResizeError),
+                    MB_ICONINFORMATION);
+        ShowEmpty(app);
+        return;
+    }
+    ShowPicture(app, std::move(result));
+}
+
+int EffectCodeOf(int id) {
+    switch (id) {
+    case 40149: return kEffectSharpen;
+    case 40150: return kEffectBlur;
+    case 40151: return kEffectEmboss;
+    case 40152: return kEffectOilPaint;
+    case 40153: return kEffectEdges;
+    case 40154: return kEffectMedian;
+    case 40155: return kEffectExplode;
+    case 40156: return kEffectPixelize;
+    case 40159: return kEffectFineRotate;
+    default: return 0;
+    }
+}
+
+EffectSettings ReadEffectSettings() {
+    EffectSettings s;
+    s.sharpen = ReadSetting(Setting::EffectSharpen);
+    s.blur = ReadSetting(Setting::EffectBlur);
+    s.oilPaint = ReadSetting(Setting::EffectOilPaint);
+    s.median = ReadSetting(Setting::EffectMedianFilter);
+    s.explodeX = ReadSetting(Setting::EffectExplodeX);
+    s.explodeY = ReadSetting(Setting::EffectExplodeY);
+    s.pixelizeX = ReadSetting(Setting::EffectPixelizeX);
+    s.pixelizeY = ReadSetting(Setting::EffectPixelizeY);
+    s.fineRotateDegrees = ReadSetting(Setting::FineRotateDegrees);
+    s.fineRotateMinus = ReadSetting(Setting::FineRotateDegreesMinus) != 0;
+    s.fineRotateClear = ReadSetting(Setting::FineRotateClear) != 0;
+    return s;
+}
+
+void Effect(App& app, int code) {
+    EffectArgs a = EffectArguments(code, ReadEffectSettings());
+    WaitCursor wait;
+    TakeUndo(app);
+    const int depth = app.current.bitCount();
+    Rect r = app.hasSelection ? SelectionBufferRect(app) : WholePicture(app.current);
+    bool selected = app.hasSelection;
+    POINT s0 = app.selStart, s1 = app.selEnd;
+    if (!ApplyEffectToPicture(app.current, code, r, a.p1, a.p2)) return;
+    if (app.current.bitCount() != depth) Reshow(app);
+    // The selection stays for the next effect; its frame is drawn again.
+    app.hasSelection = selected;
+    app.selStart = s0;
+    app.selEnd = s1;
+    Repaint(app);
+    UpdateWindow(app.mainWindow);
+    if (selected) {
+        HDC dc = GetDC(app.mainWindow);
+        RECT f = {std::min(s0.x, s1.x), std::min(s0.y, s1.y), std::max(s0.x, s1.x), std::max(s0.y, s1.y)};
+        DrawFocusRect(dc, &f);
+        ReleaseDC(app.mainWindow, dc);
+    }
+}
+
+// Cut: Copy puts the selection on the clipboard, then it turns black.
+void Cut(App& app) {
+    if (!app.hasSelection) return;
+    TakeUndo(app);
+    Rect r = SelectionBufferRect(app);
+    SendMessageA(app.mainWindow, WM_COMMAND, cmd::Copy, 0);
+    if (!FillRect(app.current, r, 0)) MessageBeep(MB_OK);
+    app.hasSelection = false;
+    Repaint(app);
+}
+
+// Best fit to desktop: the menu item's check mark is the stored setting.
+void ToggleBestFit(App& app) {
+    const bool on = ReadSetting(Setting::AlwaysFit) == 0;
+    WriteSetting(Setting::AlwaysFit, on ? 1 : 0);
+    app.alwaysFit = on;
+    if (!app.current) return;
+    if (IsPseudoName(app.fileName)) {
+        if (!on)
+            ShowMessage(app.mainWindow, Format("%s %s", Msg(MsgId::NotAvailableIf), app.fileName.c_str()),
+                        MB_ICONWARNING);
+        else {
+            Image img = std::move(app.current);
+            FitLoadedPicture(app, img);
+            ShowPicture(app, std::move(img));
+        }
+        return;
+    }
+    ShowNewPicture(app);  // loaded again: fitted, or at its own size
+}
+
+}  // namespace
+
+void FitLoadedPicture(App& app, Image& img) {
+    if (!img) return;
+    FitResult f = FitToDesktop(ReadMetrics(app), img.width(), img.height(), app.alwaysFit, app.fitForBigImages);
+    if (!f.fit) return;
+    app.hasSelection = false;
+    app.zoom = Zoom();
+    Image copy;
+    {
+        WaitCursor wait;
+        copy = app.useResample ? ResamplePicture(img, f.width, f.height, ReadSetting(Setting::ResampleFilter),
+                                                 img.bitCount() <= 8 && app.paletteDisplay)
+                               : ResizeImage(img, f.width, f.height);
+    }
+    if (!copy) return;
+    img = std::move(copy);
+    app.windowX = f.window.x;
+    app.windowY = f.window.y;
+    MoveWindow(app.mainWindow, f.window.x, f.window.y, f.window.width, f.window.height, TRUE);
+}
+
+bool RunEditCommand(App& app, int id) {
+    switch (id) {
+    case 40145: case 40011:
+        if (HavePicture(app)) SaveCommand(app, id == 40011);
+        return true;
+    case cmd::Properties: ShowPropertySheet(app); return true;
+    case cmd::BestFit: ToggleBestFit(app); return true;
+    case 40106: SelectScannerSource(app); return true;
+    case 40107: AcquireFromScanner(app); return true;
+    case 40160: EffectSetupDialog(app); return true;
+    default: break;
+    }
+    const int effect = EffectCodeOf(id);
+    const bool swap = id >= 40085 && id <= 40089;
+    const bool known = effect || swap || id == 40096 || id == 40067 || id == 40068 || id == 40069 || id == 40090 ||
+                       id == 40091 || id == 40075 || id == 40050 || id == 40097 || id == cmd::Cut;
+    if (!known) return false;
+    if (!HavePicture(app)) return true;
+    if (effect) {
+        Effect(app, effect);
+    } else if (swap) {
+        WaitCursor wait;
+        if (SwapChannels(app.current, ChannelSwap(id - 40085))) Repaint(app);
+    } else {
+        switch (id) {
+        case 40096: DecreaseDepth(app); break;
+        case 40067: Greyscale(app); break;
+        case 40068: {
+            WaitCursor wait;
+            TakeUndo(app);
+            if (Negative(app.current)) Repaint(app);
+            break;
+        }
+        case 40069: case 40090: case 40091:
+            TakeUndo(app);
+            AdjustDialog(app, id);
+            break;
+        case 40075: PaletteDialog(app); break;
+        case 40050: case 40097: Resize(app, id == 40097); break;
+        case cmd::Cut: Cut(app); break;
+        }
+    }
+    return true;
+}
+
+}  // namespace lg

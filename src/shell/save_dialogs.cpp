@@ -1,0 +1,96 @@
+// Save and Save as: the Save dialog with its Options button, the overwrite
+// question, and the save itself.
+#include <windows.h>
+#include <commdlg.h>
+
+#include "core/messages.h"
+#include "formats/save.h"
+#include "formats/status.h"
+#include "settings/settings.h"
+#include "shell/edit.h"
+#include "shell/logic/edit_logic.h"
+
+namespace lg {
+namespace {
+
+constexpr int kHelpButton = 1038;  // pshHelp of the file dialog, relabelled "Options"
+
+UINT_PTR CALLBACK SaveHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        SetDlgItemTextA(GetParent(hook), kHelpButton, Msg(MsgId::Options));
+    } else if (msg == WM_NOTIFY && reinterpret_cast<OFNOTIFYA*>(lp)->hdr.code == CDN_HELP) {
+        ShowSaveOptions(GetParent(hook));
+    }
+    return 0;
+}
+
+std::string CurrentDirectory() {
+    char dir[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, dir);
+    return dir;
+}
+
+bool Exists(const std::string& name) {
+    DWORD a = GetFileAttributesA(name.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The Save dialog: true with the chosen name, false when cancelled or when
+// the user would not replace an existing file.
+bool SaveDialog(App& app, bool saveAs, std::string* out) {
+    const std::string filters = SaveFilterString();
+    char name[MAX_PATH] = "";
+    char title[MAX_PATH] = "";
+    lstrcpynA(name, ProposedSaveName(app.fileName).c_str(), MAX_PATH);
+    const std::string before = CurrentDirectory();
+    int index = SaveFilterForName(app.fileName);
+    if (saveAs) {
+        std::string dir = ReadSettingText(Setting::SaveDir);
+        if (!dir.empty()) SetCurrentDirectoryA(dir.c_str());
+        index = ReadSetting(Setting::SaveIndex);
+        if (index < 1 || index > kSaveTypeCount) index = 1;
+    }
+    const std::string start = CurrentDirectory();
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = app.mainWindow;
+    ofn.hInstance = app.instance;
+    ofn.lpstrFilter = filters.c_str();
+    ofn.nFilterIndex = DWORD(index);
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = MAX_PATH;
+    ofn.lpstrInitialDir = start.c_str();
+    ofn.lpstrTitle = Msg(saveAs ? MsgId::SaveAsTitle : MsgId::SaveTitle);
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST;
+    ofn.lpfnHook = SaveHook;
+    const bool ok = GetSaveFileNameA(&ofn) != 0;
+    SetCurrentDirectoryA(before.c_str());
+    if (!ok) return false;
+    const std::string chosen = AppendExtension(name, int(ofn.nFilterIndex));
+    if (Exists(chosen) && ReadSetting(Setting::AskOverwriteSave)) {
+        std::string q = Format("%s: %s ?\n", Msg(MsgId::ReplaceFile), chosen.c_str());
+        if (ShowMessage(app.mainWindow, q, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) != IDYES) return false;
+    }
+    if (saveAs) {
+        WriteSetting(Setting::SaveDir, ChosenDirectory(name));
+        WriteSetting(Setting::SaveIndex, int(ofn.nFilterIndex));
+    }
+    *out = chosen;
+    return true;
+}
+
+}  // namespace
+
+void SaveCommand(App& app, bool saveAs) {
+    std::string name;
+    if (!SaveDialog(app, saveAs, &name)) return;
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    std::string message;
+    const bool saved = SaveImage(app.current, name, app.paletteDisplay, &message);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
+}
+
+}  // namespace lg
