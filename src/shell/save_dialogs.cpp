@@ -15,11 +15,24 @@ namespace {
 
 constexpr int kHelpButton = 1038;  // pshHelp of the file dialog, relabelled "Options"
 
-UINT_PTR CALLBACK SaveHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
+// The file dialog itself is subclassed so that a click on the Options button
+// opens the save options, whatever the dialog would do with its help button.
+WNDPROC g_fileDialogProc = nullptr;
+
+LRESULT CALLBACK FileDialogProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND && LOWORD(wp) == kHelpButton) {
+        ShowSaveOptions(w);
+        return 0;
+    }
+    return CallWindowProcA(g_fileDialogProc, w, msg, wp, lp);
+}
+
+UINT_PTR CALLBACK SaveHook(HWND hook, UINT msg, WPARAM, LPARAM) {
     if (msg == WM_INITDIALOG) {
-        SetDlgItemTextA(GetParent(hook), kHelpButton, Msg(MsgId::Options));
-    } else if (msg == WM_NOTIFY && reinterpret_cast<OFNOTIFYA*>(lp)->hdr.code == CDN_HELP) {
-        ShowSaveOptions(GetParent(hook));
+        HWND dialog = GetParent(hook);
+        SetDlgItemTextA(dialog, kHelpButton, Msg(MsgId::Options));
+        g_fileDialogProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc)));
     }
     return 0;
 }

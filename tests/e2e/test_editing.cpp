@@ -428,4 +428,111 @@ TEST_F(Editing, OptionsSheetWritesExactlyTheChangedKeysAndCancelNone) {
     EXPECT_EQ(Entries(Settings()), before);
 }
 
+// An effect acts on the dragged selection only, which stays for the next
+// command; cut puts the selection on the clipboard and blackens it.
+TEST_F(Editing, EffectAndCutOnTheSelection) {
+    Open("[Others]\nAskOverwriteSave=0\n", "selection");
+    lg::Image want = Load(file);
+    HWND bar = FindWindowExA(v.window, nullptr, "ToolbarWindow32", nullptr);
+    RECT r = {};
+    if (bar && IsWindowVisible(bar)) GetWindowRect(bar, &r);
+    const int top = r.bottom - r.top;
+    PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, top + 5));
+    PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, top + 20));
+    PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(25, top + 20));
+    e2e::Settle(v);
+    const lg::Rect sel{5, want.height() - 5 - 15, 20, 15};  // rows counted from the bottom
+    e2e::SendCommand(v, 40150);
+    e2e::Settle(v);
+    Save();
+    lg::ApplyEffectToPicture(want, lg::kEffectBlur, sel, 3, 0);
+    EXPECT_TRUE(SamePicture(Load(file), want));
+
+    e2e::SendCommand(v, 40121);
+    e2e::Settle(v);
+    Save();
+    lg::Image part = lg::CropRect(want, sel);
+    lg::FillRect(want, sel, 0);
+    EXPECT_TRUE(SamePicture(Load(file), want));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE dib = GetClipboardData(CF_DIB);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(memcmp(GlobalLock(dib), part.data(), part.size()), 0);
+    GlobalUnlock(dib);
+    CloseClipboard();
+}
+
+TEST_F(Editing, BestFitTogglesFittingAndIsStored) {
+    Open("", "bestfit");
+    e2e::SendCommand(v, 40037);
+    e2e::Settle(v, 500);
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 0), 1);
+    RECT r = e2e::WindowRect(v.window);
+    EXPECT_GT(r.right - r.left, 600) << e2e::Title(v.window);
+    EXPECT_NE(e2e::Title(v.window), "Lumagrove - pic.bmp (64x48x24BPP)");
+    e2e::SendCommand(v, 40037);
+    e2e::Settle(v, 500);
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 1), 0);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - pic.bmp (64x48x24BPP)");
+    e2e::Stop(v);
+
+    // /bf stores the choice and fits at once.
+    ASSERT_TRUE(e2e::Start(FromEnv("LUMAGROVE_EXE"), file + " /bf", dir, v));
+    e2e::Settle(v, 500);
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 0), 1);
+    EXPECT_GT(e2e::WindowRect(v.window).right - e2e::WindowRect(v.window).left, 600);
+}
+
+TEST_F(Editing, OpenDialogLoadsTheChosenFile) {
+    Open("", "open");
+    CopyFileA((FromEnv("LUMAGROVE_E2E_DATA") + "\\palette8.bmp").c_str(), (dir + "\\other.bmp").c_str(), FALSE);
+    e2e::SendCommand(v, 40001);
+    Answer("Open", [&](HWND d) {
+        EXPECT_TRUE(e2e::IsChecked(d, 1290));  // preview on by default
+        e2e::SetControlText(d, 1148, dir + "\\other.bmp");
+        e2e::SetControlText(d, 1152, dir + "\\other.bmp");
+        Ok(d);
+    });
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - other.bmp (40x30x8BPP)");
+    // Cancel keeps the picture.
+    e2e::SendCommand(v, 40001);
+    Answer("Open", [](HWND d) { e2e::Click(d, IDCANCEL); });
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - other.bmp (40x30x8BPP)");
+}
+
+TEST_F(Editing, SaveDialogOptionsButtonOpensTheSaveProperties) {
+    Open("", "saveoptions");
+    e2e::SendCommand(v, 40011);
+    HWND save = e2e::FindDialog(v, "Save Picture As ...", 10000);
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(e2e::ControlText(save, 1038), "Options");
+    e2e::Click(save, 1038);
+    Answer("Lumagrove Save Properties", [](HWND sheet) {
+        EXPECT_EQ(e2e::ControlText(sheet, 1502), "80");
+        e2e::ScrollControl(sheet, 1501, SB_PAGERIGHT);  // 85
+        e2e::ScrollControl(sheet, 1501, SB_LINELEFT);   // 84
+        EXPECT_EQ(TextWhenSettled(sheet, 1502, "84"), "84");
+        e2e::ShowSheetPage(sheet, 2);                   // TIFF: LZW when nothing is stored
+        EXPECT_TRUE(e2e::IsChecked(sheet, 1522));
+        e2e::Click(sheet, 1523);
+        Ok(sheet);
+    });
+    e2e::Click(save, IDCANCEL);
+    EXPECT_TRUE(e2e::WaitGone(save));
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "JPEG", "Save Quality", 0), 84);
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "TIFF", "Save Compression", -1), 2);
+    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "SaveIndex", -1), -1);  // cancelled: not stored
+}
+
+// Acquiring needs the TWAIN source manager and a source; without either the
+// user is told which is missing (transfer from a real source is not built).
+TEST_F(Editing, AcquireSaysWhatIsMissing) {
+    Open("", "scanner");
+    e2e::SendCommand(v, 40107);
+    std::string text = Message();
+    EXPECT_TRUE(text == "No scanner: the TWAIN source manager (TWAIN_32.DLL) is not installed." ||
+                text == "No scanner source is available." || text == "This function is not available yet")
+        << text;
+}
+
 }  // namespace
