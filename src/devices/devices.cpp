@@ -23,7 +23,6 @@ bool RunDeviceCommand(App& app, int id) {
     case 40142: SetVideoSize(app, 50); return true;
     case 40143: SetVideoSize(app, 200); return true;
     case 40158: ToggleLoop(app); return true;
-    case cmd::Properties: ShowShellPages(app); return true;
     default: return false;
     }
 }

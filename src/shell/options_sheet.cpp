@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/logic/edit_logic.h"
+#include "shell/shell_pages.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -192,10 +193,13 @@ void ShowSaveOptions(HWND owner) {
 }
 
 void ShowPropertySheet(App& app) {
-    // Pages with procedures of their own go here, after the table pages:
-    //   extra.push_back(SheetPage{"OPTASSOC", AssociationsPageProc, 0});
-    // Their PSN_APPLY writes their keys; the view settings are read again below.
-    std::vector<SheetPage> extra;
+    // Pages with procedures of their own follow the table pages; their
+    // PSN_APPLY writes their keys, the view settings are read again below.
+    // To add one: {template, procedure, lParam for its WM_INITDIALOG}.
+    const std::vector<SheetPage> extra = {
+        {MAKEINTRESOURCEA(kAssociationsTemplate), AssociationsPageProc, 0},
+        {MAKEINTRESOURCEA(kOtherOptionsTemplate), OtherOptionsPageProc, 0},
+    };
     bool failed = false;
     const bool toolbarBefore = ReadSetting(Setting::ToolBarActive) != 0;
     if (!RunSheet(app.mainWindow, Format("%s %s", app.caption.c_str(), Msg(MsgId::Properties)), PropertyPages(),

@@ -233,28 +233,6 @@ INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM) {
     return FALSE;
 }
 
-void ShowShellPages(App& app) {
-    PROPSHEETPAGEA pages[2] = {};
-    const int templates[2] = {kAssociationsTemplate, kOtherOptionsTemplate};
-    const DLGPROC procs[2] = {AssociationsPageProc, OtherOptionsPageProc};
-    for (int i = 0; i < 2; ++i) {
-        pages[i].dwSize = sizeof pages[i];
-        pages[i].hInstance = app.instance;
-        pages[i].pszTemplate = MAKEINTRESOURCEA(templates[i]);
-        pages[i].pfnDlgProc = procs[i];
-    }
-    const std::string title = Format("%s %s", app.caption.c_str(), "Properties");
-    PROPSHEETHEADERA h = {};
-    h.dwSize = sizeof h;
-    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
-    h.hwndParent = app.mainWindow;
-    h.hInstance = app.instance;
-    h.pszCaption = title.c_str();
-    h.nPages = 2;
-    h.ppsp = pages;
-    PropertySheetA(&h);
-}
-
 void RegisterProgramClass(App& app) {
     if (app.devices.classRegistered) return;
     app.devices.classRegistered = true;

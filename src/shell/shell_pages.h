@@ -14,9 +14,6 @@ constexpr int kAssociationsTemplate = 104, kOtherOptionsTemplate = 105;
 INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
 INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
 
-// The two pages in a sheet of their own.
-void ShowShellPages(App& app);
-
 // Writes the program class under the classes root; once per process.
 void RegisterProgramClass(App& app);
 // A shortcut to the viewer on the desktop; false when it could not be saved.
