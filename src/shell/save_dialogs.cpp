@@ -8,6 +8,7 @@
 #include "formats/status.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
+#include "shell/files_win.h"
 #include "shell/logic/edit_logic.h"
 
 namespace lg {
@@ -104,6 +105,7 @@ void SaveCommand(App& app, bool saveAs) {
     const bool saved = SaveImage(app.current, name, app.paletteDisplay, &message);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
+    SyncDirList(app, true);  // a new file may have joined the directory
 }
 
 }  // namespace lg
