@@ -1,6 +1,7 @@
 #!/bin/sh
 # make screenshots: the main window, zoomed, the information dialog, full
-# screen, the thanks dialog, the batch dialog and the Copy-Move chooser,
+# screen, the thanks dialog, the batch dialog, the Copy-Move chooser and the
+# editing dialogs (resize, effect parameters, options sheet, Save as),
 # saved as PNG files in build/screenshots.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +21,7 @@ sleep 1
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 "$WINE" "build/$LG_TEST_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_TEST_BUILD/LUMAGR32.EXE")" \
     "$(winpath "$ROOT/$OUT/sample.bmp")" "$(winpath "$ROOT/$OUT")"
-for f in main zoomed information fullscreen thanks batch copymove; do
+for f in main zoomed information fullscreen thanks batch copymove resize effects properties saveas; do
     [ -f "$OUT/$f.bmp" ] && convert "$OUT/$f.bmp" "$OUT/$f.png" && rm -f "$OUT/$f.bmp"
 done
 ls "$OUT"/*.png

@@ -44,6 +44,27 @@ void FileDialogs(const e2e::Viewer& v, const std::string& out) {
     if (chooser) e2e::AnswerMessageBox(chooser, IDCANCEL);
 }
 
+// The Resize dialog, the effect parameters, the options sheet and the Save
+// as dialog, each closed again.
+void EditDialogs(const e2e::Viewer& v, const std::string& out) {
+    const struct {
+        int command;
+        const char* title;
+        const char* file;
+    } shots[] = {{40050, "Resize image", "resize"},
+                 {40160, "Set Parameters:", "effects"},
+                 {40002, "Lumagrove Properties", "properties"},
+                 {40011, "Save Picture As ...", "saveas"}};
+    for (const auto& s : shots) {
+        e2e::SendCommand(v, s.command);
+        HWND d = WaitDialog(s.title);
+        Sleep(800);
+        Save(d, out + s.file + ".bmp");
+        if (d) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        e2e::Settle(v, 500);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +99,7 @@ int main(int argc, char** argv) {
     Save(thanks, out + "thanks.bmp");
     if (thanks) e2e::AnswerMessageBox(thanks, IDOK);
     FileDialogs(v, out);
+    EditDialogs(v, out);
     e2e::PressKey(v, VK_ESCAPE);
     e2e::WaitForExit(v, 5000);
     e2e::Stop(v);
