@@ -498,8 +498,27 @@ TEST_F(Editing, OpenDialogLoadsTheChosenFile) {
     e2e::SendCommand(v, 40001);
     Answer("Open", [&](HWND d) {
         EXPECT_TRUE(e2e::IsChecked(d, 1290));  // preview on by default
-        e2e::SetControlText(d, 1148, dir + "\\other.bmp");
-        e2e::SetControlText(d, 1152, dir + "\\other.bmp");
+        e2e::SetControlText(d, 1148, "other.bmp");  // the dialog starts in the picture's folder
+        e2e::SetControlText(d, 1152, "other.bmp");
+        // Preview off and on again: stored each time, and the named file is shown.
+        e2e::Click(d, 1290);
+        Sleep(300);
+        EXPECT_EQ(lg::ini::ReadInt(Settings(), "Preview", "Active", -1), 0);
+        e2e::Click(d, 1290);
+        Sleep(800);
+        EXPECT_EQ(lg::ini::ReadInt(Settings(), "Preview", "Active", -1), 1);
+        // The preview area, cut out of the whole dialog's picture.
+        HWND preview = e2e::Control(d, 1291);
+        RECT pr = {};
+        GetClientRect(preview, &pr);
+        MapWindowPoints(preview, d, reinterpret_cast<POINT*>(&pr), 2);
+        e2e::Capture all;
+        EXPECT_TRUE(e2e::CaptureClient(d, all));
+        int coloured = 0;
+        for (int y = std::max(0L, pr.top); y < std::min(LONG(all.height), pr.bottom); ++y)
+            for (int x = std::max(0L, pr.left); x < std::min(LONG(all.width), pr.right); ++x)
+                coloured += all.at(x, y)[0] != 255 || all.at(x, y)[1] != 255 || all.at(x, y)[2] != 255;
+        EXPECT_GT(coloured, 40 * 30 / 2);  // the 40 x 30 picture, never enlarged, on white
         Ok(d);
     });
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - other.bmp (40x30x8BPP)");
