@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/directory_chooser.h"
+#include "shell/edit.h"
 #include "shell/logic/device_logic.h"
 
 namespace lg {
@@ -216,7 +217,7 @@ INT_PTR CALLBACK CaptureDialogProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             return TRUE;
         }
         case kIdOptions:
-            ShowMessage(dlg, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION);
+            ShowSaveOptions(dlg);
             return TRUE;
         case IDOK:
             StoreCaptureDialog(dlg);

@@ -349,6 +349,15 @@ TEST_F(Devices, CaptureOfTheDesktopTakesTheWholeScreen) {
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(SendDlgItemMessageA(dlg, 1233, BM_GETCHECK, 0, 0), BST_CHECKED) << "from the settings file";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, 1237))) << "automatic capture is off";
+    PostMessageA(dlg, WM_COMMAND, 1241, 0);  // Options: the save options sheet
+    HWND sheet = nullptr;
+    for (int i = 0; i < 100 && !sheet; ++i, Sleep(50)) {
+        HWND w = GetForegroundWindow();
+        if (w && w != dlg && e2e::Title(w) == "Lumagrove Save Properties") sheet = w;
+    }
+    ASSERT_NE(sheet, nullptr) << "no save options sheet";
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    for (int i = 0; i < 100 && IsWindow(sheet); ++i) Sleep(50);
     for (int id : {1231, 1232, 1233}) SendDlgItemMessageA(dlg, id, BM_SETCHECK, id == 1231, 0);
     PressStart(dlg);
     const std::string title = "Lumagrove - <Clipboard> (" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
