@@ -382,7 +382,8 @@ TEST_F(Devices, AutomaticCaptureWritesTimeStampedFiles) {
         Sleep(100);
         files.clear();
         if (fs::exists(dir))
-            for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+            for (const auto& e : fs::directory_iterator(dir))  // finished files only, not a save's temporary
+                if (e.path().extension() == ".BMP") files.push_back(e.path());
     }
     const std::time_t after = std::time(nullptr);
     ASSERT_GE(files.size(), 2u);
