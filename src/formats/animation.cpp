@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "core/convert.h"
+#include "formats/ani.h"
 #include "formats/bmp.h"
+#include "formats/format_table.h"
 #include "platform/platform.h"
 
 namespace lg {
@@ -296,6 +298,7 @@ void PrepareGifFrames(Animation& anim) {
 }
 
 bool LoadAnimation(const std::string& path, Animation& anim, Status& st) {
+    if (DetectFileFormat(path) == kFormatAni) return LoadAniFrames(path, anim, st);
     if (!LoadGifFrames(path, anim, st)) return false;
     if (int64_t(anim.canvasWidth) * anim.canvasHeight > kMaxCanvasPixels) {
         ReleaseAnimation(anim);

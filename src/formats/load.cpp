@@ -133,7 +133,8 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     }
     if (facts.multipage && facts.pageCount > 1)
         facts.infoText = Format("%s - %d %s", facts.infoText.c_str(), facts.pageCount, Msg(MsgId::Pages));
-    facts.decompressMs = platform::TickCount() - start;
+    facts.decompressMs = format == kFormatIcoCur ? 0 : platform::TickCount() - start;  // the chooser's time is the user's
+    if (facts.pcdOverview && !req.noMultiImage) Inform(ui, Msg(MsgId::PhotoCdOverview));
     return img;
 }
 

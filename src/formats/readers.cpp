@@ -2,13 +2,19 @@
 // with a clear error text until its reader lands.
 #include "formats/readers.h"
 
+#include "formats/ani.h"
 #include "formats/bmp.h"
+#include "formats/fax_g3.h"
 #include "formats/format_table.h"
 #include "formats/gif.h"
+#include "formats/icon.h"
 #include "formats/iff.h"
+#include "formats/metafile.h"
 #include "formats/pcx.h"
+#include "formats/photocd.h"
 #include "formats/pnm.h"
 #include "formats/psd.h"
+#include "formats/side_formats.h"
 #include "formats/sunras.h"
 #include "formats/targa.h"
 #include "formats/jpeg.h"
@@ -40,6 +46,14 @@ ReaderFn ReaderFor(int format) {
     case kFormatJpeg: return ReadJpeg;
     case kFormatPng: return ReadPng;
     case kFormatTif: return ReadTiffPicture;
+    case kFormatIcoCur: return LoadIcon;
+    case kFormatAni: return LoadAni;
+    case kFormatPcd: return LoadPhotoCd;
+    case kFormatMetafile: return LoadMetafile;
+    case kFormatClp: return LoadClipboardFile;
+    case kFormatEps: return LoadEpsPreview;
+    case kFormatCam: return LoadCasio;
+    case kFormatG3: return LoadFaxG3;
     default: return nullptr;
     }
 }

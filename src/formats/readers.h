@@ -22,6 +22,7 @@ struct PictureFacts {
     int frameCount = 0;
     bool startAnimation = false;  // the reader filled the frame table instead of returning a picture
     bool pcdOverview = false;
+    int pcdSheetStart = 1;    // first thumbnail of the overview sheet shown
 };
 
 struct ReadOptions {

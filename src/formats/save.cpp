@@ -6,6 +6,8 @@
 #include "core/messages.h"
 #include "formats/bmp.h"
 #include "formats/gif.h"
+#include "formats/icon.h"
+#include "formats/metafile.h"
 #include "formats/pcx.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
@@ -50,6 +52,10 @@ WriterFn WriterFor(const std::string& ending) {
     if (ending == "JPG") return WriteJpeg;
     if (ending == "PNG") return WritePng;
     if (ending == "TIF") return WriteTiffPicture;
+    if (ending == "ICO") return WriteIconPicture;
+#ifdef _WIN32
+    if (ending == "EMF") return WriteEmfPicture;
+#endif
     return nullptr;
 }
 

@@ -80,6 +80,11 @@ void AnimationTick(App& app);
 void KeepShownFrame(App& app);
 const Image* AnimationScreen(const App& app);
 
+// The next contact sheet of a Photo CD overview pack (command 2034).
+void NextPhotoCdSheet(App& app);
+// Lets icon loads ask the user which of several images to show.
+void InstallIconChooser(App& app);
+
 // Mouse input of the main window.
 void MouseDown(App& app, bool right, POINT p);
 void MouseMove(App& app, POINT p);

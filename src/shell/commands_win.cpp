@@ -237,6 +237,7 @@ bool RunCommand(App& app, int id) {
         return true;
     case cmd::Thanks: ShowThanks(app); return true;
     case cmd::StartAnimation: StartAnimation(app); return true;
+    case cmd::PcdNextGroup: NextPhotoCdSheet(app); return true;
     case 40072: KeepShownFrame(app); return true;
     case cmd::Toolbar:
         ToggleToolbar(app);

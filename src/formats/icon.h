@@ -1,0 +1,63 @@
+// Windows icons and cursors: the set of images in an .ICO/.CUR file, one of
+// them turned into a picture with its transparent pixels painted white, and a
+// one-image icon writer.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/bytes.h"
+#include "core/image.h"
+#include "formats/readers.h"
+#include "formats/save.h"
+#include "formats/status.h"
+
+namespace lg {
+
+constexpr const char kIconNotValid[] = "This is not a valid windows icon";
+
+// One image of an icon file: its resource bytes and where its parts start.
+struct IconImage {
+    int width = 0, height = 0;  // picture height: half the stored height
+    int bitCount = 0;
+    bool png = false;           // a PNG stream instead of a bitmap
+    std::vector<uint8_t> bytes;
+    size_t headerPos = 0, colorPos = 0, maskPos = 0;
+};
+
+struct IconSet {
+    std::vector<IconImage> images;
+    int selected = 0;
+};
+
+// Reads the directory and every image's bytes from an icon file image (the
+// bytes of an .ICO/.CUR file, or an "icon" chunk of an animated cursor).
+bool ReadIconSet(ByteSource& in, IconSet& set, Status& st);
+bool ReadIconSetFile(const std::string& path, IconSet& set, Status& st);
+
+// The picture of one image: pixels whose mask bit is set become white.
+// Depths as stored (1, 4, 8, 16, 24 or 32).
+Image IconToPicture(const IconImage& icon, Status& st);
+
+// The chooser line of an image: "32 x 32  -  16 colors" or "... True color".
+std::string IconChoiceText(const IconImage& icon);
+
+// The interactive viewer installs a chooser that lets the user pick one of
+// several images; it returns the chosen index. Without one, image 0 is taken.
+using IconChooser = std::function<int(const IconSet&)>;
+void SetIconChooser(IconChooser chooser);
+
+// The load dispatcher's entry: the chooser is asked only with
+// opt.allowChooser and more than one image.
+Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+
+// The whole icon file for one picture (1-bit pictures: index 1 becomes
+// transparent; other depths are opaque). Empty when the picture is too big.
+std::vector<uint8_t> BuildIconFile(const Image& img);
+bool WriteIcon(const std::string& path, const Image& img);
+// The save dispatcher's entry.
+bool WriteIconPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+
+}  // namespace lg

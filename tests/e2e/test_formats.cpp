@@ -1,0 +1,202 @@
+// End-to-end: icons, animated cursors, Photo CD overview paging and metafiles
+// in the real LUMAGR32.EXE under Wine. The test files are made here: icons
+// and cursors with our icon writer, metafiles through GDI.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "e2e_support.h"
+#include "formats/icon.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Write(const std::string& path, const Bytes& b) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+// A flat 24-bit picture.
+lg::Image Flat(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    lg::Image img = lg::Image::Create(w, h, 24, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = img.row(y) + 3 * x;
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    return img;
+}
+
+void Chunk(Bytes& out, const char* id, const Bytes& data) {
+    out.insert(out.end(), id, id + 4);
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(data.size() >> (8 * i)));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2) out.push_back(0);
+}
+
+Bytes Le32s(std::initializer_list<uint32_t> vs) {
+    Bytes b;
+    for (uint32_t v : vs)
+        for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+    return b;
+}
+
+// Red, green and blue 40 x 30 icons shown in turn, each for `rate` sixtieths.
+Bytes Cursor(uint32_t rate) {
+    Bytes frames = {'f', 'r', 'a', 'm'};
+    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 255, 0, 0)));
+    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 255, 0)));
+    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 0, 255)));
+    Bytes body = {'A', 'C', 'O', 'N'};
+    Chunk(body, "anih", Le32s({36, 3, 4, 40, 30, 24, 1, rate, 1}));
+    Chunk(body, "seq ", Le32s({0, 1, 2, 1}));
+    Chunk(body, "LIST", frames);
+    Bytes riff;
+    Chunk(riff, "RIFF", body);
+    return riff;
+}
+
+// 0 red, 1 green, 2 blue, -1 anything else.
+int ColourAt(const e2e::Capture& cap, int x, int y) {
+    const uint8_t* p = cap.at(x, y);
+    if (p[2] > 200 && p[1] < 60 && p[0] < 60) return 0;
+    if (p[1] > 200 && p[2] < 60 && p[0] < 60) return 1;
+    if (p[0] > 200 && p[2] < 60 && p[1] < 60) return 2;
+    return -1;
+}
+
+using Formats = ViewerTest;
+
+TEST_F(Formats, AnimatedCursorPlaysItsStepsAtSixtiethsOfASecond) {
+    const std::string path = DataDir() + "\\steps.ani";
+    Write(path, Cursor(60));  // 60 sixtieths: 960 ms a step (GIF timing would give 600)
+    ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "steps.ani - 4 frames");
+    // Watch the colour change: the steps go red, green, blue, green, red ...
+    std::vector<std::pair<DWORD, int>> changes;
+    int last = -2;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 4000 && changes.size() < 4) {
+        e2e::Capture cap;
+        if (e2e::CaptureClient(v.window, cap) && cap.height > PictureTop(v.window) + 10) {
+            const int c = ColourAt(cap, 10, PictureTop(v.window) + 10);
+            if (c != last) {
+                changes.push_back({GetTickCount(), c});
+                last = c;
+            }
+        }
+        Sleep(20);
+    }
+    ASSERT_GE(changes.size(), 3u);
+    for (size_t i = 0; i < changes.size(); ++i) EXPECT_GE(changes[i].second, 0) << "step " << i;
+    for (size_t i = 1; i < changes.size(); ++i) EXPECT_NE(changes[i].second, changes[i - 1].second);
+    // A step shows for the whole interval (the timer is never early; a busy
+    // machine may make it late).
+    const DWORD shown = changes[2].first - changes[1].first;
+    EXPECT_GE(shown, 850u);
+    EXPECT_LE(shown, 2500u);
+}
+
+TEST_F(Formats, IconChooserPicksTheImageToShow) {
+    // Two images in one file: 40 x 30 red and 16 x 16 blue.
+    const Bytes big = lg::BuildIconFile(Flat(40, 30, 255, 0, 0));
+    const Bytes small = lg::BuildIconFile(Flat(16, 16, 0, 0, 255));
+    Bytes file = {0, 0, 1, 0, 2, 0};
+    const uint32_t bigSize = uint32_t(big.size() - 22), smallSize = uint32_t(small.size() - 22);
+    Bytes entry1(big.begin() + 6, big.begin() + 22), entry2(small.begin() + 6, small.begin() + 22);
+    const uint32_t off1 = 38, off2 = 38 + bigSize;
+    std::memcpy(entry1.data() + 12, &off1, 4);
+    std::memcpy(entry2.data() + 12, &off2, 4);
+    file.insert(file.end(), entry1.begin(), entry1.end());
+    file.insert(file.end(), entry2.begin(), entry2.end());
+    file.insert(file.end(), big.begin() + 22, big.end());
+    file.insert(file.end(), small.begin() + 22, small.end());
+    (void)smallSize;
+    const std::string path = DataDir() + "\\two.ico";
+    Write(path, file);
+    ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
+    HWND dlg = e2e::FindMessageBox(v, 10000);
+    ASSERT_TRUE(dlg);
+    EXPECT_EQ(e2e::Title(dlg), "Mutliple Icons");
+    HWND list = GetDlgItem(dlg, 1001);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    char line[64] = {};
+    SendMessageA(list, LB_GETTEXT, 1, LPARAM(line));
+    EXPECT_STREQ(line, "16 x 16  -  True color");
+    SendMessageA(list, LB_SETCURSEL, 1, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE), LPARAM(list));
+    Sleep(300);
+    e2e::AnswerMessageBox(dlg, IDOK);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - two.ico (16x16x24BPP)");
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    EXPECT_EQ(ColourAt(cap, 5, PictureTop(v.window) + 5), 2);
+}
+
+TEST_F(Formats, PhotoCdOverviewPagesToTheEnd) {
+    // An overview pack of 100 flat thumbnails.
+    Bytes pack(0x2800 + size_t(100) * 0x9000, 0);
+    std::memcpy(pack.data(), "PCD_OPA", 7);
+    for (int k = 0; k < 100; ++k)
+        for (int pair = 0; pair < 64; ++pair) {
+            uint8_t* p = pack.data() + 0x2800 + size_t(k) * 0x9000 + size_t(pair) * 576;
+            std::memset(p, 2 + k, 384);
+            std::memset(p + 384, 156, 192);
+        }
+    const std::string path = DataDir() + "\\index.pcd";
+    Write(path, pack);
+    ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
+    HWND box = e2e::FindMessageBox(v, 10000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(e2e::MessageBoxText(box),
+              "This file contains 100 pictures.\nYou see now the first 25 Pictures.\n\nPress N for next 25 pictures !");
+    e2e::AnswerMessageBox(box, IDOK);
+    e2e::Settle(v, 300);
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - index.pcd (960x649x24BPP)");
+    for (int press = 0; press < 3; ++press) {
+        e2e::PressKey(v, 'N');
+        e2e::Settle(v, 300);
+        EXPECT_FALSE(e2e::FindMessageBox(v, 200)) << "sheet " << press + 2;
+    }
+    e2e::PressKey(v, 'N');
+    box = e2e::FindMessageBox(v, 5000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(e2e::MessageBoxText(box), "Photo CD : No more pictures in file !");
+    e2e::AnswerMessageBox(box, IDOK);
+}
+
+TEST_F(Formats, EnhancedMetafileIsDrawnInTheWindow) {
+    const std::string path = DataDir() + "\\halves.emf";
+    HDC dc = CreateEnhMetaFileA(nullptr, path.c_str(), nullptr, nullptr);
+    ASSERT_TRUE(dc);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    SelectObject(dc, red);
+    Rectangle(dc, 0, 0, 61, 41);
+    SelectObject(dc, blue);
+    Rectangle(dc, 60, 0, 121, 41);
+    DeleteEnhMetaFile(CloseEnhMetaFile(dc));
+    DeleteObject(red);
+    DeleteObject(blue);
+    ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
+    e2e::Settle(v, 500);
+    const std::string title = e2e::Title(v.window);
+    EXPECT_EQ(title.rfind("Lumagrove - halves.emf (", 0), 0u) << title;
+    e2e::Capture cap;
+    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    const int top = PictureTop(v.window);
+    EXPECT_EQ(ColourAt(cap, 20, top + 20), 0);
+    EXPECT_EQ(ColourAt(cap, 100, top + 20), 2);
+}
+
+}  // namespace
