@@ -1,7 +1,8 @@
 #!/bin/sh
-# Writes small hand-made BMP seeds for the fuzz target into OUTDIR: the cases
+# Writes small hand-made seeds for the fuzz targets into OUTDIR: the BMP cases
 # the picture tools do not write (RLE4, RLE8 with deltas and absolute runs,
-# top-down rows, 16-bit files without and with bit fields behind a short header).
+# top-down rows, 16-bit files without and with bit fields behind a short
+# header), clipboard files and an animated cursor.
 # With a second argument, the .bmp files of that directory are copied in too.
 # Usage: fuzz/make_seeds.sh OUTDIR [TESTDATA_DIR]
 set -eu
@@ -47,6 +48,25 @@ grey_table() {
   hex 00 f8 e0 07 1f 00 00 00 ff ff 00 00 20 08 00 00; } > "$OUT/seed_565.bmp"
 { hex 42 4d; le32 0; le32 0; le32 32; le32 12; le16 5; le16 2; le16 1; le16 1
   hex 00 00 00 ff ff ff a8 00 00 00 50 00 00 00; } > "$OUT/seed_os2.bmp"
+
+# A clipboard file holding a 2 x 2 8-bit bitmap of a 2-colour table, and a
+# 3 x 1 16-bit one.
+{ le16 50000; le16 1; le16 8; le32 56; le32 93; head -c 79 /dev/zero
+  le32 40; le32 2; le32 2; le16 1; le16 8; le32 0; le32 0; le32 0; le32 0; le32 2; le32 0
+  hex 00 00 00 00 ff ff ff 00 00 01 00 00 01 00 00 00; } > "$OUT/seed_dib.clp"
+{ le16 50000; le16 1; le16 8; le32 48; le32 93; head -c 79 /dev/zero
+  le32 40; le32 3; le32 1; le16 1; le16 16; le32 0; le32 0; le32 0; le32 0; le32 0; le32 0
+  hex 00 7c 1f 00 e0 03 00 00; } > "$OUT/seed_555.clp"
+# An animated cursor: two steps over one icon of the test pictures.
+if [ $# -ge 2 ] && [ -f "$2/ic_b4.ico" ]; then
+    ico=$(wc -c < "$2/ic_b4.ico")
+    pad=$((ico % 2))
+    fram=$((12 + ico + pad))
+    { printf RIFF; le32 $((4 + 44 + 8 + fram)); printf ACON
+      printf anih; le32 36; le32 36; le32 1; le32 2; le32 0; le32 0; le32 0; le32 0; le32 10; le32 1
+      printf LIST; le32 "$fram"; printf fram; printf icon; le32 "$ico"; cat "$2/ic_b4.ico"
+      [ "$pad" = 0 ] || hex 00; } > "$OUT/seed_cursor.ani"
+fi
 
 if [ $# -ge 2 ]; then
     for f in "$2"/*.bmp; do

@@ -15,8 +15,7 @@
 namespace lg {
 
 constexpr const char kMetafileNotValid[] = "Not a valid Metafile";
-constexpr const char kMetafileNeedsWindows[] =
-    "Windows metafiles can only be drawn by the Windows version of this program";
+constexpr const char kMetafileNeedsWindows[] = "Windows metafiles need the Windows version of this program";
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF" at offset 40
 constexpr size_t kPlaceableHeaderBytes = 22;
@@ -37,7 +36,8 @@ int MetafileKind(const uint8_t* data, size_t size);
 // 24-bit picture; the info text names the kind.
 Image LoadMetafile(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
-// The picture drawn 1:1 into an enhanced metafile. Windows build only.
+// The picture drawn 1:1 into an enhanced metafile (the native build refuses
+// with kMetafileNeedsWindows).
 bool WriteEnhancedMetafile(const Image& img, const std::string& path);
 bool WriteEmfPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 

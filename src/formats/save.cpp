@@ -53,9 +53,7 @@ WriterFn WriterFor(const std::string& ending) {
     if (ending == "PNG") return WritePng;
     if (ending == "TIF") return WriteTiffPicture;
     if (ending == "ICO") return WriteIconPicture;
-#ifdef _WIN32
     if (ending == "EMF") return WriteEmfPicture;
-#endif
     return nullptr;
 }
 

@@ -129,9 +129,11 @@ TEST_F(Formats, IconChooserPicksTheImageToShow) {
     HWND list = GetDlgItem(dlg, 1001);
     ASSERT_TRUE(list);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
-    char line[64] = {};
-    SendMessageA(list, LB_GETTEXT, 1, LPARAM(line));
-    EXPECT_STREQ(line, "16 x 16  -  True color");
+    // Read as wide text: Wine hands ANSI list-box text to another process garbled.
+    wchar_t line[64] = {};
+    ASSERT_LT(SendMessageW(list, LB_GETTEXTLEN, 1, 0), LRESULT(64));
+    SendMessageW(list, LB_GETTEXT, 1, LPARAM(line));
+    EXPECT_STREQ(line, L"16 x 16  -  True color");
     SendMessageA(list, LB_SETCURSEL, 1, 0);
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE), LPARAM(list));
     Sleep(300);
