@@ -127,7 +127,13 @@ TEST(IconRead, RefusesBrokenFilesWithTheirTexts) {
     cut.resize(good.size() - 10);
     farOffset[6 + 12] = 0xF0;
     shortDir.resize(10);
-    Case cases[] = {{"type 3", badType, "Error reading file header"},
+    // Two directory entries naming the same bytes: more resource bytes than the file holds.
+    ByteWriter twice;
+    twice.le16(0).le16(1).le16(2).append(Bytes(good.begin() + 6, good.begin() + 22));
+    twice.append(Bytes(good.begin() + 6, good.begin() + 22)).append(Bytes(good.begin() + 22, good.end()));
+    twice.b[6 + 12] = twice.b[22 + 12] = 38;
+    Case cases[] = {{"same image twice", twice.b, "Error reading file"},
+                    {"type 3", badType, "Error reading file header"},
                     {"image cut short", cut, "Error reading file"},
                     {"offset past the end", farOffset, "Error seeking in file"},
                     {"directory cut short", shortDir, "Error reading file"}};

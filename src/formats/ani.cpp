@@ -55,11 +55,15 @@ bool ReadTable(ByteSource& in, const Chunk& c, std::vector<uint32_t>& table) {
     return !in.failed();
 }
 
-// The picture of one "icon" chunk: the last image of its directory.
-Image IconChunkPicture(ByteSource& in) {
+// The picture of one "icon" chunk: the last image of its directory, which
+// must lie inside the chunk.
+Image IconChunkPicture(ByteSource& in, const Chunk& c) {
+    std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(c.size, in.remaining())));
+    if (!in.readExact(bytes.data(), bytes.size())) return Image();
+    ByteSource icon = ByteSource::FromMemory(bytes.data(), bytes.size());
     IconSet set;
     Status ignored;
-    if (!ReadIconSet(in, set, ignored)) return Image();
+    if (!ReadIconSet(icon, set, ignored)) return Image();
     Image img = IconToPicture(set.images.back(), ignored);
     if (img) img = WidenToWorkingDepth(std::move(img));
     return img;
@@ -103,7 +107,7 @@ Image ReadAnimatedCursor(ByteSource& in, Animation* anim, Status& st) {
                         if (!in.seek(icon.end())) break;
                         continue;
                     }
-                    Image pic = IconChunkPicture(in);
+                    Image pic = IconChunkPicture(in, icon);
                     if (number == 0) {
                         first = pic ? pic.Duplicate() : Image();
                         if (!anim) {

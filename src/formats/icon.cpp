@@ -114,11 +114,15 @@ bool ReadImages(ByteSource& in, uint64_t base, IconSet& set, Status& st) {
     }
     set.images.clear();
     set.selected = 0;
+    uint64_t total = 0;
     for (unsigned i = 0; i < count; ++i) {
         const uint32_t size = GetLE32(dir.data() + 16 * i + 8);
         const uint64_t offset = base + GetLE32(dir.data() + 16 * i + 12);
-        // A resource cannot be larger than the file that holds it.
-        if (offset > in.size() || size > in.size() - offset) {
+        // A resource cannot be larger than the file that holds it, nor all of
+        // them together (a directory naming the same bytes over and over
+        // would otherwise cost memory without end).
+        total += size;
+        if (offset > in.size() || size > in.size() - offset || total > in.size()) {
             st.error = offset > in.size() ? kSeekFailed : kReadFailed;
             set.images.clear();
             return false;
