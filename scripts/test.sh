@@ -1,7 +1,8 @@
 #!/bin/sh
 # make test: sets up what is missing, builds every target and runs every test:
 # native unit tests (ASan + UBSan), the same tests and the end-to-end tests
-# under Wine in a virtual X screen, and a short fuzz smoke.
+# under Wine in a virtual X screen, and a short fuzz smoke (8 s per target;
+# FUZZ_SMOKE_SECONDS=n to change).
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -32,7 +33,7 @@ wineserver -p  # one server for the whole run: each start then costs little
 ctest --test-dir "build/$LG_TEST_BUILD" --output-on-failure || status=1
 
 echo "== fuzz smoke"
-scripts/fuzz.sh "${FUZZ_SMOKE_SECONDS:-15}" || status=1
+scripts/fuzz.sh "${FUZZ_SMOKE_SECONDS:-8}" || status=1
 
 echo "== make test took $(( $(date +%s) - START )) s"
 exit $status
