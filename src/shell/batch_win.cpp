@@ -206,8 +206,7 @@ UINT_PTR PanelNotify(HWND panel, LPARAM lp, int& filterIndex, const std::functio
     return FALSE;
 }
 
-void RunBatchDialog(App& app) {
-    BatchDialog d;
+void ShowOpenWithPanel(App& app, const char* title, LPOFNHOOKPROC hook, const char* templateName, void* data) {
     std::string filters = OpenFilterString();
     std::string dir = ReadSettingText(Setting::OpenDir);
     std::vector<char> name(32768, '\0');
@@ -220,14 +219,19 @@ void RunBatchDialog(App& app) {
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = DWORD(name.size());
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.lpstrTitle = Msg(MsgId::BatchConversion);
+    ofn.lpstrTitle = title;
     ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY;
-    ofn.lpfnHook = PanelHook;
-    ofn.lpTemplateName = "BATCHPANEL";
-    ofn.lCustData = reinterpret_cast<LPARAM>(&d);
+    ofn.lpfnHook = hook;
+    ofn.lpTemplateName = templateName;
+    ofn.lCustData = reinterpret_cast<LPARAM>(data);
     const std::string here = platform::CurrentDirectory();
     GetOpenFileNameA(&ofn);
     platform::ChangeDirectory(here);
+}
+
+void RunBatchDialog(App& app) {
+    BatchDialog d;
+    ShowOpenWithPanel(app, Msg(MsgId::BatchConversion), PanelHook, "BATCHPANEL", &d);
     if (d.start) RunWorker(app, d.files);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <functional>
@@ -36,6 +37,10 @@ std::string OpenDialogFolder(HWND open);
 std::vector<std::string> TakeTypedFiles(HWND open);
 std::vector<std::string> DroppedFiles(HDROP drop);
 UINT_PTR PanelNotify(HWND panel, LPARAM lp, int& filterIndex, const std::function<void()>& add);
+// Shows the Open dialog with the panel `templateName` answered by `hook`
+// (`data` reaches the hook as the dialog's custom data), starting in the
+// last Open directory and restoring the current directory afterwards.
+void ShowOpenWithPanel(App& app, const char* title, LPOFNHOOKPROC hook, const char* templateName, void* data);
 // A folder picker started at `start`; "" when cancelled.
 std::string BrowseForFolder(HWND owner, const std::string& start);
 

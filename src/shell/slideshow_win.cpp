@@ -412,26 +412,7 @@ UINT_PTR CALLBACK SlideHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RunSlideshowDialog(App& app) {
     SlideDialog d;
-    std::string filters = OpenFilterString();
-    std::string dir = ReadSettingText(Setting::OpenDir);
-    std::vector<char> name(32768, '\0');
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = app.mainWindow;
-    ofn.hInstance = app.instance;
-    ofn.lpstrFilter = filters.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = name.data();
-    ofn.nMaxFile = DWORD(name.size());
-    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.lpstrTitle = Msg(MsgId::Slideshow);
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY;
-    ofn.lpfnHook = SlideHook;
-    ofn.lpTemplateName = MAKEINTRESOURCEA(112);
-    ofn.lCustData = reinterpret_cast<LPARAM>(&d);
-    const std::string here = platform::CurrentDirectory();
-    GetOpenFileNameA(&ofn);
-    platform::ChangeDirectory(here);
+    ShowOpenWithPanel(app, Msg(MsgId::Slideshow), SlideHook, MAKEINTRESOURCEA(112), &d);
     if (d.play) StartSlideshow(app, d.list);
 }
 
