@@ -2,27 +2,14 @@
 // expansion the viewer applies to every picture it shows.
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "core/bytes.h"
-#include "core/convert.h"
 #include "formats/iff.h"
-
-namespace {
-
-// Reading a huge picture is worth trying; converting it pixel by pixel only
-// repeats what smaller ones cover.
-constexpr int64_t kMaxConvertedPixels = int64_t(1) << 22;
-
-}  // namespace
+#include "show_picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lg::ByteSource in = lg::ByteSource::FromMemory(data, size);
     lg::Status st;
-    lg::Image img = lg::ReadIffFrom(in, st);
-    if (img && int64_t(img.width()) * img.height() <= kMaxConvertedPixels) {
-        img = lg::WidenToWorkingDepth(std::move(img));
-        if (img) img = lg::ExpandTo24(std::move(img));
-    }
+    fuzz::ShowLikeTheViewer(lg::ReadIffFrom(in, st));
     return 0;
 }

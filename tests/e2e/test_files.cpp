@@ -9,24 +9,11 @@
 #include <string>
 
 #include "driver.h"
+#include "e2e_support.h"
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string WinPath(std::string p) {
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
-std::string Exe() { return WinPath(Env("LUMAGROVE_EXE")); }
-std::string WalkDir() { return WinPath(Env("LUMAGROVE_E2E_DATA")) + "\\walk"; }
-std::string IniPath() { return e2e::WindowsDirectory() + "\\LUMAGR32.INI"; }
+std::string WalkDir() { return DataDir() + "\\walk"; }
 
 bool Exists(const std::string& p) { return GetFileAttributesA(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -82,7 +69,6 @@ protected:
         RemoveDirectoryA(d.c_str());
     }
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
-    void WriteIni(const std::string& text) { std::ofstream(IniPath(), std::ios::binary) << text; }
     void StartAt(int i) {
         ASSERT_TRUE(e2e::Start(Exe(), Path(PictureName(i)), dir, v));
         e2e::Settle(v, 400);
