@@ -34,7 +34,11 @@ UPDATED=0
 apt_update_once() {
     if [ "$UPDATED" = 0 ]; then
         say "apt-get update"
-        $SUDO apt-get update -qq
+        # A mirror in mid-sync can fail one index (seen for bookworm-security's
+        # i386 list); retry once, then go on with what did arrive: the install
+        # step below fails clearly if a package is really unreachable.
+        $SUDO apt-get update -qq || { sleep 5; $SUDO apt-get update -qq; } ||
+            say "apt-get update reported errors; going on with the lists it has"
         UPDATED=1
     fi
 }
@@ -115,6 +119,11 @@ fetch_source() {   # $1 = source package, $2 = directory glob it unpacks to
 build_win_libs() {   # $1 = i686 or x86_64, $2 = prefix directory
 ARCH=$1; PREFIX=$2; TRIPLE=$ARCH-w64-mingw32
 TOOLCHAIN="$ROOT/cmake/mingw-$ARCH.cmake"
+# Libraries built with other compiler flags are built again.
+WANT=$(sha256sum "$TOOLCHAIN" | cut -d' ' -f1)
+if [ "$(cat "$PREFIX/toolchain.sha256" 2>/dev/null)" != "$WANT" ]; then
+    rm -rf "$PREFIX" "$DEPS"/b-*-"$ARCH"
+fi
 mkdir -p "$PREFIX/lib" "$PREFIX/include"
 cross_cmake() {    # $1 = source dir, $2 = build dir, rest = options
     s=$1; b=$2; shift 2
@@ -159,6 +168,7 @@ if [ ! -f "$PREFIX/lib/libtiff.a" ]; then
         -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include" \
         -DJPEG_LIBRARY="$PREFIX/lib/libjpeg.a" -DJPEG_INCLUDE_DIR="$PREFIX/include"
 fi
+echo "$WANT" > "$PREFIX/toolchain.sha256"
 
 }
 

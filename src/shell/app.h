@@ -16,6 +16,11 @@
 namespace lg {
 
 constexpr const char kMainClass[] = "Lumagrove";
+// A program driving the viewer (automation, the end-to-end tests) posts the
+// registered message of this name with a token in lParam; the main window
+// stores the token as its window property of the same name when the message
+// comes up in the queue.
+constexpr const char kQueueMarkProp[] = "Lumagrove.QueueMark";
 
 struct App {
     HINSTANCE instance = nullptr;
@@ -61,6 +66,7 @@ App& TheApp();
 
 // Window procedure of the main window.
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+UINT QueueMarkMessage();
 
 // Loads the current file name and shows it (or the empty window on failure).
 bool ShowNewPicture(App& app);

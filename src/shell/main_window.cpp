@@ -258,6 +258,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(hwnd, WM_COMMAND, cmd::Exit, 0);
         return 0;
     case WM_DESTROY:
+        RemovePropA(hwnd, kQueueMarkProp);
         StopAnimation(app);
         app.current = Image();
         app.undo = Image();
@@ -265,8 +266,19 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PostQuitMessage(0);
         return 0;
     default:
+        if (msg == QueueMarkMessage()) {
+            // Posted by a driving program behind its own input: once the mark
+            // is stored, everything it posted before has been dispatched.
+            SetPropA(hwnd, kQueueMarkProp, reinterpret_cast<HANDLE>(lp));
+            return 0;
+        }
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
+}
+
+UINT QueueMarkMessage() {
+    static const UINT message = RegisterWindowMessageA(kQueueMarkProp);
+    return message;
 }
 
 }  // namespace lg

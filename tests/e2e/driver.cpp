@@ -68,12 +68,40 @@ void Stop(Viewer& v) {
     v = Viewer();
 }
 
-void Settle(const Viewer& v, DWORD ms) {
-    if (v.window) {
-        DWORD_PTR result;
-        SendMessageTimeoutA(v.window, WM_NULL, 0, 0, SMTO_BLOCK, ms * 10, &result);
-    }
-    Sleep(ms);
+bool Sync(const Viewer& v, DWORD timeoutMs) {
+    static const UINT mark = RegisterWindowMessageA("Lumagrove.QueueMark");
+    static LONG counter = 0;
+    if (!v.window) return false;
+    const LONG token = InterlockedIncrement(&counter);
+    if (!PostMessageA(v.window, mark, 0, LPARAM(token))) return false;
+    return WaitUntil([&] {
+        if (WaitForSingleObject(v.process.hProcess, 0) == WAIT_OBJECT_0) return true;
+        return GetPropA(v.window, "Lumagrove.QueueMark") == reinterpret_cast<HANDLE>(LPARAM(token));
+    }, timeoutMs) && WaitForSingleObject(v.process.hProcess, 0) != WAIT_OBJECT_0;
+}
+
+bool Responsive(const Viewer& v, DWORD timeoutMs) {
+    DWORD_PTR result;
+    return v.window &&
+           SendMessageTimeoutA(v.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+bool WaitForTitle(const Viewer& v, const std::string& part, DWORD timeoutMs) {
+    return WaitUntil([&] { return Title(v.window).find(part) != std::string::npos; }, timeoutMs);
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs) {
+    LONGLONG lastSize = -1;
+    return WaitUntil([&] {
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER size = {};
+        GetFileSizeEx(f, &size);
+        CloseHandle(f);
+        const bool steady = size.QuadPart > 0 && size.QuadPart == lastSize;
+        lastSize = size.QuadPart;
+        return steady;
+    }, timeoutMs, 50);
 }
 
 std::string Title(HWND w) {
@@ -114,19 +142,19 @@ HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) {
 std::string MessageBoxText(HWND box) {
     // The text of a message box is its static control with id 0xFFFF.
     // The box may still be filling itself in when it is first found.
-    for (int i = 0; i < 100; ++i) {
+    std::string text;
+    WaitUntil([&] {
         HWND label = GetDlgItem(box, 0xFFFF);
-        std::string text = label ? Title(label) : std::string();
-        if (!text.empty()) return text;
-        Sleep(20);
-    }
-    return std::string();
+        text = label ? Title(label) : std::string();
+        return !text.empty();
+    }, 5000);
+    return text;
 }
 
-void AnswerMessageBox(HWND box, int buttonId) {
+bool AnswerMessageBox(HWND box, int buttonId) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
     // Wait until it is gone, so that the next search cannot find it again.
-    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+    return WaitUntil([&] { return !IsWindow(box); });
 }
 
 bool CaptureClient(HWND w, Capture& out) {

@@ -25,8 +25,36 @@ bool WaitForExit(Viewer& v, DWORD timeoutMs, DWORD* code = nullptr);
 // Ends the process if it is still there and closes the handles.
 void Stop(Viewer& v);
 
-// Waits until nothing is pending in the viewer's queue.
-void Settle(const Viewer& v, DWORD ms = 200);
+// Every wait below is bounded. The limit is generous, so that a machine
+// under load still passes; a wait that runs out is a failure, never a pass.
+constexpr DWORD kStepMs = 30000;
+
+// Polls `done` until it holds; false when it still does not after timeoutMs.
+template <class Done>
+bool WaitUntil(Done done, DWORD timeoutMs = kStepMs, DWORD pollMs = 15) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(pollMs);
+    }
+}
+
+// Waits until the viewer has dispatched everything posted to it before this
+// call (commands, keys, drops): it posts a mark behind them and waits for the
+// main window to store it. A command that opens a modal dialog counts as
+// dispatched once the dialog's loop runs. False when the mark is not reached
+// in time or the process ends.
+bool Sync(const Viewer& v, DWORD timeoutMs = kStepMs);
+// Old name, going away: a Sync whose result is ignored.
+inline void Settle(const Viewer& v, DWORD = 0) { Sync(v); }
+// True when the viewer answers a sent message within timeoutMs (not hung).
+bool Responsive(const Viewer& v, DWORD timeoutMs = 5000);
+// Waits for the title to contain `part`.
+bool WaitForTitle(const Viewer& v, const std::string& part, DWORD timeoutMs = kStepMs);
+// Waits until `path` exists, is no longer growing and can be opened for
+// exclusive reading: a writer has finished with it.
+bool WaitForFile(const std::string& path, DWORD timeoutMs = kStepMs);
 
 std::string Title(HWND w);
 void SendCommand(const Viewer& v, int id);
@@ -38,7 +66,9 @@ void DropFiles(const Viewer& v, const std::vector<std::string>& paths);
 // A message box (dialog of class #32770) of the viewer's process, if one is up.
 HWND FindMessageBox(const Viewer& v, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
-void AnswerMessageBox(HWND box, int buttonId);
+// Presses a button of the box and waits until the box is gone; false when it
+// stays.
+bool AnswerMessageBox(HWND box, int buttonId);
 
 struct Capture {
     int width = 0, height = 0;
