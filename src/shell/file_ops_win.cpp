@@ -182,6 +182,7 @@ int CopyOrMoveFile(App& app, bool move) {
         ShowMessage(app.mainWindow, ReplaceQuestion(target, source), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) !=
             IDYES)
         return 0;
+    if (move) CloseMedia(app);  // a playing file cannot be removed; a cancelled move keeps it playing
     HWND progress = OpenProgress(app, "COPYING", source, Msg(move ? MsgId::Moving : MsgId::Copying), 700);
     const MoveOutcome done = move ? MoveFileSafely(source, target)
                                   : (CopyFileSafely(source, target) ? MoveOutcome::Moved : MoveOutcome::CopyFailed);
@@ -200,7 +201,6 @@ int CopyOrMoveFile(App& app, bool move) {
 
 void MoveShownFile(App& app) {
     if (!NeedFile(app)) return;
-    CloseMedia(app);  // a playing file cannot be removed
     const int former = app.dirList.index;
     if (CopyOrMoveFile(app, true) != 1) return;
     SyncDirList(app, true);
@@ -242,12 +242,12 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RenameShownFile(App& app) {
     if (!NeedFile(app)) return;
-    CloseMedia(app);
     std::string typed = platform::BaseNameOf(app.fileName);
     if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(kRenameDialog), app.mainWindow, RenameProc,
                         reinterpret_cast<LPARAM>(&typed)) != 1 ||
         typed.empty())
         return;
+    CloseMedia(app);  // only once the user has chosen: a cancelled rename keeps the video playing
     if (!platform::RenameNoReplace(app.fileName, typed)) {
         ShowMessage(app.mainWindow, Msg(MsgId::CantRename), MB_ICONINFORMATION);
         return;

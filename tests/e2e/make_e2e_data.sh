@@ -1,7 +1,9 @@
 #!/bin/sh
-# Pictures for the end-to-end tests, made by ImageMagick.
+# Pictures for the end-to-end tests, made by ImageMagick (animated cursors and
+# AVI files wrapped by make_riff.pl).
 set -eu
 out=$1
+here=$(dirname "$0")
 mkdir -p "$out"
 [ -f "$out/gradient24.bmp" ] || convert -size 64x48 gradient:'#ff2000-#0030ff' -type truecolor BMP3:"$out/gradient24.bmp"
 [ -f "$out/palette8.bmp" ] || convert -size 40x30 gradient:'#ffffff-#208020' -fill '#c03010' -draw 'circle 20,15 20,4' \
@@ -9,4 +11,15 @@ mkdir -p "$out"
     -compress none BMP3:"$out/palette8.bmp"
 [ -f "$out/anim.gif" ] || convert -delay 20 -size 30x20 xc:red xc:lime xc:blue -loop 0 "$out/anim.gif"
 [ -f "$out/pages.tif" ] || convert -size 24x16 xc:'#c02020' xc:'#20a040' xc:'#2040c0' -compress lzw "$out/pages.tif"
-sh "$(dirname "$0")/make_files_data.sh" "$out"
+[ -f "$out/pages.dcx" ] || convert -size 24x16 xc:'#c02020' xc:'#20a040' xc:'#2040c0' DCX:"$out/pages.dcx"
+if [ ! -f "$out/cursor.ani" ] || [ ! -f "$out/clip.avi" ]; then
+    parts=$(mktemp -d)
+    trap 'rm -rf "$parts"' EXIT
+    for c in red lime blue; do
+        convert -size 32x32 xc:$c ICO:"$parts/$c.ico"
+        convert -size 32x24 xc:$c -flip -depth 8 BGR:"$parts/$c.bgr"
+    done
+    perl "$here/make_riff.pl" ani "$out/cursor.ani" 10 "$parts/red.ico" "$parts/lime.ico" "$parts/blue.ico"
+    perl "$here/make_riff.pl" avi "$out/clip.avi" 32 24 "$parts/red.bgr" "$parts/lime.bgr" "$parts/blue.bgr"
+fi
+sh "$here/make_files_data.sh" "$out"
