@@ -412,6 +412,19 @@ protected:
         ASSERT_TRUE(menu_.Read(v, menuIds_, look.menu)) << "the menu cannot be read";
     }
 
+    // Places the clipboard picture until the viewer's Paste item is enabled:
+    // a test that ended just before may have its clipboard emptied by the
+    // desktop process after the picture went there.
+    bool ProvideClipboardPicture() {
+        return e2e::WaitUntil([&] {
+            std::map<int, UINT> paste;
+            if (!menu_.Read(v, {lg::cmd::Paste}, paste)) return false;
+            if ((paste[lg::cmd::Paste] & MF_GRAYED) == 0) return true;
+            PlaceClipboardPicture();
+            return false;
+        }, e2e::kStepMs, 50);
+    }
+
     // Posts `id` and answers whatever it opens, until nothing is left open;
     // the texts of those windows are added to `texts`.
     void Post(int id, std::vector<std::string>& texts) {
@@ -444,7 +457,7 @@ protected:
             ASSERT_NO_FATAL_FAILURE(Post(c.id, texts));
         }
         if (IsIconic(v.window) || !IsWindowVisible(v.window)) ShowWindow(v.window, SW_RESTORE);
-        ASSERT_TRUE(PlaceClipboardPicture());
+        ASSERT_TRUE(ProvideClipboardPicture()) << "the viewer does not see the clipboard picture";
         e2e::DropFiles(v, {PathOf(s)});
         ASSERT_NO_FATAL_FAILURE(Settle(s));
         ASSERT_TRUE(OtherWindows(v).empty()) << "loading " << s.file << " opened a window";
@@ -458,6 +471,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Settle(s));
         ASSERT_TRUE(OtherWindows(v).empty()) << "loading " << s.file << " opened a window";
         ASSERT_TRUE(menu_.Attach(v, probe_)) << "the menu probe cannot be loaded into the viewer";
+        ASSERT_TRUE(ProvideClipboardPicture()) << "the viewer does not see the clipboard picture";
         Look base;
         ASSERT_NO_FATAL_FAILURE(ReadLook(base));
         ASSERT_EQ(base.menu.at(s.proof) & MF_GRAYED, 0u) << "command " << s.proof << " disabled: not the state";
