@@ -589,11 +589,11 @@ std::vector<std::pair<int, int>> Placements(const std::string& ps) {
     return out;
 }
 
-// The test printer's page: Wine's generic PostScript driver on the default
-// paper of the generic PPD, US Letter (8.5 x 11 in) at 300 dpi, less the
-// driver's margins of 1/6 in (50 dots) on every side: 2550 - 100 by
-// 3300 - 100 dots.
-constexpr int kPageWidth = 2450, kPageHeight = 3200, kDpi = 300;
+// The test printer's page: Wine's generic PostScript driver at 300 dpi on the
+// generic PPD's A4 sheet (595 x 842 points) less its margins of 18 points on
+// every side: 559 x 806 points, 559 * 300 / 72 = 2329.2 by 806 * 300 / 72 =
+// 3358.3 dots.
+constexpr int kPageWidth = 2329, kPageHeight = 3358, kDpi = 300;
 
 }  // namespace
 
@@ -623,7 +623,7 @@ protected:
 TEST_F(Printing, EachPlacementOnOnePage) {
     StartWith(DataDir() + "\\gradient24.bmp");
     ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
-    // The 64 x 48 picture on the 2450 x 3200 dot page (equal resolutions).
+    // The 64 x 48 picture on the 2329 x 3358 dot page (equal resolutions).
     struct Case {
         const char* name;
         int radio;
@@ -632,14 +632,14 @@ TEST_F(Printing, EachPlacementOnOnePage) {
     };
     const Case cases[] = {
         // The page width less 10 dots; the height follows the picture's
-        // 3:4 from the whole page width: 2450 * 48 / 64 = 1837.5, cut to 1837.
-        {"horizontal fit", 1009, nullptr, nullptr, 2440, 1837},
-        // The page height less 10 dots; the width 3200 * 64 / 48 = 4266.7, cut.
-        {"vertical fit", 1165, nullptr, nullptr, 4266, 3190},
+        // 3:4 from the whole page width: 2329 * 48 / 64 = 1746.75, cut.
+        {"horizontal fit", 1009, nullptr, nullptr, 2319, 1746},
+        // The page height less 10 dots; the width 3358 * 64 / 48 = 4477.3, cut.
+        {"vertical fit", 1165, nullptr, nullptr, 4477, 3348},
         // 2.5 times the pixels, one dot each: 160 x 120.
         {"scale", 1011, "2.5", "2.5", 160, 120},
         // The whole page less 10 dots each way.
-        {"stretch", 1010, nullptr, nullptr, 2440, 3190},
+        {"stretch", 1010, nullptr, nullptr, 2319, 3348},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -667,7 +667,7 @@ TEST_F(Printing, AllPagesOfAMultipageFileThenTheShownPageAgain) {
     ASSERT_FALSE(ps.empty()) << "no finished print file";
     EXPECT_EQ(Count(ps, "%%Page:"), 3);
     // Every page stretched over the page less 10 dots each way.
-    EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>(3, {2440, 3190})));
+    EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>(3, {2319, 3348})));
     EXPECT_EQ(TitleOnceItIs(v, title), title);
 
     // Cancelling the printer dialog prints nothing and says so.
@@ -983,7 +983,8 @@ TEST_F(Devices, LoopSettingRestartsPlaybackAtTheEnd) {
         const bool seen = e2e::WaitUntil([&] {
             mode = ask(MCIWNDM_GETMODEA);
             at = ask(MCIWNDM_GETPOSITION);
-            if (!loop) return mode == kStopped && at > 0 && at == ask(MCIWNDM_GETEND);
+            // Stopped on the last of the 3 frames (positions 0 to 2; the end is 3).
+            if (!loop) return mode == kStopped && at == 2;
             if (mode != kPlaying) return false;
             if (playing && at < last) wrapped = true;
             playing = true;
