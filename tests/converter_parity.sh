@@ -5,7 +5,8 @@
 # the same file. Under emulation this is one process, so Wine starts once.
 # Usage: converter_parity.sh WINE_RUN WINDOWS_CONVERTER NATIVE_CONVERTER
 set -u
-RUN=$1 WINBIN=$2 NATIVE=$3
+abs() { (cd "$(dirname "$1")" 2>/dev/null && echo "$(pwd)/$(basename "$1")") || echo "$1"; }
+RUN=$(abs "$1") WINBIN=$(abs "$2") NATIVE=$(abs "$3")
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
 mkdir -p "$DIR/in" "$DIR/win" "$DIR/native" "$DIR/home"
@@ -20,12 +21,13 @@ convert -size 37x23 gradient:white-purple -colors 32 palette.gif
 convert -size 45x31 gradient:orange-teal -type palette -compress rle BMP3:rle8.bmp
 convert -size 33x21 gradient:black-cyan pcx.pcx
 convert -size 29x19 gradient:gray20-gray90 -compress rle targa.tga
-convert -size 27x18 gradient:red-lime -depth 16 ppm16.ppm
+convert -size 27x18 gradient:red-lime -depth 8 raw.ppm
+convert -size 23x17 gradient:gray10-gray80 -depth 8 -compress none plain.pgm
 set -- "$DIR"/in/*
 
 # Settings of either build's settings file must not change what is written.
-LUMAGROVE_HOME="$DIR/home" "$NATIVE" "$@" "/batch=$DIR/native" /type=PNG >/dev/null ||
-    { echo "FAIL: the native converter's batch failed"; exit 1; }
+LUMAGROVE_HOME="$DIR/home" "$NATIVE" "$@" "/batch=$DIR/native" /type=PNG >"$DIR/native.log" 2>&1 ||
+    { echo "FAIL: the native converter's batch failed"; cat "$DIR/native.log"; exit 1; }
 winargs=""
 for f in "$@"; do winargs="$winargs Z:$(echo "$f" | tr / '\\')"; done
 # shellcheck disable=SC2086
