@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <set>
 
 #include "platform/platform.h"
@@ -31,13 +32,22 @@ std::string Get(const std::string& text, const std::string& section, const std::
     return ini::Lookup(text, section, key, &v) ? v : "<missing>";
 }
 
-void SetEnv(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    if (value.empty()) unsetenv(name);
-    else setenv(name, value.c_str(), 1);
-#endif
+// Every test of the program runs with its settings file in a scratch
+// directory, whatever the test itself does.
+class ScratchSettingsForTheRun : public ::testing::Environment {
+public:
+    void SetUp() override { scratch_ = std::make_unique<ScratchSettings>(); }
+    void TearDown() override { scratch_.reset(); }
+
+private:
+    std::unique_ptr<ScratchSettings> scratch_;
+};
+
+::testing::Environment* const kScratchRun = ::testing::AddGlobalTestEnvironment(new ScratchSettingsForTheRun);
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
 }  // namespace
@@ -141,20 +151,34 @@ TEST(IniFile, WriteIntoMissingDirectoryFails) {
     EXPECT_TRUE(dir.entries().empty());
 }
 
-// The table of keys, with the settings directory moved to a scratch place.
+// The table of keys, with the settings directory moved to a scratch place;
+// both builds must follow the redirect.
 class SettingsTable : public ::testing::Test {
 protected:
-    void SetUp() override {
-        home_ = dir_.file("home");
-        SetEnv("LUMAGROVE_HOME", home_);
-        if (lg::platform::SettingsDirectory() != home_)
-            GTEST_SKIP() << "the settings directory is fixed on this system";
-    }
-    void TearDown() override { SetEnv("LUMAGROVE_HOME", ""); }
+    void SetUp() override { ASSERT_EQ(lg::platform::SettingsDirectory(), home_); }
 
-    TempDir dir_;
-    std::string home_;
+    ScratchSettings scratch_;
+    const std::string home_ = scratch_.home();
 };
+
+TEST(SettingsPlace, WithoutTheRedirectTheSystemsOwnPlace) {
+    ScratchSettings restoreAfter;
+    SetEnv("LUMAGROVE_HOME", "");
+#ifdef _WIN32
+    // The Windows directory, as Windows and Wine publish it to every process.
+    const char* windir = std::getenv("windir");
+    ASSERT_NE(windir, nullptr);
+    EXPECT_EQ(Lower(lg::platform::SettingsDirectory()), Lower(windir));
+    EXPECT_EQ(Lower(lg::SettingsFilePath()), Lower(std::string(windir) + "\\LUMAGR32.INI"));
+#else
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string xdgBefore = xdg ? xdg : "";
+    SetEnv("XDG_CONFIG_HOME", "/nowhere/conf");
+    EXPECT_EQ(lg::platform::SettingsDirectory(), "/nowhere/conf/lumagrove");
+    EXPECT_EQ(lg::SettingsFilePath(), "/nowhere/conf/lumagrove/LUMAGR32.INI");
+    SetEnv("XDG_CONFIG_HOME", xdgBefore);
+#endif
+}
 
 TEST_F(SettingsTable, DefaultsWithoutAFile) {
     EXPECT_EQ(lg::ReadSetting(lg::Setting::ZoomFactor), 10);
