@@ -81,13 +81,14 @@ TEST(PhotoCdRead, ThreeSizesAgreeWithImageMagick) {
     // rounding in both decodes (about 1.5 after scaling), 181 against 181.9
     // (1.3 at white), our blue neutral at 159 rather than 156 (0.7), and what
     // the different chroma scales put into the luma (under 2).
-    // For the chroma only the direction is common to both: where ImageMagick's
-    // pixel is bluer or redder than its own grey by more than 20 levels (three
-    // times the 6-level blue offset after either chroma scale), ours leans the
-    // same way. ImageMagick's own chroma curves flip a handful of pixels near
-    // that line, hence one in a thousand allowed; a row or column mix-up breaks
-    // the brightness of a third of the pixels or more, and a chroma mix-up the
-    // direction of a third.
+    // For the chroma only the direction is common to both (ImageMagick stores
+    // about one level per chroma step, the definition and this reader about
+    // two): where ImageMagick's pixel is bluer or redder than its own grey by
+    // more than 20 levels, over three times the 6 levels that our blue neutral
+    // sits below the definition's, ours leans the same way. ImageMagick's own
+    // chroma curves flip a handful of pixels near that line, hence one in a
+    // thousand allowed. A row or column mix-up breaks the brightness of a
+    // third of the pixels or more, a chroma mix-up the direction of a third.
     const Bytes pack = ReadBytes(DataPath("pcd_pack.pcd"));
     ASSERT_FALSE(pack.empty());
     auto luma = [](int r, int g, int b) { return 0.299 * r + 0.587 * g + 0.114 * b; };

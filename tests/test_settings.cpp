@@ -45,10 +45,12 @@ private:
 
 ::testing::Environment* const kScratchRun = ::testing::AddGlobalTestEnvironment(new ScratchSettingsForTheRun);
 
+#ifdef _WIN32
 std::string Lower(std::string s) {
     for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
+#endif
 
 }  // namespace
 
