@@ -147,6 +147,17 @@ TEST(IniFile, WriteThenReadBack) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"test.ini"});  // no temporary left beside it
 }
 
+TEST(IniFile, AFileThatCannotBeReadWholeIsNotReplaced) {
+    TempDir dir;
+    const std::string file = dir.file("big.ini");
+    { std::ofstream(file, std::ios::binary) << "[A]\nk=1\n"; }
+    fs::resize_file(file, lg::kMaxWholeFileBytes + 1);  // a sparse tail: too big to read whole
+    EXPECT_FALSE(ini::WriteString(file, "A", "k", "2"));
+    EXPECT_EQ(fs::file_size(file), lg::kMaxWholeFileBytes + 1);
+    EXPECT_EQ(ini::ReadString(file, "A", "k", "def"), "def");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.ini"});
+}
+
 TEST(IniFile, WriteIntoMissingDirectoryFails) {
     TempDir dir;
     EXPECT_FALSE(ini::WriteString(dir.file("none") + "/x.ini", "A", "k", "v"));
