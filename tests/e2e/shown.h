@@ -162,13 +162,4 @@ std::string FirstMismatch(const e2e::Capture& cap, const std::vector<Spot>& spot
     return ShowsSpots(w, spots, timeoutMs);
 }
 
-// True once `w` (a window of the viewer's main thread) has nothing left to
-// paint: no part waits for a paint, and a paint under way has returned
-// (BeginPaint empties the waiting part before the drawing starts, so a Sync
-// follows). After a Sync, what `w` shows then is what its state asks for:
-// for checks that something did NOT change.
-bool Painted(const e2e::Viewer& v, HWND w, DWORD timeoutMs = e2e::kStepMs) {
-    return e2e::WaitUntil([&] { return !GetUpdateRect(w, nullptr, FALSE); }, timeoutMs) && e2e::Sync(v, timeoutMs);
-}
-
 }  // namespace

@@ -459,7 +459,7 @@ TEST_F(Slideshow, AdvancesOnItsOwnAndStopsAtTheEnd) {
     PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);  // while paused: resumes
     ASSERT_TRUE(e2e::Sync(v));
     ASSERT_TRUE(IsWindow(show)) << "a key while paused ended the show";
-    ASSERT_TRUE(Painted(v, show));
+    ASSERT_TRUE(e2e::WaitPainted(v, show));
     EXPECT_TRUE(ShowsPictureNumber(show, 3, 0));
     PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);  // running again: any key ends a timed show
     EXPECT_TRUE(e2e::WaitGone(show, e2e::kStepMs)) << "the show stayed after a key";

@@ -179,7 +179,8 @@ TEST_F(Formats, PhotoCdOverviewPagesToTheEnd) {
     const int top = PictureTop(v.window);
     auto firstThumbnail = [&](int& brightness) {
         e2e::Capture cap;
-        if (!Painted(v, v.window) || !e2e::CaptureClient(v.window, cap) || cap.height <= top + 20) return false;
+        if (!e2e::WaitPainted(v, v.window) || !e2e::CaptureClient(v.window, cap) || cap.height <= top + 20)
+            return false;
         const uint8_t* p = cap.at(20, top + 20);
         brightness = p[0] + p[1] + p[2];
         return true;
