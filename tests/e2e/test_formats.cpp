@@ -1,18 +1,18 @@
 // End-to-end: icons, animated cursors, Photo CD overview paging and metafiles
-// in the real LUMAGR32.EXE under Wine. The test files are made here: icons
-// and cursors with our icon writer, metafiles through GDI.
+// in the real LUMAGR32.EXE under Wine. The icons come from ImageMagick; the
+// cursor is put together here from its icons, the metafile drawn through GDI.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
-#include "formats/icon.h"
 #include "shown.h"
 
 namespace {
@@ -23,17 +23,9 @@ void Write(const std::string& path, const Bytes& b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
-// A flat 24-bit picture.
-lg::Image Flat(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    lg::Image img = lg::Image::Create(w, h, 24, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = img.row(y) + 3 * x;
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
-    return img;
+Bytes Read(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 void Chunk(Bytes& out, const char* id, const Bytes& data) {
@@ -53,9 +45,11 @@ Bytes Le32s(std::initializer_list<uint32_t> vs) {
 // Red, green and blue 40 x 30 icons shown in turn, each for `rate` sixtieths.
 Bytes Cursor(uint32_t rate) {
     Bytes frames = {'f', 'r', 'a', 'm'};
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 255, 0, 0)));
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 255, 0)));
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 0, 255)));
+    for (const char* colour : {"red", "lime", "blue"}) {
+        const Bytes icon = Read(DataDir() + "\\frame-" + colour + ".ico");
+        if (icon.size() < 22) return Bytes();
+        Chunk(frames, "icon", icon);
+    }
     Bytes body = {'A', 'C', 'O', 'N'};
     Chunk(body, "anih", Le32s({36, 3, 4, 40, 30, 24, 1, rate, 1}));
     Chunk(body, "seq ", Le32s({0, 1, 2, 1}));
@@ -78,7 +72,9 @@ using Formats = ViewerTest;
 
 TEST_F(Formats, AnimatedCursorPlaysItsStepsAtSixtiethsOfASecond) {
     const std::string path = DataDir() + "\\steps.ani";
-    Write(path, Cursor(60));  // 60 sixtieths: 960 ms a step (GIF timing would give 600)
+    const Bytes cursor = Cursor(60);  // 60 sixtieths: 960 ms a step (GIF timing would give 600)
+    ASSERT_FALSE(cursor.empty()) << "the frame icons are missing";
+    Write(path, cursor);
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
     ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "steps.ani - 4 frames");
@@ -119,21 +115,7 @@ TEST_F(Formats, AnimatedCursorPlaysItsStepsAtSixtiethsOfASecond) {
 
 TEST_F(Formats, IconChooserPicksTheImageToShow) {
     // Two images in one file: 40 x 30 red and 16 x 16 blue.
-    const Bytes big = lg::BuildIconFile(Flat(40, 30, 255, 0, 0));
-    const Bytes small = lg::BuildIconFile(Flat(16, 16, 0, 0, 255));
-    Bytes file = {0, 0, 1, 0, 2, 0};
-    const uint32_t bigSize = uint32_t(big.size() - 22), smallSize = uint32_t(small.size() - 22);
-    Bytes entry1(big.begin() + 6, big.begin() + 22), entry2(small.begin() + 6, small.begin() + 22);
-    const uint32_t off1 = 38, off2 = 38 + bigSize;
-    std::memcpy(entry1.data() + 12, &off1, 4);
-    std::memcpy(entry2.data() + 12, &off2, 4);
-    file.insert(file.end(), entry1.begin(), entry1.end());
-    file.insert(file.end(), entry2.begin(), entry2.end());
-    file.insert(file.end(), big.begin() + 22, big.end());
-    file.insert(file.end(), small.begin() + 22, small.end());
-    (void)smallSize;
-    const std::string path = DataDir() + "\\two.ico";
-    Write(path, file);
+    const std::string path = DataDir() + "\\chooser.ico";
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
     HWND dlg = e2e::FindDialog(v, "Mutliple Icons", e2e::kStepMs);
     ASSERT_TRUE(dlg) << "no icon chooser";
@@ -149,7 +131,7 @@ TEST_F(Formats, IconChooserPicksTheImageToShow) {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE), LPARAM(list));
     ASSERT_TRUE(e2e::AnswerMessageBox(dlg, IDOK)) << "the chooser stayed";
     ASSERT_TRUE(e2e::Sync(v));
-    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - two.ico (16x16x24BPP)");
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - chooser.ico (16x16x24BPP)");
     const int top = PictureTop(v.window);
     EXPECT_TRUE(ShowsSpots(v.window, {{0, top, {0, 0, 255}}, {15, top + 15, {0, 0, 255}}}));
 }
