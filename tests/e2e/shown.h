@@ -61,8 +61,8 @@ RgbPicture Drawn(int w, int h, ColourAt colourAt) {
     return p;
 }
 
-// ImageMagick's dump of a picture whose size the test knows; empty when the
-// file is missing or of another length.
+// ImageMagick's dump of a picture whose size the test knows; it tests false
+// when the file is missing or of another length.
 RgbPicture ReadRgb(const std::string& path, int width, int height) {
     RgbPicture p;
     std::ifstream f(path, std::ios::binary);
