@@ -24,3 +24,4 @@ for p in gradient24 palette8; do
     [ -f "$out/$p.rgb" ] || convert "$out/$p.bmp" -depth 8 RGB:"$out/$p.rgb"
 done
 sh "$(dirname "$0")/make_files_data.sh" "$out"
+sh "$(dirname "$0")/make_edit_refs.sh" "$out"
