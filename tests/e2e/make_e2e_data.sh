@@ -9,5 +9,19 @@ mkdir -p "$out"
     -compress none BMP3:"$out/palette8.bmp"
 [ -f "$out/anim.gif" ] || convert -delay 20 -size 30x20 xc:red xc:lime xc:blue -loop 0 "$out/anim.gif"
 [ -f "$out/pages.tif" ] || convert -size 24x16 xc:'#c02020' xc:'#20a040' xc:'#2040c0' -compress lzw "$out/pages.tif"
+# Six flat blocks whose edges fall on known columns (70, 150) and rows (12).
+[ -f "$out/blocks.bmp" ] || convert \( -size 70x12 xc:'#ff0000' -size 80x12 xc:'#00ff00' -size 70x12 xc:'#0000ff' +append \) \
+    \( -size 70x24 xc:'#ffff00' -size 80x24 xc:'#ff00ff' -size 70x24 xc:'#00ffff' +append \) -append \
+    -type truecolor BMP3:"$out/blocks.bmp"
+# Icons: one file of a 40 x 30 red and a 16 x 16 blue image, and the three
+# 40 x 30 frames of the animated cursor the format test puts together.
+[ -f "$out/chooser.ico" ] || convert -size 40x30 xc:'#ff0000' -size 16x16 xc:'#0000ff' "$out/chooser.ico"
+for c in red:ff0000 lime:00ff00 blue:0000ff; do
+    [ -f "$out/frame-${c%%:*}.ico" ] || convert -size 40x30 "xc:#${c#*:}" "$out/frame-${c%%:*}.ico"
+done
+# What the BMPs hold as ImageMagick reads them: 8-bit RGB, rows top down.
+for p in gradient24 palette8; do
+    [ -f "$out/$p.rgb" ] || convert "$out/$p.bmp" -depth 8 RGB:"$out/$p.rgb"
+done
 sh "$(dirname "$0")/make_files_data.sh" "$out"
 sh "$(dirname "$0")/make_edit_refs.sh" "$out"
