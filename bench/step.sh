@@ -6,7 +6,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 . scripts/wine-env.sh
-B="build/$LG_TEST_BUILD"
+B="build/$LG_E2E_BUILD"
 OUT="$ROOT/build/bench/step"
 mkdir -p "$OUT"
 cmake --build "$B" -j "${JOBS:-2}" --target LUMAGR32 step_bench >"$OUT/build.log" 2>&1 ||

@@ -31,13 +31,25 @@ unsigned Corner(HWND w) {
     return unsigned(c[2]) << 16 | unsigned(c[1]) << 8 | c[0];
 }
 
+[[noreturn]] void Fail(e2e::Viewer& v, const char* what) {
+    std::fprintf(stderr, "step_bench: %s\n", what);
+    e2e::Stop(v);
+    std::exit(1);
+}
+
+// Waits until the viewer has handled what it was sent and painted it.
+void AtRest(e2e::Viewer& v) {
+    if (!e2e::Sync(v) || !e2e::WaitPainted(v, v.window)) Fail(v, "the viewer did not come to rest");
+}
+
 // Presses Space and waits until the corner is no longer `before`.
-double Step(const e2e::Viewer& v, unsigned before) {
+double Step(e2e::Viewer& v, unsigned before) {
     LARGE_INTEGER f, a, b;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&a);
     e2e::PressKey(v, VK_SPACE);
-    for (int i = 0; i < 20000 && Corner(v.window) == before; ++i) Sleep(1);
+    if (!e2e::WaitUntil([&] { return Corner(v.window) != before; }, e2e::kStepMs, 1))
+        Fail(v, "Space did not paint the next picture");
     QueryPerformanceCounter(&b);
     return double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart);
 }
@@ -61,23 +73,23 @@ int main(int argc, char** argv) {
         CopyFileA(argv[2 + i % 2], (dir + name).c_str(), FALSE);
     }
     e2e::Viewer v;
-    if (!e2e::Start(argv[1], dir + "\\a0.jpg", dir, v)) return 1;
-    e2e::Settle(v, 1000);
+    if (!e2e::Start(argv[1], dir + "\\a0.jpg", dir, v)) Fail(v, "the viewer did not start");
+    AtRest(v);
     std::vector<double> big, small;
     for (int round = 0; round < 3; ++round) {
         e2e::SendCommand(v, 40057);  // first: a0.jpg
-        e2e::Settle(v, 1500);
+        AtRest(v);
         big.push_back(Step(v, Corner(v.window)));  // a0 -> a1
-        e2e::Settle(v, 300);
+        AtRest(v);
         Step(v, Corner(v.window));  // a1 -> f0000
-        e2e::Settle(v, 300);
+        AtRest(v);
         for (int i = 0; i < 10; ++i) {
             small.push_back(Step(v, Corner(v.window)));
-            e2e::Settle(v, 50);
+            AtRest(v);
         }
     }
     e2e::PressKey(v, VK_ESCAPE);
-    e2e::WaitForExit(v, 5000);
+    if (!e2e::WaitForExit(v, e2e::kStepMs)) Fail(v, "Esc did not end the viewer");
     e2e::Stop(v);
     std::sort(big.begin(), big.end());
     std::sort(small.begin(), small.end());

@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 scripts/setup.sh
 . scripts/wine-env.sh
-scripts/build.sh native "$LG_TEST_BUILD"
+scripts/build.sh native "$LG_E2E_BUILD"
 
 FILE=${FILE:-}
 if [ -z "$FILE" ]; then
@@ -15,7 +15,7 @@ if [ -z "$FILE" ]; then
     build/native/lgsample "$FILE"
 fi
 case "$FILE" in /*) ;; *) FILE="$PWD/$FILE" ;; esac
-EXE="$ROOT/build/$LG_TEST_BUILD/LUMAGR32.EXE"
+EXE="$ROOT/build/$LG_E2E_BUILD/LUMAGR32.EXE"
 WINFILE="Z:$(printf '%s' "$FILE" | tr '/' '\\')"
 cd "$(dirname "$FILE")"
 

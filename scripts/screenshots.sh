@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 scripts/setup.sh
 . scripts/wine-env.sh
-scripts/build.sh native "$LG_TEST_BUILD"
+scripts/build.sh native "$LG_E2E_BUILD"
 OUT=build/screenshots
 mkdir -p "$OUT"
 build/native/lgsample "$OUT/sample.bmp"
@@ -19,7 +19,7 @@ trap 'kill $XVFB 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
 export DISPLAY=$DISP
 sleep 1
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-"$WINE" "build/$LG_TEST_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_TEST_BUILD/LUMAGR32.EXE")" \
+"$WINE" "build/$LG_E2E_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_E2E_BUILD/LUMAGR32.EXE")" \
     "$(winpath "$ROOT/$OUT/sample.bmp")" "$(winpath "$ROOT/$OUT")"
 for f in main zoomed information fullscreen thanks batch copymove resize effects properties saveas; do
     [ -f "$OUT/$f.bmp" ] && convert "$OUT/$f.bmp" "$OUT/$f.png" && rm -f "$OUT/$f.bmp"

@@ -175,10 +175,28 @@ echo "$WANT" > "$PREFIX/toolchain.sha256"
 build_win_libs i686 "$DEPS/win32"
 build_win_libs x86_64 "$DEPS/win64"
 
-# --- Wine prefix -------------------------------------------------------------
-# This kind of machine runs 64-bit user code only (no 32-bit code segment), so
-# the Windows tests run the x86_64 build under wine64; see README.
+# --- 32-bit code on hosts without a 32-bit code segment -----------------------
+# Where the kernel cannot run 32-bit x86 code, qemu-i386 runs it: registered
+# with binfmt_misc (flag F: the emulator is opened now, so it also serves
+# other mount namespaces). Hosts that run such code natively are left alone,
+# since a registered handler would take every 32-bit program.
 . "$ROOT/scripts/wine-env.sh"
+if [ "$LG_X86_32" = none ]; then
+    install_pkgs qemu-user-static binfmt-support
+    BINFMT=/proc/sys/fs/binfmt_misc
+    [ -f "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" ||
+        say "cannot mount $BINFMT"
+    if [ -f "$BINFMT/register" ] && [ ! -f "$BINFMT/qemu-i386" ]; then
+        say "registering qemu-i386 for 32-bit x86 programs"
+        # ELF, 32-bit, little-endian, executable or shared object, machine 3 (i386)
+        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+            $SUDO tee "$BINFMT/register" >/dev/null || say "cannot register qemu-i386"
+    fi
+    . "$ROOT/scripts/wine-env.sh"
+    say "32-bit x86 code: $LG_X86_32"
+fi
+
+# --- Wine prefix -------------------------------------------------------------
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "creating the Wine prefix"
     WINEARCH=win64 "$WINE" wineboot -i >/dev/null 2>&1 || true

@@ -1,5 +1,22 @@
 #!/bin/sh
-# Runs a Windows program of the project under Wine with the project's prefix.
+# Runs a Windows program of the project under Wine with the project's prefix:
+# a 32-bit program through the 32-bit loader (natively, or under qemu-i386
+# where this host has no 32-bit code segment), a 64-bit one through wine64.
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/wine-env.sh"
+
+# The machine field of the PE header: 14c for i386, 8664 for x86_64.
+pe_machine() {
+    off=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$off" ] && od -An -tx2 -j$((off + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
+}
+
+if [ "$(pe_machine "$1")" = 14c ]; then
+    if [ "$LG_X86_32" = none ]; then
+        echo "wine-run.sh: this host runs no 32-bit x86 code and has no emulator registered (run scripts/setup.sh)" >&2
+        exit 126
+    fi
+    unset WINELOADER
+    exec /usr/lib/wine/wine "$@"
+fi
 exec "$WINE" "$@"

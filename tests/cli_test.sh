@@ -5,6 +5,9 @@ set -u
 BIN=$1
 DIR=$(mktemp -d)
 trap 'rm -rf "$DIR"' EXIT
+# The converter reads the save options from its settings file: a scratch one,
+# never the user's.
+export LUMAGROVE_HOME="$DIR/home"
 pass=0
 fail=0
 

@@ -130,6 +130,42 @@ private:
     fs::path path_;
 };
 
+// Sets or (with "") removes an environment variable of this process.
+inline void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    if (value.empty()) unsetenv(name);
+    else setenv(name, value.c_str(), 1);
+#endif
+}
+
+// Points the settings file (LUMAGROVE_HOME, which both builds honour) at a
+// fresh scratch directory while the object lives, then restores the previous
+// value. The whole test program also runs under one such redirect, so no test
+// reads or writes the user's LUMAGR32.INI (under Wine: the prefix's Windows
+// directory).
+class ScratchSettings {
+public:
+    ScratchSettings() {
+        const char* before = std::getenv("LUMAGROVE_HOME");
+        had_ = before != nullptr;
+        if (had_) before_ = before;
+        home_ = dir_.file("home");  // missing until something writes a setting
+        SetEnv("LUMAGROVE_HOME", home_);
+    }
+    ~ScratchSettings() { SetEnv("LUMAGROVE_HOME", had_ ? before_ : std::string()); }
+    ScratchSettings(const ScratchSettings&) = delete;
+    ScratchSettings& operator=(const ScratchSettings&) = delete;
+
+    const std::string& home() const { return home_; }
+
+private:
+    TempDir dir_;
+    std::string home_, before_;
+    bool had_ = false;
+};
+
 // Little-endian byte building for hand-made files.
 struct ByteWriter {
     Bytes b;

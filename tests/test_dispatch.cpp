@@ -38,15 +38,8 @@ lg::Image Palette4(int w, int h) {
 
 class Dispatch : public ::testing::Test {
 protected:
-    void SetUp() override { SetHome(home.str()); }
-    static void SetHome(const std::string& dir) {
-#ifdef _WIN32
-        _putenv_s("LUMAGROVE_HOME", dir.c_str());
-#else
-        setenv("LUMAGROVE_HOME", dir.c_str(), 1);
-#endif
-    }
-    TempDir home, dir;
+    lgtest::ScratchSettings settings;
+    TempDir dir;
 };
 
 TEST_F(Dispatch, QuietLoaderReadsByContentWhateverTheName) {

@@ -93,6 +93,10 @@ TEST(OptionPages, ShownValuesFollowDefaultsAndPageRules) {
     EXPECT_EQ(lg::ShownValues(full, {{Setting::ShowFullScreen, "2"}})[Setting::ShowFullScreen], "2");
     EXPECT_EQ(lg::ShownValues(full, {})[Setting::ViewingHideCursor], "0");
     EXPECT_EQ(lg::ShownValues(full, {{Setting::ViewingHideCursor, "5"}})[Setting::ViewingHideCursor], "1");
+    // Beyond 32 bits a value saturates as the settings reader takes it (on);
+    // its low 32 bits alone would be 0 (off).
+    EXPECT_EQ(lg::ShownValues(full, {{Setting::ViewingHideCursor, "4294967296"}})[Setting::ViewingHideCursor], "1");
+    EXPECT_EQ(lg::ShownValues(full, {{Setting::ViewingHideCursor, "-4294967296"}})[Setting::ViewingHideCursor], "1");
 
     const lg::OptionPage& jpeg = Page("SAVEJPEGGIF");
     auto shown = lg::ShownValues(jpeg, {{Setting::GifTransparency, "300"}});
@@ -110,6 +114,8 @@ TEST(OptionPages, NumberFieldsStoreDecimalsAndTheirEmptyValue) {
     EXPECT_EQ(lg::NumberFieldText(zoom, "abc"), "10");
     EXPECT_EQ(lg::NumberFieldText(zoom, "25"), "25");
     EXPECT_EQ(lg::NumberFieldText(transp, "999"), "255");
+    EXPECT_EQ(lg::NumberFieldText(transp, "4294967297"), "255");  // not its low 32 bits, 1
+    EXPECT_EQ(lg::NumberFieldText(zoom, "99999999999"), "2147483647");
     EXPECT_EQ(lg::NumberFieldText(transp, ""), "0");
 }
 

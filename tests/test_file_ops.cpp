@@ -169,6 +169,21 @@ TEST(SlideList, ReadsWhatWasWrittenAndOddLines) {
     EXPECT_FALSE(WriteSlideList(d.file("no/dir/out.lst"), list));
 }
 
+TEST(SlideList, AFileBeyondAnyListIsRefusedWhole) {
+    TempDir d;
+    const std::string path = d.file("huge.lst");
+    { std::ofstream(path, std::ios::binary) << "C:\\a.jpg\n"; }
+    lgtest::fs::resize_file(path, lg::kMaxSlideListBytes + 1);  // a sparse tail of zero bytes
+    std::vector<std::string> list{"kept"};
+    EXPECT_FALSE(ReadSlideList(path, list));
+    EXPECT_EQ(list, std::vector<std::string>{"kept"});
+    lgtest::fs::resize_file(path, lg::kMaxSlideListBytes);
+    ASSERT_TRUE(ReadSlideList(path, list));
+    ASSERT_EQ(list.size(), 3u);  // the zeros make one more line, cut to 259
+    EXPECT_EQ(list[1], "C:\\a.jpg");
+    EXPECT_EQ(list[2], std::string(259, '\0'));
+}
+
 TEST(SlideList, DelaysAndSteps) {
     const struct { const char* text; int ms; const char* stored; } delays[] = {
         {"2.5", 2500, "2.5"}, {"0", 5000, "5.0"}, {"abc", 5000, "5.0"}, {"-3", 5000, "5.0"}, {"10", 10000, "10.0"},

@@ -182,12 +182,8 @@ TEST(PngWrite, PaletteCoversEveryIndexInUse) {
 }
 
 TEST(ConvertFile, EveryCombinationOfJpegPngAndBmp) {
-    TempDir home, dir;
-#ifdef _WIN32
-    _putenv_s("LUMAGROVE_HOME", home.str().c_str());
-#else
-    setenv("LUMAGROVE_HOME", home.str().c_str(), 1);
-#endif
+    lgtest::ScratchSettings settings;
+    TempDir dir;
     std::string msg;
     for (const char* ext : {".bmp", ".jpg", ".png"})
         ASSERT_EQ(lg::ConvertFile(DataPath("png_rgba8.png"), dir.file(std::string("in") + ext), &msg),

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <set>
 
 #include "platform/platform.h"
@@ -31,14 +32,25 @@ std::string Get(const std::string& text, const std::string& section, const std::
     return ini::Lookup(text, section, key, &v) ? v : "<missing>";
 }
 
-void SetEnv(const char* name, const std::string& value) {
+// Every test of the program runs with its settings file in a scratch
+// directory, whatever the test itself does.
+class ScratchSettingsForTheRun : public ::testing::Environment {
+public:
+    void SetUp() override { scratch_ = std::make_unique<ScratchSettings>(); }
+    void TearDown() override { scratch_.reset(); }
+
+private:
+    std::unique_ptr<ScratchSettings> scratch_;
+};
+
+::testing::Environment* const kScratchRun = ::testing::AddGlobalTestEnvironment(new ScratchSettingsForTheRun);
+
 #ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    if (value.empty()) unsetenv(name);
-    else setenv(name, value.c_str(), 1);
-#endif
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
+#endif
 
 }  // namespace
 
@@ -135,26 +147,51 @@ TEST(IniFile, WriteThenReadBack) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"test.ini"});  // no temporary left beside it
 }
 
+TEST(IniFile, AFileThatCannotBeReadWholeIsNotReplaced) {
+    TempDir dir;
+    const std::string file = dir.file("big.ini");
+    { std::ofstream(file, std::ios::binary) << "[A]\nk=1\n"; }
+    fs::resize_file(file, lg::kMaxWholeFileBytes + 1);  // a sparse tail: too big to read whole
+    EXPECT_FALSE(ini::WriteString(file, "A", "k", "2"));
+    EXPECT_EQ(fs::file_size(file), lg::kMaxWholeFileBytes + 1);
+    EXPECT_EQ(ini::ReadString(file, "A", "k", "def"), "def");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.ini"});
+}
+
 TEST(IniFile, WriteIntoMissingDirectoryFails) {
     TempDir dir;
     EXPECT_FALSE(ini::WriteString(dir.file("none") + "/x.ini", "A", "k", "v"));
     EXPECT_TRUE(dir.entries().empty());
 }
 
-// The table of keys, with the settings directory moved to a scratch place.
+// The table of keys, with the settings directory moved to a scratch place;
+// both builds must follow the redirect.
 class SettingsTable : public ::testing::Test {
 protected:
-    void SetUp() override {
-        home_ = dir_.file("home");
-        SetEnv("LUMAGROVE_HOME", home_);
-        if (lg::platform::SettingsDirectory() != home_)
-            GTEST_SKIP() << "the settings directory is fixed on this system";
-    }
-    void TearDown() override { SetEnv("LUMAGROVE_HOME", ""); }
+    void SetUp() override { ASSERT_EQ(lg::platform::SettingsDirectory(), home_); }
 
-    TempDir dir_;
-    std::string home_;
+    ScratchSettings scratch_;
+    const std::string home_ = scratch_.home();
 };
+
+TEST(SettingsPlace, WithoutTheRedirectTheSystemsOwnPlace) {
+    ScratchSettings restoreAfter;
+    SetEnv("LUMAGROVE_HOME", "");
+#ifdef _WIN32
+    // The Windows directory, as Windows and Wine publish it to every process.
+    const char* windir = std::getenv("windir");
+    ASSERT_NE(windir, nullptr);
+    EXPECT_EQ(Lower(lg::platform::SettingsDirectory()), Lower(windir));
+    EXPECT_EQ(Lower(lg::SettingsFilePath()), Lower(std::string(windir) + "\\LUMAGR32.INI"));
+#else
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string xdgBefore = xdg ? xdg : "";
+    SetEnv("XDG_CONFIG_HOME", "/nowhere/conf");
+    EXPECT_EQ(lg::platform::SettingsDirectory(), "/nowhere/conf/lumagrove");
+    EXPECT_EQ(lg::SettingsFilePath(), "/nowhere/conf/lumagrove/LUMAGR32.INI");
+    SetEnv("XDG_CONFIG_HOME", xdgBefore);
+#endif
+}
 
 TEST_F(SettingsTable, DefaultsWithoutAFile) {
     EXPECT_EQ(lg::ReadSetting(lg::Setting::ZoomFactor), 10);

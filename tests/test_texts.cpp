@@ -162,3 +162,12 @@ TEST(ImageInfoLines, Variants) {
     EXPECT_EQ(t[5], "1127 256   (8 BitsPerPixel)");
     EXPECT_EQ(t[7], "1129 3048  Bytes");  // 2 x 1024 + 100 x 10
 }
+
+TEST(ReplaceQuestion, SizesBeyondTwoAndFourGigabytes) {
+    // 3 GB and 5 GB files: a 32-bit `long` (all of Windows) would show the
+    // first as -1294967296 and the second as 705032704.
+    EXPECT_EQ(lg::ReplaceQuestionText("C:\\a\\big.avi", 3000000000LL, "D:\\b\\big.avi", 5000000000LL),
+              "Replace file:\n\tC:\\a\\big.avi , 3000000000  bytes\nwith file:\n\tD:\\b\\big.avi , 5000000000  bytes\n");
+    EXPECT_EQ(lg::ReplaceQuestionText("x", 0, "y", 12),
+              "Replace file:\n\tx , 0  bytes\nwith file:\n\ty , 12  bytes\n");
+}

@@ -180,7 +180,7 @@ uint32_t ByteSource::be32() {
 bool ReadWholeFile(const std::string& path, std::string& out) {
     out.clear();
     ByteSource s = ByteSource::OpenFile(path);
-    if (!s.ok() || s.size() > (uint64_t(1) << 31)) return false;
+    if (!s.ok() || s.size() > kMaxWholeFileBytes) return false;
     out.resize(size_t(s.size()));
     return s.readExact(&out[0], out.size());
 }

@@ -69,7 +69,10 @@ private:
     bool failed_ = false;
 };
 
-// Whole-file helper for small files and tests; empty on failure.
+// Whole-file helper for small files (settings) and tests; empty and false on
+// failure, also for a file beyond kMaxWholeFileBytes: a 32-bit process seldom
+// finds much more than that in one piece, and a failed allocation would end it.
+constexpr uint64_t kMaxWholeFileBytes = uint64_t(1) << 28;
 bool ReadWholeFile(const std::string& path, std::string& out);
 
 }  // namespace lg

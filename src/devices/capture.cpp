@@ -289,7 +289,8 @@ void CaptureTick(App& app) {
     const std::string dir = ReadSettingText(Setting::CaptureSavePath);
     platform::MakeDirectories(dir);
     std::time_t now = std::time(nullptr);
-    std::tm local = *std::localtime(&now);
+    const std::tm* known = std::localtime(&now);  // null when the clock is beyond the C library's range
+    const std::tm local = known ? *known : std::tm{};
     LocalTime t{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
     const std::string name = CaptureFileName(dir, ReadSetting(Setting::CaptureOutputType), t);
     Image img;

@@ -55,7 +55,12 @@ bool ReadSlideList(const std::string& path, std::vector<std::string>& out) {
     if (!f) return false;
     std::string text;
     char buf[65536];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, n);
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f.get())) > 0;) {
+        // Someone else's big file taken for a list would not fit a 32-bit
+        // process: refused like a file that cannot be read.
+        if (text.size() + n > kMaxSlideListBytes) return false;
+        text.append(buf, n);
+    }
     std::vector<std::string> lines = ParseSlideList(text);
     out.insert(out.end(), lines.begin(), lines.end());
     return true;

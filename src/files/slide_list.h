@@ -1,6 +1,7 @@
 // The slideshow's list of files, its list files and its advancing rules.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@ namespace lg {
 constexpr const char kSlideshowListName[] = "Lumagrove_Slideshow.lst";
 
 // One path per line, at most 259 characters each; line ends (LF or CRLF) are
-// removed and blank lines skipped. False when the file cannot be opened.
+// removed and blank lines skipped. False when the file cannot be opened or is
+// larger than any list (kMaxSlideListBytes, some 100 000 full-length paths).
+constexpr size_t kMaxSlideListBytes = size_t(32) << 20;
 bool ReadSlideList(const std::string& path, std::vector<std::string>& out);
 // The same from the text of such a file.
 std::vector<std::string> ParseSlideList(const std::string& text);

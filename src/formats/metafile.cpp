@@ -60,7 +60,8 @@ constexpr uint64_t kMaxMetafileBytes = uint64_t(1) << 28;
 HENHMETAFILE FromWindowsBits(const uint8_t* bits, size_t available, const METAFILEPICT* pict, Status& st) {
     if (available < 18) return nullptr;
     // The header's size field counts 16-bit words; never past the file's end.
-    const size_t length = std::min<size_t>(available, size_t(GetLE32(bits + 6)) * 2);
+    // Doubled in 64 bits: a 32-bit size_t would wrap a large count to a few bytes.
+    const size_t length = size_t(std::min<uint64_t>(available, uint64_t(GetLE32(bits + 6)) * 2));
     HDC screen = GetDC(nullptr);
     HENHMETAFILE emf = SetWinMetaFileBits(UINT(length), bits, screen, pict);
     ReleaseDC(nullptr, screen);

@@ -88,19 +88,35 @@ tmsize_t OutRead(thandle_t, void*, tmsize_t) { return 0; }
 tmsize_t OutWrite(thandle_t h, void* buf, tmsize_t n) {
     return n >= 0 && static_cast<OutputFile*>(h)->write(buf, size_t(n)) ? n : 0;
 }
+// 64-bit positions: `long` is 32 bits on Windows, so fseek and ftell stop at
+// 2 GB, and libtiff passes a move back from the current or end position as a
+// wrapped-around unsigned offset.
+int SeekStream(std::FILE* f, int64_t off, int whence) {
+#ifdef _WIN32
+    return _fseeki64(f, off, whence);
+#else
+    return fseeko(f, off_t(off), whence);
+#endif
+}
+int64_t TellStream(std::FILE* f) {
+#ifdef _WIN32
+    return _ftelli64(f);
+#else
+    return int64_t(ftello(f));
+#endif
+}
 toff_t OutSeek(thandle_t h, toff_t off, int whence) {
     std::FILE* f = static_cast<OutputFile*>(h)->stream();
-    // Our files stay far below 2 GB: a picture block is at most 1 GB.
-    if (!f || off > toff_t(0x7FFFFFFF) || std::fseek(f, long(off), whence) != 0) return toff_t(-1);
-    long at = std::ftell(f);
+    if (!f || SeekStream(f, int64_t(off), whence) != 0) return toff_t(-1);
+    const int64_t at = TellStream(f);
     return at < 0 ? toff_t(-1) : toff_t(at);
 }
 toff_t OutSize(thandle_t h) {
     std::FILE* f = static_cast<OutputFile*>(h)->stream();
-    long here = f ? std::ftell(f) : -1;
-    if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
-    long end = std::ftell(f);
-    std::fseek(f, here, SEEK_SET);
+    const int64_t here = f ? TellStream(f) : -1;
+    if (here < 0 || SeekStream(f, 0, SEEK_END) != 0) return 0;
+    const int64_t end = TellStream(f);
+    SeekStream(f, here, SEEK_SET);
     return end < 0 ? 0 : toff_t(end);
 }
 

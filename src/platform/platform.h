@@ -11,8 +11,9 @@ bool MoveReplacing(const std::string& source, const std::string& target);
 bool RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-// Where LUMAGR32.INI and the slideshow list live: the Windows directory, or
-// $LUMAGROVE_HOME, else $XDG_CONFIG_HOME/lumagrove, else ~/.config/lumagrove.
+// Where LUMAGR32.INI and the slideshow list live: $LUMAGROVE_HOME when set;
+// otherwise the Windows directory, or $XDG_CONFIG_HOME/lumagrove, else
+// ~/.config/lumagrove.
 std::string SettingsDirectory();
 // Creates a directory and its parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);

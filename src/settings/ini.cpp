@@ -6,6 +6,7 @@
 
 #include "core/bytes.h"
 #include "platform/outfile.h"
+#include "platform/platform.h"
 
 namespace lg::ini {
 namespace {
@@ -159,7 +160,9 @@ int ReadInt(const std::string& file, const std::string& section, const std::stri
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value) {
     std::string text;
-    LoadFile(file, text);  // a missing file starts empty
+    // A missing file starts empty; one that is there but cannot be read is
+    // left alone rather than replaced by this one key.
+    if (!LoadFile(file, text) && platform::FileExists(file)) return false;
     std::string updated = Update(text, section, key, value);
     OutputFile out;
     return out.open(file) && out.write(updated.data(), updated.size()) && out.commit();

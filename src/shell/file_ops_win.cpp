@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/files_win.h"
+#include "shell/logic/texts.h"
 
 namespace lg {
 namespace {
@@ -159,9 +160,7 @@ INT_PTR CALLBACK ChooserProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // --- Copy and move ----------------------------------------------------------------
 
 std::string ReplaceQuestion(const std::string& target, const std::string& source) {
-    return Format("%s:\n\t%s , %ld  bytes\n%s:\n\t%s , %ld  bytes\n", Msg(MsgId::ReplaceFile), target.c_str(),
-                  long(platform::FileSizeOf(target)), Msg(MsgId::WithFile), source.c_str(),
-                  long(platform::FileSizeOf(source)));
+    return ReplaceQuestionText(target, platform::FileSizeOf(target), source, platform::FileSizeOf(source));
 }
 
 // 1 when done, 0 when cancelled, refused or failed.

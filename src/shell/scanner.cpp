@@ -3,6 +3,7 @@
 // acquire from. Without the manager, or without a source, the user is told so.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "core/messages.h"
@@ -24,6 +25,13 @@ struct TwIdentity {
     char manufacturer[34], productFamily[34], productName[34];
 };
 #pragma pack(pop)
+// The source manager reads these records as laid out in its 2-byte packing:
+// any other size or offset would hand it garbage.
+static_assert(sizeof(TwVersion) == 42, "TW_VERSION is 42 bytes");
+static_assert(sizeof(TwIdentity) == 156, "TW_IDENTITY is 156 bytes");
+static_assert(offsetof(TwIdentity, version) == 4 && offsetof(TwIdentity, protocolMajor) == 46 &&
+                  offsetof(TwIdentity, supportedGroups) == 50 && offsetof(TwIdentity, manufacturer) == 54,
+              "TW_IDENTITY field offsets");
 
 using DsmEntry = uint16_t(WINAPI*)(TwIdentity*, TwIdentity*, uint32_t, uint16_t, uint16_t, void*);
 

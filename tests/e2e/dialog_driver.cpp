@@ -34,29 +34,40 @@ BOOL CALLBACK MatchId(HWND w, LPARAM lp) {
     return TRUE;
 }
 
+// Ready for input: shown and enabled, with its controls made, and its thread
+// answering (it is back in a message loop, its WM_INITDIALOG work done).
+bool Ready(HWND w) {
+    if (!IsWindowVisible(w) || !IsWindowEnabled(w) || !GetWindow(w, GW_CHILD)) return false;
+    DWORD_PTR r;
+    return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
+}
+
+// Hands `msg` to the window's thread and returns once it has been handled:
+// messages sent from another thread are taken in the order they were sent,
+// so when a WM_NULL sent behind it is answered, the message is done, or what
+// it started is running a message loop of its own (a modal dialog).
+bool Deliver(HWND target, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!target || !SendNotifyMessageA(target, msg, wp, lp)) return false;
+    DWORD_PTR r;
+    if (SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, kStepMs, &r)) return true;
+    return !IsWindow(target);  // it went with its dialog: handled
+}
+
 }  // namespace
 
 HWND FindDialog(const Viewer& v, const std::string& caption, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
+    HWND found = nullptr;
+    const bool ready = WaitUntil([&] {
         Search s = {v.process.dwProcessId, &caption, 0, nullptr};
         EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&s));
-        if (s.found) {
-            Sleep(100);  // let it finish its WM_INITDIALOG work
-            return s.found;
-        }
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
-    }
+        found = s.found;
+        return found && Ready(found);
+    }, timeoutMs, 25);
+    return ready ? found : nullptr;
 }
 
 bool WaitGone(HWND w, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(w)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(25);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(w); }, timeoutMs, 25);
 }
 
 HWND Control(HWND dlg, int id) {
@@ -86,22 +97,23 @@ bool IsChecked(HWND dlg, int id) {
     return r == BST_CHECKED;
 }
 
-void Click(HWND dlg, int id) {
-    HWND c = Control(dlg, id);
-    if (c) PostMessageA(c, BM_CLICK, 0, 0);
-    Sleep(100);
-}
+bool Click(HWND dlg, int id) { return Deliver(Control(dlg, id), BM_CLICK, 0, 0); }
 
-void ScrollControl(HWND dlg, int barId, int code, int pos) {
+bool ScrollControl(HWND dlg, int barId, int code, int pos) {
     HWND bar = Control(dlg, barId);
-    HWND parent = bar ? GetParent(bar) : dlg;
-    PostMessageA(parent, WM_HSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(bar));
+    if (!bar) return false;
+    return Deliver(GetParent(bar), WM_HSCROLL, MAKEWPARAM(code, pos), reinterpret_cast<LPARAM>(bar));
 }
 
-void ShowSheetPage(HWND sheet, int index) {
-    DWORD_PTR r;
-    SendMessageTimeoutA(sheet, PSM_SETCURSEL, WPARAM(index), 0, SMTO_BLOCK, 5000, &r);
-    Sleep(100);
+bool ShowSheetPage(HWND sheet, int index) {
+    DWORD_PTR ok = 0;
+    if (!SendMessageTimeoutA(sheet, PSM_SETCURSEL, WPARAM(index), 0, SMTO_BLOCK, kStepMs, &ok) || !ok)
+        return false;
+    return WaitUntil([&] {
+        DWORD_PTR page = 0;
+        SendMessageTimeoutA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_BLOCK, 5000, &page);
+        return page && IsWindowVisible(reinterpret_cast<HWND>(page));
+    });
 }
 
 }  // namespace e2e

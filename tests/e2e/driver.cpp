@@ -201,4 +201,27 @@ std::string WindowsDirectory() {
     return dir;
 }
 
+namespace {
+
+BOOL CALLBACK FindUnpainted(HWND w, LPARAM found) {
+    if (IsWindowVisible(w) && GetUpdateRect(w, nullptr, FALSE)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool WaitPainted(const Viewer& v, HWND w, DWORD timeoutMs) {
+    // BeginPaint empties the waiting part before the drawing starts: the
+    // Sync behind it returns once that paint is over. Each child window
+    // waits for its own paint.
+    return WaitUntil([&] {
+        bool unpainted = GetUpdateRect(w, nullptr, FALSE) != FALSE;
+        if (!unpainted) EnumChildWindows(w, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        return !unpainted;
+    }, timeoutMs) && Sync(v, timeoutMs);
+}
+
 }  // namespace e2e

@@ -80,4 +80,9 @@ bool CaptureClient(HWND w, Capture& out);
 RECT WindowRect(HWND w);
 std::string WindowsDirectory();
 
+// Waits until `w`, a window of the viewer's main thread, has nothing left to
+// paint: no part of it or of its child windows waits for WM_PAINT, and a
+// paint under way has returned. After a Sync, what it shows then is what its state asks for.
+bool WaitPainted(const Viewer& v, HWND w, DWORD timeoutMs = kStepMs);
+
 }  // namespace e2e

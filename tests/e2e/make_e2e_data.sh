@@ -22,4 +22,19 @@ if [ ! -f "$out/cursor.ani" ] || [ ! -f "$out/clip.avi" ]; then
     perl "$here/make_riff.pl" ani "$out/cursor.ani" 10 "$parts/red.ico" "$parts/lime.ico" "$parts/blue.ico"
     perl "$here/make_riff.pl" avi "$out/clip.avi" 32 24 "$parts/red.bgr" "$parts/lime.bgr" "$parts/blue.bgr"
 fi
+# Six flat blocks whose edges fall on known columns (70, 150) and rows (12).
+[ -f "$out/blocks.bmp" ] || convert \( -size 70x12 xc:'#ff0000' -size 80x12 xc:'#00ff00' -size 70x12 xc:'#0000ff' +append \) \
+    \( -size 70x24 xc:'#ffff00' -size 80x24 xc:'#ff00ff' -size 70x24 xc:'#00ffff' +append \) -append \
+    -type truecolor BMP3:"$out/blocks.bmp"
+# Icons: one file of a 40 x 30 red and a 16 x 16 blue image, and the three
+# 40 x 30 frames of the animated cursor the format test puts together.
+[ -f "$out/chooser.ico" ] || convert -size 40x30 xc:'#ff0000' -size 16x16 xc:'#0000ff' "$out/chooser.ico"
+for c in red:ff0000 lime:00ff00 blue:0000ff; do
+    [ -f "$out/frame-${c%%:*}.ico" ] || convert -size 40x30 "xc:#${c#*:}" "$out/frame-${c%%:*}.ico"
+done
+# What the BMPs hold as ImageMagick reads them: 8-bit RGB, rows top down.
+for p in gradient24 palette8; do
+    [ -f "$out/$p.rgb" ] || convert "$out/$p.bmp" -depth 8 RGB:"$out/$p.rgb"
+done
 sh "$here/make_files_data.sh" "$out"
+sh "$here/make_edit_refs.sh" "$out"

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/convert.h"
-#include "shell/logic/device_logic.h"
+#include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
 #include "formats/bmp.h"
@@ -32,7 +32,12 @@ class Devices : public ViewerTest {
 protected:
     void StartWith(const std::string& args) {
         ASSERT_TRUE(e2e::Start(Exe(), args, DataDir(), v));
-        e2e::Settle(v, 300);
+        ASSERT_TRUE(e2e::Sync(v)) << "the viewer does not take commands";
+    }
+    // Posts a command and waits until the viewer has carried it out.
+    void Command(int id) {
+        e2e::SendCommand(v, id);
+        ASSERT_TRUE(e2e::Sync(v)) << "command " << id << " does not finish";
     }
 };
 
@@ -43,12 +48,9 @@ lg::Image ReadPicture(const std::string& name) {
     return img;
 }
 
+// The viewer may hold the clipboard open for a moment.
 bool OpenClipboardPatiently() {
-    for (int i = 0; i < 100; ++i) {
-        if (OpenClipboard(nullptr)) return true;
-        Sleep(20);
-    }
-    return false;
+    return e2e::WaitUntil([] { return OpenClipboard(nullptr) != FALSE; });
 }
 
 // The clipboard's device-independent bitmap, or an empty picture.
@@ -90,15 +92,12 @@ void ExpectSamePixels(const lg::Image& part, const lg::Image& whole, int x0 = 0,
     EXPECT_EQ(mismatches, 0);
 }
 
-// The viewer's title once it is `want` (commands that talk to other windows
-// answer other messages meanwhile, so settling alone is not enough).
-std::string WaitForTitle(const e2e::Viewer& v, const std::string& want, DWORD ms = 10000) {
+// The viewer's title once it is `want`, or as it is when the wait runs out
+// (commands that talk to other windows answer other messages meanwhile, so
+// a queue mark alone does not say they are done).
+std::string TitleOnceItIs(const e2e::Viewer& v, const std::string& want) {
     std::string title;
-    for (DWORD waited = 0; waited < ms; waited += 100) {
-        title = e2e::Title(v.window);
-        if (title == want) break;
-        Sleep(100);
-    }
+    e2e::WaitUntil([&] { return (title = e2e::Title(v.window)) == want; });
     return title;
 }
 
@@ -106,15 +105,15 @@ void Drag(const e2e::Viewer& v, POINT from, POINT to) {
     PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
     PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
     PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
 }
 
 // ---- clipboard
 
 TEST_F(Devices, CopyPlacesThreeFormatsOfThePictureAndOfTheSelection) {
     StartWith(DataDir() + "\\palette8.bmp");
-    e2e::SendCommand(v, 40053);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::WaitForTitle(v, "palette8.bmp"));
+    ASSERT_NO_FATAL_FAILURE(Command(40053));
     lg::Image want = ReadPicture("palette8.bmp");
     lg::Image got = ClipboardDib();
     ASSERT_TRUE(got);
@@ -125,9 +124,8 @@ TEST_F(Devices, CopyPlacesThreeFormatsOfThePictureAndOfTheSelection) {
 
     // A selection from (5, 4) to (25, 19) of the picture: only those pixels.
     const int top = PictureTop(v.window);
-    Drag(v, POINT{5, top + 4}, POINT{25, top + 19});
-    e2e::SendCommand(v, 40053);
-    e2e::Settle(v);
+    ASSERT_NO_FATAL_FAILURE(Drag(v, POINT{5, top + 4}, POINT{25, top + 19}));
+    ASSERT_NO_FATAL_FAILURE(Command(40053));
     lg::Image part = ClipboardDib();
     ASSERT_TRUE(part);
     EXPECT_EQ(part.width(), 20);
@@ -135,13 +133,13 @@ TEST_F(Devices, CopyPlacesThreeFormatsOfThePictureAndOfTheSelection) {
     EXPECT_EQ(part.bitCount(), 8);
     ExpectSamePixels(part, want, 5, 4);
 
-    e2e::SendCommand(v, 40056);  // Clear Clipboard
-    e2e::Settle(v);
+    ASSERT_NO_FATAL_FAILURE(Command(40056));  // Clear Clipboard
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
 }
 
 TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
     StartWith(DataDir() + "\\gradient24.bmp");
+    ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
     // A 32-bit bitmap as screen grabbers put it: widened to 24 bits on paste.
     lg::Image source = ReadPicture("gradient24.bmp");
     const int w = source.width(), h = source.height();
@@ -154,16 +152,20 @@ TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) std::memcpy(&dib[40 + (size_t(y) * w + x) * 4], source.row(y) + 3 * x, 3);
     PutOnClipboard(CF_DIB, dib.data(), dib.size());
-    e2e::SendCommand(v, 40055);
-    e2e::Settle(v, 300);
+    ASSERT_NO_FATAL_FAILURE(Command(40055));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - <Clipboard> (64x48x24BPP)");
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
+    // Until the window has painted the pasted picture.
     const int top = PictureTop(v.window);
-    int mismatches = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) mismatches += std::memcmp(cap.at(x, y + top), source.topRow(y) + 3 * x, 3) != 0;
-    EXPECT_EQ(mismatches, 0);
+    int mismatches = -1;
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        e2e::Capture cap;
+        if (!e2e::CaptureClient(v.window, cap) || cap.width < w || cap.height < top + h) return false;
+        mismatches = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                mismatches += std::memcmp(cap.at(x, y + top), source.topRow(y) + 3 * x, 3) != 0;
+        return mismatches == 0;
+    })) << mismatches << " pixels are not the pasted ones";
 
     // A 4-bit bitmap whose header says 0 colours: it comes back with 16.
     std::vector<uint8_t> small(40 + 64 + 4 * 2, 0);
@@ -176,11 +178,9 @@ TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
     small[104] = 0x1F;
     small[108] = 0xA2;
     PutOnClipboard(CF_DIB, small.data(), small.size());
-    e2e::SendCommand(v, 40055);
-    e2e::Settle(v, 300);
+    ASSERT_NO_FATAL_FAILURE(Command(40055));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - <Clipboard> (3x2x4BPP)");
-    e2e::SendCommand(v, 40053);
-    e2e::Settle(v);
+    ASSERT_NO_FATAL_FAILURE(Command(40053));
     lg::Image back = ClipboardDib();
     ASSERT_TRUE(back);
     EXPECT_EQ(back.bitCount(), 4);
@@ -191,19 +191,20 @@ TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
 
 TEST_F(Devices, PasteOfTextOnlySaysSoAndLeavesTheWindowEmpty) {
     StartWith(DataDir() + "\\gradient24.bmp");
+    ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
     PutOnClipboard(CF_TEXT, "hello", 6);
     e2e::SendCommand(v, 40055);
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(e2e::MessageBoxText(box), "Can't paste from clipboard !");
-    e2e::AnswerMessageBox(box, IDOK);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
     e2e::SendCommand(v, 40065);  // Print, with nothing to print
-    box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
-    e2e::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK));
 }
 
 // ---- capture
@@ -235,7 +236,8 @@ struct TargetWindow {
 
     // `extra` more titled windows open off the screen (the capture list keeps
     // 50); off the screen they cost the X server nothing to show and hide.
-    void Open(const char* title, int x = 120, int y = 90, int extra = 0) {
+    // False when the window is not up and painted in time.
+    bool Open(const char* title, int x = 120, int y = 90, int extra = 0) {
         thread = std::thread([this, title, x, y, extra] {
             threadId = GetCurrentThreadId();
             WNDCLASSA wc = {};
@@ -256,8 +258,18 @@ struct TargetWindow {
             DestroyWindow(w);
             for (HWND o : others) DestroyWindow(o);
         });
-        while (!window) Sleep(10);
-        Sleep(300);
+        if (!e2e::WaitUntil([this] { return window.load() != nullptr; })) return false;
+        // Painted: the right half (on the screen even when the left edge is
+        // not) shows its two colours.
+        return e2e::WaitUntil([this] {
+            e2e::Capture cap;
+            if (!e2e::CaptureClient(window, cap)) return false;
+            auto is = [&](int x, int y, COLORREF c) {
+                const uint8_t* p = cap.at(x, y);
+                return p[0] == GetBValue(c) && p[1] == GetGValue(c) && p[2] == GetRValue(c);
+            };
+            return is(cap.width - 5, 5, kColors[1]) && is(cap.width - 5, cap.height - 5, kColors[3]);
+        });
     }
     ~TargetWindow() {
         if (thread.joinable()) {
@@ -285,10 +297,9 @@ struct TargetWindow {
 
 HWND OpenCaptureDialog(const e2e::Viewer& v) {
     e2e::SendCommand(v, 40147);
-    HWND dlg = e2e::FindMessageBox(v, 10000);
-    if (dlg) {
-        EXPECT_EQ(e2e::Title(dlg), "Capture Setup");
-    }
+    HWND dlg = e2e::FindDialog(v, "Capture Setup", e2e::kStepMs);
+    // Its list is filled once its loop runs.
+    EXPECT_TRUE(dlg && e2e::Sync(v)) << "no \"Capture Setup\" dialog";
     return dlg;
 }
 
@@ -296,7 +307,7 @@ void PressStart(HWND dlg) { PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CL
 
 TEST_F(Devices, CaptureOfAClientAreaGivesItsPixels) {
     TargetWindow target;
-    target.Open("Lumagrove capture target");
+    ASSERT_TRUE(target.Open("Lumagrove capture target")) << "the target window is not painted";
     StartWith("");
     HWND dlg = OpenCaptureDialog(v);
     ASSERT_NE(dlg, nullptr);
@@ -309,11 +320,10 @@ TEST_F(Devices, CaptureOfAClientAreaGivesItsPixels) {
     lg::Image want = target.Expected();
     const std::string title = "Lumagrove - <Clipboard> (" + std::to_string(want.width()) + "x" +
                               std::to_string(want.height()) + "x24BPP)";
-    EXPECT_EQ(WaitForTitle(v, title), title);
+    ASSERT_EQ(TitleOnceItIs(v, title), title);
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "Window", -1), 2);
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "ListIndex", -1), int(index));
-    e2e::SendCommand(v, 40053);
-    e2e::Settle(v);
+    ASSERT_NO_FATAL_FAILURE(Command(40053));
     lg::Image got = ClipboardDib();
     ASSERT_TRUE(got);
     EXPECT_EQ(got.width(), want.width());
@@ -323,7 +333,7 @@ TEST_F(Devices, CaptureOfAClientAreaGivesItsPixels) {
 
 TEST_F(Devices, WindowPastTheScreenEdgeIsCutAndTheListKeepsFifty) {
     TargetWindow target;
-    target.Open("Lumagrove capture target", -60, 40, 60);
+    ASSERT_TRUE(target.Open("Lumagrove capture target", -60, 40, 60)) << "the target window is not painted";
     StartWith("");
     HWND dlg = OpenCaptureDialog(v);
     ASSERT_NE(dlg, nullptr);
@@ -339,7 +349,7 @@ TEST_F(Devices, WindowPastTheScreenEdgeIsCutAndTheListKeepsFifty) {
     ASSERT_LT(r.left, 0);
     const std::string title =
         "Lumagrove - <Clipboard> (" + std::to_string(r.right) + "x" + std::to_string(r.bottom - r.top) + "x24BPP)";
-    EXPECT_EQ(WaitForTitle(v, title), title) << "the part left of the screen is cut off";
+    EXPECT_EQ(TitleOnceItIs(v, title), title) << "the part left of the screen is cut off";
 }
 
 TEST_F(Devices, CaptureOfTheDesktopTakesTheWholeScreen) {
@@ -350,20 +360,16 @@ TEST_F(Devices, CaptureOfTheDesktopTakesTheWholeScreen) {
     EXPECT_EQ(SendDlgItemMessageA(dlg, 1233, BM_GETCHECK, 0, 0), BST_CHECKED) << "from the settings file";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, 1237))) << "automatic capture is off";
     PostMessageA(dlg, WM_COMMAND, 1241, 0);  // Options: the save options sheet
-    HWND sheet = nullptr;
-    for (int i = 0; i < 100 && !sheet; ++i, Sleep(50)) {
-        HWND w = GetForegroundWindow();
-        if (w && w != dlg && e2e::Title(w) == "Lumagrove Save Properties") sheet = w;
-    }
+    HWND sheet = e2e::FindDialog(v, "Lumagrove Save Properties", e2e::kStepMs);
     ASSERT_NE(sheet, nullptr) << "no save options sheet";
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    for (int i = 0; i < 100 && IsWindow(sheet); ++i) Sleep(50);
+    ASSERT_TRUE(e2e::WaitGone(sheet, e2e::kStepMs)) << "the save options sheet stays";
     for (int id : {1231, 1232, 1233}) SendDlgItemMessageA(dlg, id, BM_SETCHECK, id == 1231, 0);
     PressStart(dlg);
     const std::string title = "Lumagrove - <Clipboard> (" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
                               std::to_string(GetSystemMetrics(SM_CYSCREEN)) + "x24BPP)";
-    EXPECT_EQ(WaitForTitle(v, title), title);
-    EXPECT_FALSE(IsIconic(v.window)) << "shown again after the grab";
+    EXPECT_EQ(TitleOnceItIs(v, title), title);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsIconic(v.window); })) << "not shown again after the grab";
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Capture", "Window", -1), 0);
 }
 
@@ -378,13 +384,14 @@ TEST_F(Devices, AutomaticCaptureWritesTimeStampedFiles) {
     const std::time_t before = std::time(nullptr);
     PressStart(dlg);
     std::vector<fs::path> files;
-    for (int i = 0; i < 100 && files.size() < 2; ++i) {
-        Sleep(100);
+    EXPECT_TRUE(e2e::WaitUntil([&] {
         files.clear();
-        if (fs::exists(dir))
-            for (const auto& e : fs::directory_iterator(dir))  // finished files only, not a save's temporary
-                if (e.path().extension() == ".BMP") files.push_back(e.path());
-    }
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(dir, ec))  // finished files only, not a save's temporary
+            if (e.path().extension() == ".BMP") files.push_back(e.path());
+        return files.size() >= 2;
+    }, 2 * e2e::kStepMs)) << "two captures one second apart do not come";
+    for (const fs::path& f : files) ASSERT_TRUE(e2e::WaitForFile(f.string())) << f << " is not complete";
     const std::time_t after = std::time(nullptr);
     ASSERT_GE(files.size(), 2u);
     EXPECT_EQ(lg::ini::ReadString(IniPath(), "Others", "OneInstance", ""), "0");
@@ -428,17 +435,18 @@ TEST_F(Devices, WallpaperCommandsWriteTheRegistryValues) {
     const std::string ours = e2e::WindowsDirectory() + "\\Lumagrove_Wallpaper.bmp";
     SetDesktopValue("Wallpaper", "C:\\windows\\older.bmp");
     SetDesktopValue("TileWallpaper", "1");
+    DeleteFileA(ours.c_str());  // an earlier run's copy must not stand in for this one's
     StartWith("");
     e2e::SendCommand(v, 40080);  // no picture yet
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
-    e2e::AnswerMessageBox(box, IDOK);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(DesktopValue("Wallpaper"), "C:\\windows\\older.bmp");
 
     e2e::DropFiles(v, {DataDir() + "\\palette8.bmp"});
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::WaitForTitle(v, "palette8.bmp")) << "the dropped picture is not shown";
     struct Step {
         int command;
         const char *wallpaper, *tile, *previous, *previousTile;
@@ -450,13 +458,13 @@ TEST_F(Devices, WallpaperCommandsWriteTheRegistryValues) {
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.command);
-        e2e::SendCommand(v, s.command);
-        e2e::Settle(v, 300);
+        ASSERT_NO_FATAL_FAILURE(Command(s.command));
         EXPECT_EQ(DesktopValue("Wallpaper"), s.wallpaper);
         EXPECT_EQ(DesktopValue("TileWallpaper"), s.tile);
         EXPECT_EQ(DesktopValue("PrevWallpaper"), s.previous);
         EXPECT_EQ(DesktopValue("PrevTileWallpaper"), s.previousTile);
     }
+    ASSERT_TRUE(e2e::WaitForFile(ours)) << ours << " is not written";
     lg::Status st;
     lg::Image written = lg::ReadBmp(ours, st);
     ASSERT_TRUE(written) << st.error;
@@ -531,16 +539,17 @@ std::string ReadWhole(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Waits until the spooler has written the file and it stops growing.
+// The print file once the spooler has ended it (%%EOF) and it stops
+// changing; empty when that does not happen in time.
 std::string WaitForPrintout(const std::string& path) {
     std::string text;
-    for (int i = 0; i < 100; ++i) {
-        Sleep(100);
+    const bool done = e2e::WaitUntil([&] {
         std::string now = ReadWhole(path);
-        if (!now.empty() && now == text && now.find("%%EOF") != std::string::npos) break;
-        text = now;
-    }
-    return text;
+        const bool same = !now.empty() && now == text && now.find("%%EOF") != std::string::npos;
+        text = std::move(now);
+        return same;
+    }, e2e::kStepMs, 100);
+    return done ? text : std::string();
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -554,23 +563,18 @@ int Count(const std::string& text, const std::string& what) {
 void PrintWithPlacement(const e2e::Viewer& v, int command, int radio, int answer = IDOK, const char* sx = nullptr,
                         const char* sy = nullptr) {
     e2e::SendCommand(v, command);
-    HWND options = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(options, nullptr);
-    ASSERT_EQ(e2e::Title(options), "Print Options");
+    HWND options = e2e::FindDialog(v, "Print Options", e2e::kStepMs);
+    ASSERT_NE(options, nullptr) << "no \"Print Options\" dialog";
+    ASSERT_TRUE(e2e::Sync(v));  // its loop runs: set up
     for (int id : {1009, 1165, 1011, 1010}) SendDlgItemMessageA(options, id, BM_SETCHECK, id == radio, 0);
     if (sx) SendDlgItemMessageA(options, 1012, WM_SETTEXT, 0, LPARAM(sx));
     if (sy) SendDlgItemMessageA(options, 1014, WM_SETTEXT, 0, LPARAM(sy));
     PostMessageA(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    HWND print = nullptr;
-    for (int i = 0; i < 100 && !print; ++i) {
-        Sleep(100);
-        HWND box = e2e::FindMessageBox(v, 1000);
-        if (box && box != options && IsWindow(box) && e2e::Title(box) == "Print") print = box;
-    }
+    HWND print = e2e::FindDialog(v, "Print", e2e::kStepMs);
     ASSERT_NE(print, nullptr) << "no print dialog";
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));  // its loop runs: set up
     PostMessageA(print, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), LPARAM(GetDlgItem(print, answer)));
-    for (int i = 0; i < 100 && (IsWindow(print) || IsWindow(options)); ++i) Sleep(50);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(print) && !IsWindow(options); })) << "the print dialogs stay";
 }
 
 // Where the printer driver put each picture: "<w> <h> scale" right after the
@@ -585,15 +589,11 @@ std::vector<std::pair<int, int>> Placements(const std::string& ps) {
     return out;
 }
 
-// The placement for the test printer's page and resolution.
-lg::PrintRect Expected(int mode, const lg::Image& img, float sx = 1, float sy = 1) {
-    HDC dc = CreateDCA(nullptr, "Lumagrove Test Printer", nullptr, nullptr);
-    lg::PrintRect r = lg::ComputePrintRect(mode, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES),
-                                           GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY), img.width(),
-                                           img.height(), sx, sy);
-    DeleteDC(dc);
-    return r;
-}
+// The test printer's page: Wine's generic PostScript driver at 300 dpi on the
+// generic PPD's A4 sheet (595 x 842 points) less its margins of 18 points on
+// every side: 559 x 806 points, 559 * 300 / 72 = 2329.2 by 806 * 300 / 72 =
+// 3358.3 dots.
+constexpr int kPageWidth = 2329, kPageHeight = 3358, kDpi = 300;
 
 }  // namespace
 
@@ -602,8 +602,15 @@ protected:
     void SetUp() override {
         Devices::SetUp();
         std::string why;
-        if (!InstallFilePrinter(out, &why)) GTEST_SKIP() << why;
+        ASSERT_TRUE(InstallFilePrinter(out, &why)) << "the file printer cannot be installed: " << why;
         DeleteFileA(out.c_str());
+        HDC dc = CreateDCA(nullptr, "Lumagrove Test Printer", nullptr, nullptr);
+        ASSERT_NE(dc, nullptr) << "the test printer has no device context";
+        const int caps[4] = {GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, LOGPIXELSX),
+                             GetDeviceCaps(dc, LOGPIXELSY)};
+        DeleteDC(dc);
+        ASSERT_EQ(std::vector<int>(caps, caps + 4), (std::vector<int>{kPageWidth, kPageHeight, kDpi, kDpi}))
+            << "the test printer's page is not the one the placements below are worked out for";
     }
     std::string Printout() {
         std::string ps = WaitForPrintout(out);
@@ -615,48 +622,61 @@ protected:
 
 TEST_F(Printing, EachPlacementOnOnePage) {
     StartWith(DataDir() + "\\gradient24.bmp");
-    const lg::Image img = ReadPicture("gradient24.bmp");
+    ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
+    // The 64 x 48 picture on the 2329 x 3358 dot page (equal resolutions).
     struct Case {
-        int radio, mode;
+        const char* name;
+        int radio;
         const char *sx, *sy;
-        float x, y;
+        int width, height;
     };
     const Case cases[] = {
-        {1009, 0, nullptr, nullptr, 1, 1}, {1165, 1, nullptr, nullptr, 1, 1},
-        {1011, 2, "2.5", "2.5", 2.5f, 2.5f}, {1010, 3, nullptr, nullptr, 1, 1},
+        // The page width less 10 dots; the height follows the picture's
+        // 3:4 from the whole page width: 2329 * 48 / 64 = 1746.75, cut.
+        {"horizontal fit", 1009, nullptr, nullptr, 2319, 1746},
+        // The page height less 10 dots; the width 3358 * 64 / 48 = 4477.3, cut.
+        {"vertical fit", 1165, nullptr, nullptr, 4477, 3348},
+        // 2.5 times the pixels, one dot each: 160 x 120.
+        {"scale", 1011, "2.5", "2.5", 160, 120},
+        // The whole page less 10 dots each way.
+        {"stretch", 1010, nullptr, nullptr, 2319, 3348},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
-        PrintWithPlacement(v, 40065, c.radio, IDOK, c.sx, c.sy);
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(PrintWithPlacement(v, 40065, c.radio, IDOK, c.sx, c.sy));
         const std::string ps = Printout();
-        ASSERT_FALSE(ps.empty()) << "nothing printed";
+        ASSERT_FALSE(ps.empty()) << "no finished print file";
         EXPECT_EQ(Count(ps, "%%Page:"), 1);
-        const lg::PrintRect want = Expected(c.mode, img, c.x, c.y);
-        EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>{{want.width, want.height}}));
-        EXPECT_EQ(e2e::FindMessageBox(v, 300), nullptr) << "no message after a single page";
+        EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>{{c.width, c.height}}));
+        // The command has ended, so a message would be up by now.
+        ASSERT_TRUE(e2e::Sync(v));
+        EXPECT_EQ(e2e::FindMessageBox(v, 0), nullptr) << "no message after a single page";
     }
 }
 
 TEST_F(Printing, AllPagesOfAMultipageFileThenTheShownPageAgain) {
     StartWith(DataDir() + "\\pages.tif");
+    ASSERT_TRUE(e2e::WaitForTitle(v, "pages.tif"));
     const std::string title = e2e::Title(v.window);
-    PrintWithPlacement(v, 40104, 1010);
-    HWND box = e2e::FindMessageBox(v, 20000);
-    ASSERT_NE(box, nullptr);
+    ASSERT_NO_FATAL_FAILURE(PrintWithPlacement(v, 40104, 1010));
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message after the pages";
     EXPECT_EQ(e2e::MessageBoxText(box), "Printer spooling ready !");
-    e2e::AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
     const std::string ps = Printout();
+    ASSERT_FALSE(ps.empty()) << "no finished print file";
     EXPECT_EQ(Count(ps, "%%Page:"), 3);
-    EXPECT_EQ(Placements(ps).size(), 3u);
-    EXPECT_EQ(WaitForTitle(v, title), title);
+    // Every page stretched over the page less 10 dots each way.
+    EXPECT_EQ(Placements(ps), (std::vector<std::pair<int, int>>(3, {2319, 3348})));
+    EXPECT_EQ(TitleOnceItIs(v, title), title);
 
     // Cancelling the printer dialog prints nothing and says so.
-    PrintWithPlacement(v, 40104, 1009, IDCANCEL);
-    box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    ASSERT_NO_FATAL_FAILURE(PrintWithPlacement(v, 40104, 1009, IDCANCEL));
+    box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message after cancelling";
     EXPECT_EQ(e2e::MessageBoxText(box), "Print error !");
-    e2e::AnswerMessageBox(box, IDOK);
-    Sleep(500);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(e2e::Sync(v));  // the command has ended
     EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -725,10 +745,9 @@ std::vector<lg::Image> TestFrames(int count, int w, int h) {
 // "Extract all frames", accepting the directory the chooser proposes.
 void ExtractIntoProposedDirectory(const e2e::Viewer& v, HWND* chooser) {
     e2e::SendCommand(v, 40140);
-    *chooser = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(*chooser, nullptr);
-    ASSERT_EQ(e2e::Title(*chooser), "Select a directory ...");
-    e2e::Settle(v, 500);
+    *chooser = e2e::FindDialog(v, "Select a directory ...", e2e::kStepMs);
+    ASSERT_NE(*chooser, nullptr) << "no directory chooser";
+    ASSERT_TRUE(e2e::Sync(v));  // its loop runs: the proposed directory is chosen
     PostMessageA(*chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(*chooser, IDOK)));
 }
 
@@ -743,13 +762,14 @@ TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
     std::ofstream(dir / "clip.avi", std::ios::binary) << MakeAvi(frames);
     WriteIni("[Others]\nAVISize=200\n[Copy-Move]\nExtractGIF=" + out.string() + "\\\n");
     ASSERT_TRUE(e2e::Start(Exe(), (dir / "clip.avi").string(), dir.string(), v));
-    e2e::Settle(v, 1000);
-    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - clip.avi");
-    HWND media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr);
-    ASSERT_NE(media, nullptr) << "no media window";
+    EXPECT_EQ(TitleOnceItIs(v, "Lumagrove - clip.avi"), "Lumagrove - clip.avi");
+    HWND media = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr)); }))
+        << "no media window";
+    ASSERT_TRUE(e2e::Sync(v));
     RECT r;
-    GetClientRect(media, &r);
-    EXPECT_GE(r.right, 64) << "double size";
+    EXPECT_TRUE(e2e::WaitUntil([&] { return GetClientRect(media, &r) && r.right >= 64; }))
+        << "not double size: " << r.right << " wide";
     GetWindowRect(media, &r);
     POINT corner{r.left, r.top};
     ScreenToClient(v.window, &corner);
@@ -757,21 +777,17 @@ TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
     EXPECT_EQ(corner.y, PictureTop(v.window)) << "below the toolbar";
 
     HWND chooser = nullptr;
-    ExtractIntoProposedDirectory(v, &chooser);
-    HWND info = nullptr;
-    for (int i = 0; i < 100 && !info; ++i) {
-        Sleep(100);
-        HWND box = e2e::FindMessageBox(v, 1000);
-        if (box && box != chooser && e2e::Title(box) == "AVI Information") info = box;
-    }
+    ASSERT_NO_FATAL_FAILURE(ExtractIntoProposedDirectory(v, &chooser));
+    ASSERT_TRUE(e2e::WaitGone(chooser, e2e::kStepMs)) << "the directory chooser stays";
+    HWND info = e2e::FindDialog(v, "AVI Information", e2e::kStepMs);
     ASSERT_NE(info, nullptr) << "no AVI Information box";
     EXPECT_EQ(e2e::MessageBoxText(info), "Width:\t\t32\nHeight:\t\t24\nBitsPerPixel:\t24\nFrames:\t\t5\n"
                                          "Extract directory:\t" + out.string() + "\\\t\n\nSpace required:\t0.01 MB\n");
-    e2e::AnswerMessageBox(info, IDOK);
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::AnswerMessageBox(info, IDOK));
     for (int f = 0; f < 5; ++f) {
         char name[64];
         std::snprintf(name, sizeof name, "clip_lumagrove_extract_%03d.bmp", f);
+        ASSERT_TRUE(e2e::WaitForFile((out / name).string())) << name << " is not written";
         lg::Status st;
         lg::Image got = lg::ReadBmp((out / name).string(), st);
         ASSERT_TRUE(got) << name << ": " << st.error;
@@ -781,11 +797,12 @@ TEST_F(Devices, VideoPlaysInTheMediaWindowAndItsFramesAreExtracted) {
 
 TEST_F(Devices, ExtractingFromAPictureSaysOnlyAviFiles) {
     StartWith(DataDir() + "\\gradient24.bmp");
+    ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
     e2e::SendCommand(v, 40140);
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(e2e::MessageBoxText(box), "Only an AVI file can be extracted !");
-    e2e::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK));
 }
 
 // ---- file associations and the desktop link
@@ -820,9 +837,8 @@ std::string Lower(std::string s) {
 // Opens the options sheet on one of its pages (by template id).
 HWND OpenSheetPage(const e2e::Viewer& v, int templateId, HWND* page) {
     e2e::SendCommand(v, 40002);
-    HWND sheet = e2e::FindMessageBox(v, 10000);
-    if (!sheet) return nullptr;
-    e2e::Settle(v, 300);
+    HWND sheet = e2e::FindDialog(v, "Lumagrove Properties", e2e::kStepMs);
+    if (!sheet || !e2e::Sync(v)) return nullptr;  // once its loop runs, its pages are set up
     SendMessageA(sheet, PSM_SETCURSELID, 0, templateId);
     *page = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     return sheet;
@@ -835,10 +851,11 @@ void ExpectClasses(const std::vector<std::pair<std::string, std::string>>& want)
 
 void Tick(HWND page, int id, bool on) { SendDlgItemMessageA(page, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
+// Closes the sheet and waits until the command that showed it has ended.
 void CloseSheet(const e2e::Viewer& v, HWND sheet, int button) {
     PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
-    for (int i = 0; i < 100 && IsWindow(sheet); ++i) Sleep(50);
-    e2e::Settle(v, 200);
+    ASSERT_TRUE(e2e::WaitGone(sheet, e2e::kStepMs)) << "the options sheet stays";
+    ASSERT_TRUE(e2e::Sync(v));
 }
 
 }  // namespace
@@ -846,6 +863,7 @@ void CloseSheet(const e2e::Viewer& v, HWND sheet, int button) {
 TEST_F(Devices, ProgramClassIsRegisteredAtTheFirstPaint) {
     DeleteClass("Lumagrove32");
     StartWith(DataDir() + "\\gradient24.bmp");
+    EXPECT_TRUE(e2e::WaitUntil([] { return ClassValue("Lumagrove32") != "<none>"; })) << "not registered";
     EXPECT_EQ(ClassValue("Lumagrove32"), "Lumagrove");
     EXPECT_EQ(Lower(ClassValue("Lumagrove32\\shell\\open\\command")), Lower("\"" + Exe() + "\" \"%1\""));
 }
@@ -862,7 +880,7 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     ASSERT_NE(sheet, nullptr);
     ASSERT_NE(page, nullptr);
     for (int id : {1016, 1018, 1051, 1061, 1046}) Tick(page, id, true);
-    CloseSheet(v, sheet, PSBTN_OK);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_OK));
     ExpectClasses({{".jpg", "Lumagrove32"}, {".jpeg", "Lumagrove32"}, {".gif", "Lumagrove32"},
                    {".JPE", "Lumagrove32"}, {".CPT", "Lumagrove32"}, {"icofile\\shell\\open\\command", exe + " %1"},
                    {"icofile\\DefaultIcon", "%1"}, {".avi", "avifile"},
@@ -877,7 +895,7 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(SendDlgItemMessageA(page, 1016, BM_GETCHECK, 0, 0), BST_CHECKED) << "shown from the settings file";
     for (int id : {1016, 1051, 1061, 1046, 1028}) Tick(page, id, false);
-    CloseSheet(v, sheet, PSBTN_OK);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_OK));
     // Unticking "Other:" gives nothing back; PNG was never ours.
     ExpectClasses({{".jpg", "<none>"}, {".jpeg", "<none>"}, {".gif", "Lumagrove32"}, {"icofile", "Symbol"},
                    {"icofile\\shell\\open\\command", "<none>"}, {"avifile\\shell\\open\\command", "MPLAYER.EXE %1"},
@@ -890,7 +908,7 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     SendMessageA(page, WM_COMMAND, 1080, 0);  // Select all
     EXPECT_EQ(SendDlgItemMessageA(page, 1209, BM_GETCHECK, 0, 0), BST_CHECKED) << "Select all leaves the thumbnail box";
     EXPECT_EQ(SendDlgItemMessageA(page, 1046, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "Select all leaves Other:";
-    CloseSheet(v, sheet, PSBTN_CANCEL);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_CANCEL));
     EXPECT_EQ(ClassValue(".jpg"), "<none>");
     EXPECT_EQ(ClassValue(".png"), "pngfile");
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "PNG", -1), 0);
@@ -902,16 +920,13 @@ TEST_F(Devices, IconChooserAndDesktopLink) {
     HWND sheet = OpenSheetPage(v, 104, &page);
     ASSERT_NE(sheet, nullptr);
     PostMessageA(page, WM_COMMAND, 1213, 0);  // Set Icon
-    HWND chooser = nullptr;
-    for (int i = 0; i < 100 && !chooser; ++i) {
-        Sleep(50);
-        HWND box = e2e::FindMessageBox(v, 500);
-        if (box && e2e::Title(box) == "Icon for the Explorer") chooser = box;
-    }
-    ASSERT_NE(chooser, nullptr);
+    HWND chooser = e2e::FindDialog(v, "Icon for the Explorer", e2e::kStepMs);
+    ASSERT_NE(chooser, nullptr) << "no icon chooser";
+    ASSERT_TRUE(e2e::Sync(v));  // its loop runs: set up
     for (int id = 1216; id <= 1220; ++id) Tick(chooser, id, id == 1218);
     PostMessageA(chooser, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(50);
+    ASSERT_TRUE(e2e::WaitGone(chooser, e2e::kStepMs)) << "the icon chooser stays";
+    ASSERT_TRUE(e2e::Sync(v));  // the page has dealt with the choice
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "Icon", -1), 2);
     EXPECT_EQ(Lower(ClassValue("Lumagrove32\\DefaultIcon")), Lower(Exe() + ",2"));
 
@@ -938,7 +953,7 @@ TEST_F(Devices, IconChooserAndDesktopLink) {
     pf->Release();
     sl->Release();
     CoUninitialize();
-    CloseSheet(v, sheet, PSBTN_CANCEL);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_CANCEL));
     DeleteFileA(link.c_str());
 }
 
@@ -952,15 +967,32 @@ TEST_F(Devices, LoopSettingRestartsPlaybackAtTheEnd) {
         WriteIni("[Others]\nAVILoop=" + std::to_string(loop) + "\n");
         ASSERT_TRUE(e2e::Start(Exe(), (dir / "short.avi").string(), dir.string(), v));
         HWND media = nullptr;
-        for (int i = 0; i < 50 && !media; ++i) {
-            Sleep(100);
-            media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr);
-        }
-        ASSERT_NE(media, nullptr);
-        Sleep(2000);  // the clip lasts 0.3 s
-        DWORD_PTR mode = 0;
-        SendMessageTimeoutA(media, MCIWNDM_GETMODEA, 0, 0, SMTO_BLOCK, 5000, &mode);
-        EXPECT_EQ(mode, loop ? 526u : 525u) << "526 playing, 525 stopped";
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (media = FindWindowExA(v.window, nullptr, "MCIWndClass", nullptr)); }))
+            << "no media window";
+        auto ask = [&](UINT msg) {
+            DWORD_PTR r = DWORD_PTR(-1);
+            SendMessageTimeoutA(media, msg, 0, 0, SMTO_BLOCK, 5000, &r);
+            return r;
+        };
+        const DWORD_PTR kPlaying = 526, kStopped = 525;
+        // The clip lasts 0.3 s. Without the loop it plays once and stays
+        // stopped at its end; with it, it is seen playing at a later frame and
+        // then at an earlier one: it has gone round.
+        DWORD_PTR mode = 0, at = 0, last = 0;
+        bool wrapped = false, playing = false;
+        const bool seen = e2e::WaitUntil([&] {
+            mode = ask(MCIWNDM_GETMODEA);
+            at = ask(MCIWNDM_GETPOSITION);
+            // Stopped on the last of the 3 frames (positions 0 to 2; the end is 3).
+            if (!loop) return mode == kStopped && at == 2;
+            if (mode != kPlaying) return false;
+            if (playing && at < last) wrapped = true;
+            playing = true;
+            last = at;
+            return wrapped;
+        }, e2e::kStepMs, 5);
+        EXPECT_TRUE(seen) << (loop ? "not seen going round" : "not stopped at the end") << "; mode " << mode
+                          << " (526 playing, 525 stopped), position " << at;
         e2e::Stop(v);
     }
 }
@@ -971,15 +1003,16 @@ TEST_F(Devices, FramesOfAnAnimationAreExtracted) {
     fs::create_directories(out);  // the chooser opens in it
     WriteIni("[Copy-Move]\nExtractGIF=" + out.string() + "\\\n");
     StartWith(DataDir() + "\\anim.gif");
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::WaitForTitle(v, "anim.gif"));
     HWND chooser = nullptr;
-    ExtractIntoProposedDirectory(v, &chooser);
-    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(50);
-    e2e::Settle(v, 500);
+    ASSERT_NO_FATAL_FAILURE(ExtractIntoProposedDirectory(v, &chooser));
+    ASSERT_TRUE(e2e::WaitGone(chooser, e2e::kStepMs)) << "the directory chooser stays";
+    ASSERT_TRUE(e2e::Sync(v));  // the frames are written within the command
     const uint8_t colours[3][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}};  // red, lime, blue as BGR
     for (int f = 0; f < 3; ++f) {
         char name[64];
         std::snprintf(name, sizeof name, "anim_lumagrove_extract_%03d.bmp", f);
+        ASSERT_TRUE(e2e::WaitForFile((out / name).string())) << name << " is not written";
         lg::Status st;
         lg::Image got = lg::ReadBmp((out / name).string(), st);
         ASSERT_TRUE(got) << name << ": " << st.error;

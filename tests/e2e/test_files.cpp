@@ -8,8 +8,10 @@
 #include <iterator>
 #include <string>
 
+#include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
+#include "shown.h"
 
 namespace {
 
@@ -71,40 +73,33 @@ protected:
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
     void StartAt(int i) {
         ASSERT_TRUE(e2e::Start(Exe(), Path(PictureName(i)), dir, v));
-        e2e::Settle(v, 400);
+        ASSERT_TRUE(e2e::Sync(v)) << "the viewer did not reach its message loop";
     }
-    // The shown picture and the status field.
+    // Once what was sent before is done: the shown picture and the status field.
     void ExpectAt(int i, int count = 12) {
-        e2e::Settle(v, 150);
+        ASSERT_TRUE(e2e::Sync(v));
         EXPECT_EQ(e2e::Title(v.window), TitleOf(i));
         EXPECT_EQ(StatusOf(v.window), std::to_string(i) + "/" + std::to_string(count));
     }
     // Answers the box that must be up, returning its text.
     std::string Answer(int button) {
-        HWND box = e2e::FindMessageBox(v, 10000);
+        HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
         if (!box) return "(no message box)";
         std::string text = e2e::MessageBoxText(box);
-        e2e::AnswerMessageBox(box, button);
-        e2e::Settle(v, 150);
+        if (!e2e::AnswerMessageBox(box, button)) return "(the message box stayed: " + text + ")";
+        if (!e2e::Sync(v)) return "(the viewer did not go on after: " + text + ")";
         return text;
     }
+    // A dialog of the viewer by its caption, ready for input.
+    HWND Dialog(const char* caption, DWORD ms = e2e::kStepMs) { return e2e::FindDialog(v, caption, ms); }
     std::string dir;
     e2e::Viewer v;
 };
 
-// A dialog of the viewer by its title (the progress windows are dialogs too).
-HWND WaitDialog(const char* title, DWORD ms = 10000) {
-    for (DWORD t = 0; t < ms; t += 50) {
-        if (HWND w = FindWindowA("#32770", title)) return w;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
 constexpr int kNext = 40039, kPrev = 40040, kFirst = 40057, kLast = 40058, kRefresh = 40070;
 
 TEST_F(Files, WalkWithKeysAndWrapQuestions) {
-    StartAt(3);
+    ASSERT_NO_FATAL_FAILURE(StartAt(3));
     ExpectAt(3);
     e2e::PressKey(v, VK_SPACE);
     ExpectAt(4);
@@ -128,30 +123,31 @@ TEST_F(Files, WalkWithKeysAndWrapQuestions) {
 
 TEST_F(Files, QuietWrapAndDescendingOrder) {
     WriteIni("[Others]\nNotNotifyLoopDir=1\nFileSortOrder=4\n");
-    StartAt(1);
+    ASSERT_NO_FATAL_FAILURE(StartAt(1));
     EXPECT_EQ(StatusOf(v.window), "12/12");  // names descending: p01 is last
     e2e::PressKey(v, VK_SPACE);
-    e2e::Settle(v, 150);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(12));
     EXPECT_EQ(StatusOf(v.window), "1/12");
     e2e::PressKey(v, VK_BACK);
-    e2e::Settle(v, 150);
+    ASSERT_TRUE(e2e::Sync(v));  // a question would be up by now
     EXPECT_EQ(e2e::Title(v.window), TitleOf(1));
-    EXPECT_EQ(e2e::FindMessageBox(v, 300), nullptr);
+    EXPECT_EQ(Dialog("Lumagrove", 0), nullptr);
 }
 
 TEST_F(Files, SteppingKeepsTheListUntilRefresh) {
-    StartAt(11);
+    ASSERT_NO_FATAL_FAILURE(StartAt(11));
     ASSERT_TRUE(CopyFileA(Path(PictureName(1)).c_str(), Path("p13.png").c_str(), FALSE));
     e2e::PressKey(v, VK_SPACE);
     ExpectAt(12);
     e2e::PressKey(v, VK_SPACE);
-    Answer(IDCANCEL);  // the new file is not in the list yet
+    EXPECT_EQ(Answer(IDCANCEL), "NEXT: No more graphic files in directory !\nJump to the first file ?")
+        << "the new file is not in the list yet";
     e2e::SendCommand(v, kRefresh);
-    e2e::Settle(v, 150);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(StatusOf(v.window), "12/13");
     e2e::SendCommand(v, kNext);
-    e2e::Settle(v, 150);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(StatusOf(v.window), "13/13");
     e2e::SendCommand(v, kPrev);
     ExpectAt(12, 13);
@@ -159,38 +155,44 @@ TEST_F(Files, SteppingKeepsTheListUntilRefresh) {
 
 TEST_F(Files, WalkingTurnedOff) {
     WriteIni("[Viewing]\nViewAll=0\n");
-    StartAt(5);
+    ASSERT_NO_FATAL_FAILURE(StartAt(5));
     EXPECT_EQ(StatusOf(v.window), "1/1");
     e2e::PressKey(v, VK_SPACE);
     e2e::SendCommand(v, kLast);
-    e2e::Settle(v, 150);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(5));
+    EXPECT_EQ(Dialog("Lumagrove", 0), nullptr);
 }
 
 TEST_F(Files, FullScreenStepsThroughTheDirectory) {
-    StartAt(6);
+    ASSERT_NO_FATAL_FAILURE(StartAt(6));
     e2e::PressKey(v, VK_RETURN);
-    e2e::Settle(v, 300);
-    HWND full = FindWindowA("FullViewClass", nullptr);
-    ASSERT_NE(full, nullptr);
+    HWND full = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (full = FindWindowA("FullViewClass", nullptr)) != nullptr; }))
+        << "no full-screen window after Enter";
+    // The full-screen window belongs to the main window's thread: a Sync
+    // comes after what was posted to it.
     PostMessageA(full, WM_KEYDOWN, VK_SPACE, 0);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(7));
     PostMessageA(full, WM_KEYDOWN, VK_BACK, 0);
     PostMessageA(full, WM_KEYDOWN, VK_BACK, 0);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(5));
+    // Full screen shows the picture stepped to: p05's colour, rgb(100,90,150).
+    EXPECT_TRUE(ShowsSpots(full, {{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                                   {100, 90, 150}}}));
 }
 
 TEST_F(Files, SortOrderAndRecentDirectories) {
     // "by Name (descending)" reverses the walk at once, without a re-read.
-    StartAt(4);
+    ASSERT_NO_FATAL_FAILURE(StartAt(4));
     e2e::SendCommand(v, 40109);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(StatusOf(v.window), "9/12");
     EXPECT_EQ(GetPrivateProfileIntA("Others", "FileSortOrder", -1, IniPath().c_str()), 4);
     e2e::PressKey(v, VK_SPACE);
-    e2e::Settle(v, 200);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(3));
 
     // Opening the menu bar files the listed directory as the first recent one;
@@ -200,20 +202,21 @@ TEST_F(Files, SortOrderAndRecentDirectories) {
     GetPrivateProfileStringA("MRUD", "Dir1", "", got, MAX_PATH, IniPath().c_str());
     EXPECT_EQ(std::string(got), dir);
     e2e::SendCommand(v, 10075);
-    HWND open = WaitDialog("Open");
-    ASSERT_NE(open, nullptr);
+    HWND open = Dialog("Open");
+    ASSERT_NE(open, nullptr) << "no Open dialog for the recent directory";
     GetPrivateProfileStringA("Copy-Move", "OpenDir", "", got, MAX_PATH, IniPath().c_str());
     EXPECT_EQ(std::string(got), dir);
-    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::AnswerMessageBox(open, IDCANCEL)) << "the Open dialog stayed";
+    ASSERT_TRUE(e2e::Sync(v));
 
     // A recent directory that is gone is reported and its slot emptied.
     WritePrivateProfileStringA("MRUD", "Dir2", (dir + "\\gone").c_str(), IniPath().c_str());
     e2e::SendCommand(v, 10076);
-    HWND box = WaitDialog("Lumagrove");
-    ASSERT_NE(box, nullptr);
+    HWND box = Dialog("Lumagrove");
+    ASSERT_NE(box, nullptr) << "no message box for the missing directory";
     EXPECT_EQ(e2e::MessageBoxText(box), "Can't change to directory: '" + dir + "\\gone'");
-    e2e::AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
+    ASSERT_TRUE(e2e::Sync(v));  // the slot is emptied after the box
     GetPrivateProfileStringA("MRUD", "Dir2", "x", got, MAX_PATH, IniPath().c_str());
     EXPECT_STREQ(got, "");
 }
@@ -230,34 +233,37 @@ void Spill(const std::string& path, const std::string& text) { std::ofstream(pat
 constexpr int kDelete = 40013, kRename = 40079, kCopy = 40045, kMove = 40046;
 
 TEST_F(Files, DeleteAsksThenStepsFromTheGap) {
-    StartAt(5);
+    ASSERT_NO_FATAL_FAILURE(StartAt(5));
     e2e::SendCommand(v, kDelete);
-    HWND ask = WaitDialog("Lumagrove");
-    ASSERT_NE(ask, nullptr);
+    HWND ask = Dialog("Lumagrove");
+    ASSERT_NE(ask, nullptr) << "no question before deleting";
     EXPECT_EQ(e2e::MessageBoxText(ask), "Delete file: " + Path("p05.png") + " ?\n");
-    e2e::AnswerMessageBox(ask, IDCANCEL);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::AnswerMessageBox(ask, IDCANCEL)) << "the question stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_TRUE(Exists(Path("p05.png")));
 
     e2e::SendCommand(v, kDelete);
-    e2e::AnswerMessageBox(WaitDialog("Lumagrove"), IDOK);
-    e2e::Settle(v, 400);
+    ask = Dialog("Lumagrove");
+    ASSERT_NE(ask, nullptr) << "no question before deleting";
+    ASSERT_TRUE(e2e::AnswerMessageBox(ask, IDOK)) << "the question stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_FALSE(Exists(Path("p05.png")));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(5));  // the picture stays on screen
     EXPECT_EQ(StatusOf(v.window), "4/11");
     e2e::PressKey(v, VK_BACK);  // the file before the gap
     ExpectAt(4, 11);
     e2e::PressKey(v, VK_SPACE);
-    e2e::Settle(v, 200);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(6));
     EXPECT_EQ(StatusOf(v.window), "5/11");
 }
 
 TEST_F(Files, DeleteWithoutAskingJumpsToTheNext) {
     WriteIni("[Others]\nAskDelete=0\nJumpAfterDelete=1\n");
-    StartAt(7);
+    ASSERT_NO_FATAL_FAILURE(StartAt(7));
     e2e::SendCommand(v, kDelete);
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(Dialog("Lumagrove", 0), nullptr) << "asked although AskDelete=0";
     EXPECT_FALSE(Exists(Path("p07.png")));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(8));
     EXPECT_EQ(StatusOf(v.window), "7/11");
@@ -281,37 +287,36 @@ TEST_F(Files, DeleteToTheRecycleBin) {
     ASSERT_TRUE(CopyFileA(Path("p02.png").c_str(), Path(name).c_str(), FALSE));
     WriteIni("[Others]\nAskDelete=0\nDelToRecycle=1\n");
     ASSERT_TRUE(e2e::Start(Exe(), Path(name), dir, v));
-    e2e::Settle(v, 400);
     e2e::SendCommand(v, kDelete);
-    e2e::Settle(v, 800);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_FALSE(Exists(Path(name)));
     SetEnvironmentVariableA("XDG_DATA_HOME", nullptr);
     const std::string trashed = dir + "\\xdg\\Trash\\files\\" + name;
     EXPECT_TRUE(Exists(trashed)) << trashed;
-
 }
 
 TEST_F(Files, RenameRefusesATakenNameAndFollowsTheNewOne) {
-    StartAt(3);
+    ASSERT_NO_FATAL_FAILURE(StartAt(3));
     e2e::SendCommand(v, kRename);
-    HWND dlg = WaitDialog("Rename/Move file:");
-    ASSERT_NE(dlg, nullptr);
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1159)), "p03.png");
-    SendMessageA(GetDlgItem(dlg, 1159), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("p04.png"));
-    e2e::AnswerMessageBox(dlg, IDOK);
-    HWND box = WaitDialog("Lumagrove");
-    ASSERT_NE(box, nullptr);
+    HWND dlg = Dialog("Rename/Move file:");
+    ASSERT_NE(dlg, nullptr) << "no rename dialog";
+    EXPECT_EQ(e2e::ControlText(dlg, 1159), "p03.png");
+    e2e::SetControlText(dlg, 1159, "p04.png");
+    ASSERT_TRUE(e2e::AnswerMessageBox(dlg, IDOK)) << "the rename dialog stayed";
+    HWND box = Dialog("Lumagrove");
+    ASSERT_NE(box, nullptr) << "no message box for a taken name";
     EXPECT_EQ(e2e::MessageBoxText(box), "Can't rename !");
-    e2e::AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(Slurp(Path("p04.png")), Slurp(WalkDir() + "\\p04.png"));
     EXPECT_TRUE(Exists(Path("p03.png")));
 
     e2e::SendCommand(v, kRename);
-    dlg = WaitDialog("Rename/Move file:");
-    ASSERT_NE(dlg, nullptr);
-    SendMessageA(GetDlgItem(dlg, 1159), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("zz.png"));
-    e2e::AnswerMessageBox(dlg, IDOK);
-    e2e::Settle(v, 400);
+    dlg = Dialog("Rename/Move file:");
+    ASSERT_NE(dlg, nullptr) << "no rename dialog";
+    e2e::SetControlText(dlg, 1159, "zz.png");
+    ASSERT_TRUE(e2e::AnswerMessageBox(dlg, IDOK)) << "the rename dialog stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_FALSE(Exists(Path("p03.png")));
     EXPECT_TRUE(Exists(Path("zz.png")));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - zz.png (23x13x24BPP)");
@@ -321,43 +326,45 @@ TEST_F(Files, RenameRefusesATakenNameAndFollowsTheNewOne) {
 TEST_F(Files, CopyAsksBeforeReplacing) {
     const std::string dest = dir + "\\out\\deeper";
     WriteIni("[Copy-Move]\nAskCopy=0\nCopyDir=" + dest + "\n");
-    StartAt(2);
+    ASSERT_NO_FATAL_FAILURE(StartAt(2));
     e2e::SendCommand(v, kCopy);
-    e2e::Settle(v, 900);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(Slurp(dest + "\\p02.png"), Slurp(Path("p02.png")));  // directories made on the way
 
     Spill(dest + "\\p02.png", "older");
     e2e::SendCommand(v, kCopy);
-    HWND box = WaitDialog("Lumagrove");
-    ASSERT_NE(box, nullptr);
+    HWND box = Dialog("Lumagrove");
+    ASSERT_NE(box, nullptr) << "no question before replacing";
     EXPECT_EQ(e2e::MessageBoxText(box).rfind("Replace file:\n\t" + dest + "\\p02.png , 5  bytes\nwith file:", 0), 0u)
         << e2e::MessageBoxText(box);
-    e2e::AnswerMessageBox(box, IDNO);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDNO)) << "the question stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(Slurp(dest + "\\p02.png"), "older");
 
     SetFileAttributesA((dest + "\\p02.png").c_str(), FILE_ATTRIBUTE_READONLY);
     e2e::SendCommand(v, kCopy);
-    e2e::AnswerMessageBox(WaitDialog("Lumagrove"), IDYES);
-    e2e::Settle(v, 900);
+    box = Dialog("Lumagrove");
+    ASSERT_NE(box, nullptr) << "no question before replacing";
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDYES)) << "the question stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(Slurp(dest + "\\p02.png"), Slurp(Path("p02.png")));
 }
 
 TEST_F(Files, MoveThroughTheChooser) {
     const std::string dest = dir + "\\moved";
-    StartAt(9);
+    ASSERT_NO_FATAL_FAILURE(StartAt(9));
     e2e::SendCommand(v, kMove);
-    HWND dlg = WaitDialog("Move Image");
-    ASSERT_NE(dlg, nullptr);
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1045)), "Move: " + Path("p09.png"));
-    SendMessageA(GetDlgItem(dlg, 1043), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
-    e2e::AnswerMessageBox(dlg, 1211);
-    e2e::Settle(v, 900);
+    HWND dlg = Dialog("Move Image");
+    ASSERT_NE(dlg, nullptr) << "no Copy-Move chooser";
+    EXPECT_EQ(e2e::ControlText(dlg, 1045), "Move: " + Path("p09.png"));
+    e2e::SetControlText(dlg, 1043, dest);
+    ASSERT_TRUE(e2e::AnswerMessageBox(dlg, 1211)) << "the chooser stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_FALSE(Exists(Path("p09.png")));
     EXPECT_EQ(Slurp(dest + "\\p09.png"), Slurp(WalkDir() + "\\p09.png"));
     EXPECT_EQ(StatusOf(v.window), "8/11");
     e2e::PressKey(v, VK_SPACE);
-    e2e::Settle(v, 200);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), TitleOf(10));
     EXPECT_EQ(StatusOf(v.window), "9/11");
     // The chooser remembered the row.
@@ -384,25 +391,22 @@ TEST_F(Files, BatchOfTwentyThroughTheDialog) {
     CreateDirectoryA(out.c_str(), nullptr);
     Spill(out + "\\p01.BMP", "keep");  // an output that is there already
     WriteIni("[Copy-Move]\nOpenDir=" + dir + "\n");
-    StartAt(1);
+    ASSERT_NO_FATAL_FAILURE(StartAt(1));
     e2e::SendCommand(v, 40098);
-    HWND dlg = WaitDialog("Batch conversion");
-    ASSERT_NE(dlg, nullptr);
-    HWND panel = nullptr;
-    for (int i = 0; i < 100 && !panel; ++i, Sleep(50)) {
-        for (HWND c = FindWindowExA(dlg, nullptr, "#32770", nullptr); c; c = FindWindowExA(dlg, c, "#32770", nullptr))
-            if (GetDlgItem(c, 1409)) panel = c;
-    }
-    ASSERT_NE(panel, nullptr);
-    // Add every picture of the folder, then the twenty in the list.
+    HWND dlg = Dialog("Batch conversion");
+    ASSERT_NE(dlg, nullptr) << "no Batch conversion dialog";
+    HWND panel = e2e::Control(dlg, 1409) ? GetParent(e2e::Control(dlg, 1409)) : nullptr;
+    ASSERT_NE(panel, nullptr) << "the dialog has no batch panel";
+    // Add every picture of the folder, then the twenty in the list. The
+    // dialog runs in the main window's thread: a Sync comes after the click.
     PostMessageA(panel, WM_COMMAND, MAKEWPARAM(1402, BN_CLICKED), 0);
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     ASSERT_EQ(SendMessageA(GetDlgItem(panel, 1400), LB_GETCOUNT, 0, 0), 20);
-    SendMessageA(GetDlgItem(panel, 1406), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+    e2e::SetControlText(panel, 1406, out);
     SendMessageA(GetDlgItem(panel, 1405), CB_SETCURSEL, 2, 0);  // BMP
     PostMessageA(panel, WM_COMMAND, MAKEWPARAM(1409, BN_CLICKED), 0);
-    HWND done = WaitDialog("Batch conversion done", 60000);
-    ASSERT_NE(done, nullptr);
+    HWND done = Dialog("Batch conversion done", 2 * e2e::kStepMs);
+    ASSERT_NE(done, nullptr) << "the batch did not finish";
     HWND list = GetDlgItem(done, 1300);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 41);
     EXPECT_EQ(ListLine(list, 0), "Converting: " + Path("p01.png"));
@@ -410,30 +414,22 @@ TEST_F(Files, BatchOfTwentyThroughTheDialog) {
     EXPECT_EQ(ListLine(list, 3), "... Ok");
     EXPECT_EQ(ListLine(list, 40), "1 errors");
     EXPECT_EQ(Slurp(out + "\\p01.BMP"), "keep");
+    // Each output holds its picture: p02 is 22 x 12 of rgb(40,90,210), q20
+    // (a copy of p08) 28 x 18 of rgb(160,90,90).
     for (int i = 2; i <= 12; ++i) EXPECT_TRUE(Exists(out + "\\p" + PictureName(i).substr(1, 2) + ".BMP")) << i;
-    EXPECT_TRUE(Exists(out + "\\q20.BMP"));
+    EXPECT_TRUE(SamePicture(DecodeBmpFile(out + "\\p02.BMP"), Drawn(22, 12, [](int, int) { return Rgb{40, 90, 210}; })));
+    EXPECT_TRUE(SamePicture(DecodeBmpFile(out + "\\q20.BMP"), Drawn(28, 18, [](int, int) { return Rgb{160, 90, 90}; })));
     char type[8] = "";
     GetPrivateProfileStringA("Batch", "OutputType", "", type, sizeof type, IniPath().c_str());
     EXPECT_STREQ(type, "2");
-    PostMessageA(done, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(e2e::AnswerMessageBox(done, IDOK)) << "the report stayed";
 }
 
-// Which of the generated pictures the slideshow shows in the screen's middle
-// (0 for none): their red is 20 times their number.
-int ShownPicture(HWND show) {
-    e2e::Capture cap;
-    if (!CaptureClient(show, cap)) return -1;
-    const uint8_t* c = cap.at(cap.width / 2, cap.height / 2);
-    return c[1] == 90 ? c[2] / 20 : 0;
-}
-
-int WaitForPicture(HWND show, int want, DWORD ms) {
-    int got = -1;
-    for (DWORD t = 0; t < ms; t += 100) {
-        if ((got = ShownPicture(show)) == want) break;
-        Sleep(100);
-    }
-    return got;
+// The generated picture i shows in the screen's middle: its colour is
+// rgb(20 i, 90, 250 - 20 i).
+::testing::AssertionResult ShowsPictureNumber(HWND show, int i, DWORD ms = e2e::kStepMs) {
+    const Rgb colour{uint8_t(20 * i), 90, uint8_t(250 - 20 * i)};
+    return ShowsSpots(show, {{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, colour}}, ms);
 }
 
 class Slideshow : public Files {
@@ -442,40 +438,47 @@ protected:
         WriteIni(ini);
         Spill(Path("show.lst"), Path("p01.png") + "\n" + Path("p02.png") + "\n\n" + Path("p03.png"));
         if (!e2e::Start(Exe(), "/slideshow=" + Path("show.lst"), dir, v)) return nullptr;
-        for (int i = 0; i < 100; ++i, Sleep(50))
-            if (HWND w = FindWindowA("SlideshowClass", nullptr)) return w;
-        return nullptr;
+        HWND show = nullptr;
+        e2e::WaitUntil([&] { return (show = FindWindowA("SlideshowClass", nullptr)) != nullptr; });
+        return show;
     }
 };
 
 TEST_F(Slideshow, AdvancesOnItsOwnAndStopsAtTheEnd) {
-    // A delay long enough that a loaded machine's polling still sees each picture.
+    // Each picture stays for the delay after it is painted: long enough for
+    // the polling to see it on a loaded machine.
     HWND show = Begin("[Slideshow]\nAdvancement=1\nAutoDelay=1.5\nLoop=0\nShowFilename=0\n");
-    ASSERT_NE(show, nullptr);
-    EXPECT_EQ(WaitForPicture(show, 1, 5000), 1);
-    EXPECT_EQ(WaitForPicture(show, 2, 5000), 2);
-    EXPECT_EQ(WaitForPicture(show, 3, 5000), 3);
-    Sleep(2500);  // no loop: the last picture stays
-    EXPECT_EQ(ShownPicture(show), 3);
-    PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);  // any key ends a timed show
-    for (int i = 0; i < 50 && IsWindow(show); ++i) Sleep(100);
-    EXPECT_FALSE(IsWindow(show));
+    ASSERT_NE(show, nullptr) << "no slideshow window";
+    EXPECT_TRUE(ShowsPictureNumber(show, 1));
+    EXPECT_TRUE(ShowsPictureNumber(show, 2));
+    ASSERT_TRUE(ShowsPictureNumber(show, 3));
+    // Without Loop the show stops on the last picture. Pause and resume
+    // take the step the timer takes, at once: once the show has handled
+    // both keys and painted what they asked for, the last picture is up.
+    PostMessageA(show, WM_KEYDOWN, VK_PAUSE, 0);
+    PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);  // while paused: resumes
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_TRUE(IsWindow(show)) << "a key while paused ended the show";
+    ASSERT_TRUE(e2e::WaitPainted(v, show));
+    EXPECT_TRUE(ShowsPictureNumber(show, 3, 0));
+    PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);  // running again: any key ends a timed show
+    EXPECT_TRUE(e2e::WaitGone(show, e2e::kStepMs)) << "the show stayed after a key";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
 }
 
 TEST_F(Slideshow, StepsByKeyBothWays) {
     HWND show = Begin("[Slideshow]\nAdvancement=2\nLoop=1\nShowFilename=0\n");
-    ASSERT_NE(show, nullptr);
-    EXPECT_EQ(WaitForPicture(show, 1, 3000), 1);
+    ASSERT_NE(show, nullptr) << "no slideshow window";
+    EXPECT_TRUE(ShowsPictureNumber(show, 1));
     PostMessageA(show, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(WaitForPicture(show, 2, 3000), 2);
+    EXPECT_TRUE(ShowsPictureNumber(show, 2));
     PostMessageA(show, WM_KEYDOWN, VK_BACK, 0);
-    EXPECT_EQ(WaitForPicture(show, 1, 3000), 1);
+    EXPECT_TRUE(ShowsPictureNumber(show, 1));
     PostMessageA(show, WM_KEYDOWN, VK_BACK, 0);  // looping back to the last
-    EXPECT_EQ(WaitForPicture(show, 3, 3000), 3);
+    EXPECT_TRUE(ShowsPictureNumber(show, 3));
     PostMessageA(show, WM_KEYDOWN, VK_ESCAPE, 0);
-    for (int i = 0; i < 50 && IsWindow(show); ++i) Sleep(100);
-    EXPECT_FALSE(IsWindow(show));
+    EXPECT_TRUE(e2e::WaitGone(show, e2e::kStepMs)) << "the show stayed after Escape";
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
 // End-to-end: icons, animated cursors, Photo CD overview paging and metafiles
-// in the real LUMAGR32.EXE under Wine. The test files are made here: icons
-// and cursors with our icon writer, metafiles through GDI.
+// in the real LUMAGR32.EXE under Wine. The icons come from ImageMagick; the
+// cursor is put together here from its icons, the metafile drawn through GDI.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
-#include "formats/icon.h"
+#include "shown.h"
 
 namespace {
 
@@ -21,17 +23,9 @@ void Write(const std::string& path, const Bytes& b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
-// A flat 24-bit picture.
-lg::Image Flat(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    lg::Image img = lg::Image::Create(w, h, 24, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = img.row(y) + 3 * x;
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
-    return img;
+Bytes Read(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 void Chunk(Bytes& out, const char* id, const Bytes& data) {
@@ -51,9 +45,11 @@ Bytes Le32s(std::initializer_list<uint32_t> vs) {
 // Red, green and blue 40 x 30 icons shown in turn, each for `rate` sixtieths.
 Bytes Cursor(uint32_t rate) {
     Bytes frames = {'f', 'r', 'a', 'm'};
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 255, 0, 0)));
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 255, 0)));
-    Chunk(frames, "icon", lg::BuildIconFile(Flat(40, 30, 0, 0, 255)));
+    for (const char* colour : {"red", "lime", "blue"}) {
+        const Bytes icon = Read(DataDir() + "\\frame-" + colour + ".ico");
+        if (icon.size() < 22) return Bytes();
+        Chunk(frames, "icon", icon);
+    }
     Bytes body = {'A', 'C', 'O', 'N'};
     Chunk(body, "anih", Le32s({36, 3, 4, 40, 30, 24, 1, rate, 1}));
     Chunk(body, "seq ", Le32s({0, 1, 2, 1}));
@@ -76,56 +72,53 @@ using Formats = ViewerTest;
 
 TEST_F(Formats, AnimatedCursorPlaysItsStepsAtSixtiethsOfASecond) {
     const std::string path = DataDir() + "\\steps.ani";
-    Write(path, Cursor(60));  // 60 sixtieths: 960 ms a step (GIF timing would give 600)
+    const Bytes cursor = Cursor(60);  // 60 sixtieths: 960 ms a step (GIF timing would give 600)
+    ASSERT_FALSE(cursor.empty()) << "the frame icons are missing";
+    Write(path, cursor);
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "steps.ani - 4 frames");
     // Watch the colour change: the steps go red, green, blue, green, red ...
-    std::vector<std::pair<DWORD, int>> changes;
+    // Each change happened between the start of the last capture that still
+    // showed the old colour and the end of the first that shows the new one.
+    struct Change {
+        DWORD after, before;  // bounds of the moment it happened
+        int colour;
+    };
+    std::vector<Change> changes;
     int last = -2;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 4000 && changes.size() < 4) {
+    DWORD lastStart = GetTickCount();
+    const bool seen = e2e::WaitUntil([&] {
+        const DWORD captureStart = GetTickCount();
         e2e::Capture cap;
-        if (e2e::CaptureClient(v.window, cap) && cap.height > PictureTop(v.window) + 10) {
-            const int c = ColourAt(cap, 10, PictureTop(v.window) + 10);
-            if (c != last) {
-                changes.push_back({GetTickCount(), c});
-                last = c;
-            }
+        if (!e2e::CaptureClient(v.window, cap) || cap.height <= PictureTop(v.window) + 10) return false;
+        const int c = ColourAt(cap, 10, PictureTop(v.window) + 10);
+        if (c != last) {
+            changes.push_back({lastStart, GetTickCount(), c});
+            last = c;
         }
-        Sleep(20);
-    }
-    ASSERT_GE(changes.size(), 3u);
-    for (size_t i = 0; i < changes.size(); ++i) EXPECT_GE(changes[i].second, 0) << "step " << i;
-    for (size_t i = 1; i < changes.size(); ++i) EXPECT_NE(changes[i].second, changes[i - 1].second);
-    // A step shows for the whole interval (the timer is never early; a busy
-    // machine may make it late).
-    const DWORD shown = changes[2].first - changes[1].first;
-    EXPECT_GE(shown, 850u);
-    EXPECT_LE(shown, 2500u);
+        lastStart = captureStart;
+        return changes.size() >= 4;
+    }, e2e::kStepMs, 20);
+    ASSERT_TRUE(seen) << "only " << changes.size() << " colours seen";
+    for (size_t i = 0; i < changes.size(); ++i) EXPECT_GE(changes[i].colour, 0) << "step " << i;
+    for (size_t i = 1; i < changes.size(); ++i) EXPECT_NE(changes[i].colour, changes[i - 1].colour);
+    // A step shows for the whole interval: the timer is never early, so even
+    // the longest the second step can have lasted is at least about 960 ms;
+    // a busy machine may make it late, but not by more than the shortest it
+    // can have lasted allows.
+    const DWORD longest = changes[2].before - changes[1].after;
+    const DWORD shortest = changes[2].after - changes[1].before;
+    EXPECT_GE(longest, 850u);
+    EXPECT_LE(shortest, 2500u);
 }
 
 TEST_F(Formats, IconChooserPicksTheImageToShow) {
     // Two images in one file: 40 x 30 red and 16 x 16 blue.
-    const Bytes big = lg::BuildIconFile(Flat(40, 30, 255, 0, 0));
-    const Bytes small = lg::BuildIconFile(Flat(16, 16, 0, 0, 255));
-    Bytes file = {0, 0, 1, 0, 2, 0};
-    const uint32_t bigSize = uint32_t(big.size() - 22), smallSize = uint32_t(small.size() - 22);
-    Bytes entry1(big.begin() + 6, big.begin() + 22), entry2(small.begin() + 6, small.begin() + 22);
-    const uint32_t off1 = 38, off2 = 38 + bigSize;
-    std::memcpy(entry1.data() + 12, &off1, 4);
-    std::memcpy(entry2.data() + 12, &off2, 4);
-    file.insert(file.end(), entry1.begin(), entry1.end());
-    file.insert(file.end(), entry2.begin(), entry2.end());
-    file.insert(file.end(), big.begin() + 22, big.end());
-    file.insert(file.end(), small.begin() + 22, small.end());
-    (void)smallSize;
-    const std::string path = DataDir() + "\\two.ico";
-    Write(path, file);
+    const std::string path = DataDir() + "\\chooser.ico";
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
-    HWND dlg = e2e::FindMessageBox(v, 10000);
-    ASSERT_TRUE(dlg);
-    EXPECT_EQ(e2e::Title(dlg), "Mutliple Icons");
+    HWND dlg = e2e::FindDialog(v, "Mutliple Icons", e2e::kStepMs);
+    ASSERT_TRUE(dlg) << "no icon chooser";
     HWND list = GetDlgItem(dlg, 1001);
     ASSERT_TRUE(list);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
@@ -136,13 +129,11 @@ TEST_F(Formats, IconChooserPicksTheImageToShow) {
     EXPECT_STREQ(line, L"16 x 16  -  True color");
     SendMessageA(list, LB_SETCURSEL, 1, 0);
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(1001, LBN_SELCHANGE), LPARAM(list));
-    Sleep(300);
-    e2e::AnswerMessageBox(dlg, IDOK);
-    e2e::Settle(v, 300);
-    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - two.ico (16x16x24BPP)");
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    EXPECT_EQ(ColourAt(cap, 5, PictureTop(v.window) + 5), 2);
+    ASSERT_TRUE(e2e::AnswerMessageBox(dlg, IDOK)) << "the chooser stayed";
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - chooser.ico (16x16x24BPP)");
+    const int top = PictureTop(v.window);
+    EXPECT_TRUE(ShowsSpots(v.window, {{0, top, {0, 0, 255}}, {15, top + 15, {0, 0, 255}}}));
 }
 
 TEST_F(Formats, PhotoCdOverviewPagesToTheEnd) {
@@ -158,23 +149,39 @@ TEST_F(Formats, PhotoCdOverviewPagesToTheEnd) {
     const std::string path = DataDir() + "\\index.pcd";
     Write(path, pack);
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_TRUE(box);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_TRUE(box) << "no message box about the 100 pictures";
     EXPECT_EQ(e2e::MessageBoxText(box),
               "This file contains 100 pictures.\nYou see now the first 25 Pictures.\n\nPress N for next 25 pictures !");
-    e2e::AnswerMessageBox(box, IDOK);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - index.pcd (960x649x24BPP)");
+    // The first thumbnail of each sheet is brighter than the one before: its
+    // luma is 2 + its number (0, 25, 50, 75), its chroma the same.
+    const int top = PictureTop(v.window);
+    auto firstThumbnail = [&](int& brightness) {
+        e2e::Capture cap;
+        if (!e2e::WaitPainted(v, v.window) || !e2e::CaptureClient(v.window, cap) || cap.height <= top + 20)
+            return false;
+        const uint8_t* p = cap.at(20, top + 20);
+        brightness = p[0] + p[1] + p[2];
+        return true;
+    };
+    int brightness = -1;
+    ASSERT_TRUE(firstThumbnail(brightness));
     for (int press = 0; press < 3; ++press) {
+        const int before = brightness;
         e2e::PressKey(v, 'N');
-        e2e::Settle(v, 300);
-        EXPECT_FALSE(e2e::FindMessageBox(v, 200)) << "sheet " << press + 2;
+        ASSERT_TRUE(e2e::Sync(v));  // a message box would be up by now
+        EXPECT_FALSE(e2e::FindMessageBox(v, 0)) << "sheet " << press + 2;
+        ASSERT_TRUE(firstThumbnail(brightness));
+        EXPECT_GT(brightness, before) << "sheet " << press + 2;
     }
     e2e::PressKey(v, 'N');
-    box = e2e::FindMessageBox(v, 5000);
-    ASSERT_TRUE(box);
+    box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_TRUE(box) << "no message box after the last sheet";
     EXPECT_EQ(e2e::MessageBoxText(box), "Photo CD : No more pictures in file !");
-    e2e::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
 }
 
 TEST_F(Formats, EnhancedMetafileIsDrawnInTheWindow) {
@@ -191,14 +198,11 @@ TEST_F(Formats, EnhancedMetafileIsDrawnInTheWindow) {
     DeleteObject(red);
     DeleteObject(blue);
     ASSERT_TRUE(e2e::Start(Exe(), path, DataDir(), v));
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     const std::string title = e2e::Title(v.window);
     EXPECT_EQ(title.rfind("Lumagrove - halves.emf (", 0), 0u) << title;
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
     const int top = PictureTop(v.window);
-    EXPECT_EQ(ColourAt(cap, 20, top + 20), 0);
-    EXPECT_EQ(ColourAt(cap, 100, top + 20), 2);
+    EXPECT_TRUE(ShowsSpots(v.window, {{20, top + 20, {255, 0, 0}}, {100, top + 20, {0, 0, 255}}}));
 }
 
 }  // namespace

@@ -1,94 +1,71 @@
 // End-to-end: the real LUMAGR32.EXE under Wine, driven from outside.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <windows.h>
+#include <commctrl.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
-
-#include <commctrl.h>
-#include "formats/bmp.h"
-#include "settings/ini.h"
+#include "shown.h"
 
 namespace {
 
 using Viewer = ViewerTest;
 
-
-// Every pixel of the client area's top-left corner, below the toolbar,
-// equals the picture.
-void ExpectShows(const e2e::Capture& cap, const lg::Image& img, int top) {
-    ASSERT_GE(cap.width, img.width());
-    ASSERT_GE(cap.height, img.height() + top);
-    int mismatches = 0;
-    for (int y = 0; y < img.height(); ++y) {
-        const uint8_t* row = img.topRow(y);
-        for (int x = 0; x < img.width(); ++x) {
-            uint8_t b, g, r;
-            if (img.bitCount() == 24) {
-                b = row[3 * x]; g = row[3 * x + 1]; r = row[3 * x + 2];
-            } else {  // 8 bits
-                const uint8_t* e = img.palette() + 4 * row[x];
-                b = e[0]; g = e[1]; r = e[2];
-            }
-            const uint8_t* c = cap.at(x, y + top);
-            if (c[0] != b || c[1] != g || c[2] != r) ++mismatches;
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
+int IniInt(const char* section, const char* key) {
+    return int(GetPrivateProfileIntA(section, key, -1, IniPath().c_str()));
 }
+
+// ImageMagick's view of the two BMPs the viewer is started on.
+RgbPicture Gradient() { return ReadRgb(DataDir() + "\\gradient24.rgb", 64, 48); }
+RgbPicture Palette8() { return ReadRgb(DataDir() + "\\palette8.rgb", 40, 30); }
 
 TEST_F(Viewer, ShowsBmpWithTitleAndSavesPositionOnEsc) {
     WriteIni("[WinPosition]\nxKoord=40\nyKoord=30\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v)) << "the viewer did not reach its message loop";
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
     RECT r = e2e::WindowRect(v.window);
     EXPECT_EQ(r.left, 40);
     EXPECT_EQ(r.top, 30);
-
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
-    ASSERT_TRUE(img) << st.error;
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img, PictureTop(v.window));
+    EXPECT_TRUE(ShowsPicture(v.window, Gradient(), 0, PictureTop(v.window)));
 
     SetWindowPos(v.window, nullptr, 70, 55, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     e2e::PressKey(v, VK_ESCAPE);
     DWORD code = 99;
-    ASSERT_TRUE(e2e::WaitForExit(v, 10000, &code));
+    ASSERT_TRUE(e2e::WaitForExit(v, e2e::kStepMs, &code)) << "Esc did not end the viewer";
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), 70);
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "winposition", "YKOORD", -1), 55);
+    EXPECT_EQ(IniInt("WinPosition", "xKoord"), 70);
+    EXPECT_EQ(IniInt("winposition", "YKOORD"), 55);
 }
 
 TEST_F(Viewer, ShowsPaletteBmp) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp", DataDir(), v));
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\palette8.bmp", st);
-    ASSERT_TRUE(img) << st.error;
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img, PictureTop(v.window));
+    EXPECT_TRUE(ShowsPicture(v.window, Palette8(), 0, PictureTop(v.window)));
 }
 
 TEST_F(Viewer, RememberWinPosOffWritesNothing) {
     WriteIni("[Viewing]\nRememberWinPos=0\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::PressKey(v, VK_ESCAPE);
-    ASSERT_TRUE(e2e::WaitForExit(v, 10000));
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), -1);
+    ASSERT_TRUE(e2e::WaitForExit(v, e2e::kStepMs)) << "Esc did not end the viewer";
+    EXPECT_EQ(IniInt("WinPosition", "xKoord"), -1);
 }
 
 TEST_F(Viewer, PositionBeyondScreenStartsAtZero) {
     WriteIni("[WinPosition]\nxKoord=50000\nyKoord=-20\n");
     ASSERT_TRUE(e2e::Start(Exe(), "", DataDir(), v));
+    ASSERT_TRUE(e2e::Sync(v));
     RECT r = e2e::WindowRect(v.window);
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 0);  // above the work area: moved onto its edge
@@ -98,38 +75,39 @@ TEST_F(Viewer, PositionBeyondScreenStartsAtZero) {
 
 TEST_F(Viewer, MissingFileIsReportedAndWindowStaysEmpty) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\no-such-file.bmp", DataDir(), v));
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box about the missing file";
     EXPECT_EQ(e2e::MessageBoxText(box), "no-such-file.bmp : Can't read file header !\n\nUnsupported file type !");
     EXPECT_EQ(e2e::Title(box), "Lumagrove");
-    e2e::AnswerMessageBox(box, IDOK);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
 }
 
 TEST_F(Viewer, TitleAndPositionFromTheCommandLine) {
     WriteIni("[WinPosition]\nxKoord=300\nyKoord=200\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /pos=(100,50) /title=Holiday", DataDir(), v));
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - Holiday");
     RECT r = e2e::WindowRect(v.window);
     EXPECT_EQ(r.left, 100);
     EXPECT_EQ(r.top, 50);
     // The position is not stored for the option, only on exit as usual.
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), 300);
+    EXPECT_EQ(IniInt("WinPosition", "xKoord"), 300);
 }
 
 TEST_F(Viewer, OneClosesTheRunningCopy) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     SetWindowPos(v.window, nullptr, 120, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     e2e::Viewer second;
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp /one", DataDir(), second));
     DWORD code = 99;
-    EXPECT_TRUE(e2e::WaitForExit(v, 10000, &code)) << "the first copy should have ended";
+    EXPECT_TRUE(e2e::WaitForExit(v, e2e::kStepMs, &code)) << "the first copy should have ended";
     EXPECT_EQ(code, 0u);
     // The closed copy saved its position as it went.
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "WinPosition", "xKoord", -1), 120);
+    EXPECT_EQ(IniInt("WinPosition", "xKoord"), 120);
+    EXPECT_TRUE(e2e::Sync(second));
     EXPECT_EQ(e2e::Title(second.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
     e2e::Stop(second);
 }
@@ -142,17 +120,15 @@ TEST_F(Viewer, HiddenServicePutsThePictureOnTheClipboard) {
     COPYDATASTRUCT cds = {1, DWORD(path.size() + 1), const_cast<char*>(path.c_str())};
     DWORD_PTR reply = 99;
     ASSERT_TRUE(SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_BLOCK,
-                                    20000, &reply));
+                                    e2e::kStepMs, &reply));
     EXPECT_EQ(reply, 0u);
     ASSERT_TRUE(OpenClipboard(nullptr));
     HANDLE dib = GetClipboardData(CF_DIB);
     ASSERT_NE(dib, nullptr);
     const uint8_t* p = static_cast<const uint8_t*>(GlobalLock(dib));
-    lg::Status st;
-    lg::Image want = lg::ReadBmp(path, st);
-    ASSERT_TRUE(want);
-    ASSERT_GE(GlobalSize(dib), want.size());
-    EXPECT_EQ(memcmp(p, want.data(), want.size()), 0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<const BITMAPINFOHEADER*>(p)->biBitCount, 8);  // as it is in the file
+    EXPECT_TRUE(SamePicture(DecodeDib(p, GlobalSize(dib)), Palette8()));
     GlobalUnlock(dib);
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_PALETTE));
@@ -161,7 +137,8 @@ TEST_F(Viewer, HiddenServicePutsThePictureOnTheClipboard) {
     // A file it can't load: the reason as text, reply 1.
     std::string bad = DataDir() + "\\missing.bmp";
     COPYDATASTRUCT cds2 = {1, DWORD(bad.size() + 1), const_cast<char*>(bad.c_str())};
-    SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds2), SMTO_BLOCK, 20000, &reply);
+    ASSERT_TRUE(SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds2), SMTO_BLOCK,
+                                    e2e::kStepMs, &reply));
     EXPECT_EQ(reply, 1u);
     ASSERT_TRUE(OpenClipboard(nullptr));
     HANDLE text = GetClipboardData(CF_TEXT);
@@ -175,66 +152,115 @@ TEST_F(Viewer, HiddenServicePutsThePictureOnTheClipboard) {
     char empty[1] = {0};
     COPYDATASTRUCT end = {1, 1, empty};
     SendMessageTimeoutA(v.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&end), SMTO_BLOCK, 5000, &reply);
-    EXPECT_TRUE(e2e::WaitForExit(v, 10000));
+    EXPECT_TRUE(e2e::WaitForExit(v, e2e::kStepMs)) << "the service did not end";
 }
 
 TEST_F(Viewer, PictureCommandOnEmptyWindowSaysNoPicture) {
     ASSERT_TRUE(e2e::Start(Exe(), "", DataDir(), v));
     e2e::SendCommand(v, 40068);  // Negative
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box for Negative without a picture";
     EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
-    e2e::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
 }
 
 TEST_F(Viewer, IncreaseDepthThenUndo) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp", DataDir(), v));
     e2e::SendCommand(v, 40095);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x24BPP)");
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\palette8.bmp", st);
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    ExpectShows(cap, img, PictureTop(v.window));  // the same colours at 24 bits
+    EXPECT_TRUE(ShowsPicture(v.window, Palette8(), 0, PictureTop(v.window)));  // the same colours at 24 bits
     e2e::SendCommand(v, 40120);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - palette8.bmp (40x30x8BPP)");
 }
 
 TEST_F(Viewer, DroppedFilesShowTheFirst) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\palette8.bmp", DataDir(), v));
     e2e::DropFiles(v, {DataDir() + "\\gradient24.bmp", DataDir() + "\\palette8.bmp"});
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
+    EXPECT_TRUE(ShowsPicture(v.window, Gradient(), 0, PictureTop(v.window)));
+}
+
+// blocks.bmp, made by ImageMagick: 220 x 36 in six flat blocks, columns
+// 0-69, 70-149 and 150-219, rows 0-11 and 12-35. Here drawn from that layout
+// with every pixel a `scale` x `scale` square.
+RgbPicture Blocks(int scale) {
+    const Rgb top[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    const Rgb bottom[3] = {{255, 255, 0}, {255, 0, 255}, {0, 255, 255}};
+    return Drawn(220 * scale, 36 * scale, [&](int x, int y) {
+        const int column = x / scale < 70 ? 0 : x / scale < 150 ? 1 : 2;
+        return (y / scale < 12 ? top : bottom)[column];
+    });
+}
+
+SIZE ClientSize(HWND w) {
+    RECT r = {};
+    GetClientRect(w, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+TEST_F(Viewer, ZoomShowsEveryPixelTwiceAsLargeInAWindowToMatch) {
+    WriteIni("[Viewing]\nZoomFactor=100\n");
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\blocks.bmp", DataDir(), v));
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_EQ(e2e::Title(v.window), "Lumagrove - blocks.bmp (220x36x24BPP)");
+    const int top = PictureTop(v.window);
+    EXPECT_TRUE(ShowsPicture(v.window, Blocks(1), 0, top));
+    const RECT frame100 = e2e::WindowRect(v.window);
+    const SIZE client100 = ClientSize(v.window);
+    EXPECT_EQ(frame100.right - frame100.left, 435);  // a narrow picture gets the smallest window
+
+    e2e::SendCommand(v, 40047);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "blocks.bmp - 200 % (440x72)");
+    // The block edges move to columns 140 and 300 and to row 24.
+    EXPECT_TRUE(ShowsPicture(v.window, Blocks(2), 0, top));
+    const RECT frame200 = e2e::WindowRect(v.window);
+    const SIZE client200 = ClientSize(v.window);
+    EXPECT_EQ(frame200.left, frame100.left);
+    EXPECT_EQ(frame200.top, frame100.top);
+    // The picture grew by 36 rows and the window with it; the 440 columns
+    // are wider than the smallest window, so it takes them and no more than
+    // a column of margin.
+    EXPECT_EQ(client200.cy - client100.cy, 36);
+    EXPECT_GE(client200.cx, 440);
+    EXPECT_LE(client200.cx, 441);
+    EXPECT_EQ((frame200.right - frame200.left) - client200.cx, (frame100.right - frame100.left) - client100.cx);
+    EXPECT_EQ((frame200.bottom - frame200.top) - client200.cy, (frame100.bottom - frame100.top) - client100.cy);
+
+    e2e::SendCommand(v, 40048);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - blocks.bmp (220x36x24BPP)");
+    EXPECT_TRUE(ShowsPicture(v.window, Blocks(1), 0, top));
+    EXPECT_EQ(ClientSize(v.window).cx, client100.cx);
+    EXPECT_EQ(ClientSize(v.window).cy, client100.cy);
 }
 
 TEST_F(Viewer, ZoomStepsTitlesAndLimits) {
     WriteIni("[Viewing]\nZoomFactor=50\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::SendCommand(v, 40047);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "gradient24.bmp - 150 % (96x72)");
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    EXPECT_GE(cap.width, 96);
-    EXPECT_GE(cap.height, 72);
     e2e::SendCommand(v, 40048);
     e2e::SendCommand(v, 40048);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "gradient24.bmp - 50 % (32x24)");
     e2e::SendCommand(v, 40048);  // 0 % would be below the minimum
-    HWND box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box at the smallest zoom";
     EXPECT_EQ(e2e::MessageBoxText(box), "This is the minimum !");
-    e2e::AnswerMessageBox(box, IDOK);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "gradient24.bmp - 50 % (32x24)");
     // Rotations are refused while zoomed.
     e2e::SendCommand(v, 40042);
-    box = e2e::FindMessageBox(v, 10000);
-    ASSERT_NE(box, nullptr);
+    box = e2e::FindMessageBox(v, e2e::kStepMs);
+    ASSERT_NE(box, nullptr) << "no message box for a rotation while zoomed";
     EXPECT_EQ(e2e::MessageBoxText(box), "Not available if ZOOM active !");
-    e2e::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK)) << "the message box stayed";
 }
 
 // The full-screen window of the viewer's process, if one is up.
@@ -249,73 +275,63 @@ TEST_F(Viewer, FullScreenCentresAndClosesOnAnotherKey) {
     WriteIni("[Viewing]\nShowFullScreen=1\nShowFullScreenName=0\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::PressKey(v, VK_RETURN);
-    e2e::Settle(v, 500);
-    HWND full = FullScreenWindow(v);
-    ASSERT_NE(full, nullptr);
+    HWND full = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (full = FullScreenWindow(v)) != nullptr; }))
+        << "no full-screen window after Enter";
     e2e::Capture cap;
     ASSERT_TRUE(e2e::CaptureClient(full, cap));
     ASSERT_EQ(cap.width, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(cap.height, GetSystemMetrics(SM_CYSCREEN));
     // A small picture stays at its size, centred on black.
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
-    int left = (cap.width - 64) / 2, top = (cap.height - 48) / 2;
-    const uint8_t* corner = cap.at(0, 0);
-    EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
-    for (int y : {0, 20, 47})
-        for (int x : {0, 31, 63}) {
-            const uint8_t* want = img.topRow(y) + 3 * x;
-            const uint8_t* got = cap.at(left + x, top + y);
-            EXPECT_EQ(got[0], want[0]);
-            EXPECT_EQ(got[2], want[2]);
-        }
+    const int left = (cap.width - 64) / 2, top = (cap.height - 48) / 2;
+    EXPECT_TRUE(ShowsPicture(full, Gradient(), left, top));
+    EXPECT_TRUE(ShowsSpots(full, {{0, 0, {0, 0, 0}}, {left - 1, top, {0, 0, 0}}, {left + 64, top + 47, {0, 0, 0}},
+                                  {left, top + 48, {0, 0, 0}}}));
     e2e::PressKey(v, 'Q');  // not a hotkey: closes full screen, not the program
-    for (int i = 0; i < 60 && FullScreenWindow(v); ++i) e2e::Settle(v, 50);
-    EXPECT_EQ(FullScreenWindow(v), nullptr);
-    EXPECT_EQ(WaitForSingleObject(v.process.hProcess, 0), DWORD(WAIT_TIMEOUT));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return FullScreenWindow(v) == nullptr; })) << "Q left full screen up";
+    EXPECT_TRUE(e2e::Sync(v)) << "the viewer ended or stopped answering after Q";
 }
 
 TEST_F(Viewer, FullScreenAtStartWithFs) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /fs", DataDir(), v));
-    e2e::Settle(v, 800);
-    EXPECT_NE(FullScreenWindow(v), nullptr);
+    HWND full = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil([&] { return (full = FullScreenWindow(v)) != nullptr; }))
+        << "no full-screen window with /fs";
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - 64) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - 48) / 2;
+    EXPECT_TRUE(ShowsPicture(full, Gradient(), left, top));
 }
 
 TEST_F(Viewer, InformationDialogShowsThePictureFacts) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::SendCommand(v, 40051);
-    HWND dlg = e2e::FindMessageBox(v, 10000);  // any dialog of the process
-    ASSERT_NE(dlg, nullptr);
-    e2e::Settle(v);
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1124)), "gradient24.bmp");
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1131)), "None");
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1126)), "64 x 48  Pixels");
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1127)), "16,7 Million   (24 BitsPerPixel)");
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1129)), "9216  Bytes");
-    EXPECT_EQ(e2e::Title(GetDlgItem(dlg, 1128)), "9270  Bytes");
-    e2e::AnswerMessageBox(dlg, IDOK);
-    EXPECT_FALSE(IsWindow(dlg));
+    HWND dlg = e2e::FindDialog(v, "Image information", e2e::kStepMs);
+    ASSERT_NE(dlg, nullptr) << "no Image information dialog";
+    EXPECT_EQ(e2e::ControlText(dlg, 1124), "gradient24.bmp");
+    EXPECT_EQ(e2e::ControlText(dlg, 1131), "None");
+    EXPECT_EQ(e2e::ControlText(dlg, 1126), "64 x 48  Pixels");
+    EXPECT_EQ(e2e::ControlText(dlg, 1127), "16,7 Million   (24 BitsPerPixel)");
+    EXPECT_EQ(e2e::ControlText(dlg, 1129), "9216  Bytes");  // 64 x 48 x 3
+    EXPECT_EQ(e2e::ControlText(dlg, 1128), "9270  Bytes");  // and the 54 bytes of headers
+    EXPECT_TRUE(e2e::Click(dlg, IDOK));
+    EXPECT_TRUE(e2e::WaitGone(dlg, e2e::kStepMs)) << "the dialog stayed after OK";
 }
 
 TEST_F(Viewer, RotateRightTurnsTheShownPicture) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::SendCommand(v, 40042);
-    e2e::Settle(v, 400);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (48x64x24BPP)");
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    // Turned clockwise: the new top-left pixel was the bottom-left one.
-    const uint8_t* want = img.topRow(47);
-    const int top = PictureTop(v.window);
-    EXPECT_EQ(cap.at(0, top)[0], want[0]);
-    EXPECT_EQ(cap.at(0, top)[2], want[2]);
-    const uint8_t* want2 = img.topRow(0) + 3 * 63;  // old top-right ends bottom-right
-    EXPECT_EQ(cap.at(47, top + 63)[2], want2[2]);
+    // Turned clockwise: row y of the new picture is column y of the old one,
+    // read from the bottom up.
+    const RgbPicture old = Gradient();
+    ASSERT_TRUE(old);
+    const RgbPicture turned = Drawn(48, 64, [&](int x, int y) { return old.at(y, 47 - x); });
+    EXPECT_TRUE(ShowsPicture(v.window, turned, 0, PictureTop(v.window)));
 }
 
 TEST_F(Viewer, ToolbarFollowsTheRulesAndCanBeHidden) {
     ASSERT_TRUE(e2e::Start(Exe(), "", DataDir(), v));
+    ASSERT_TRUE(e2e::Sync(v));
     HWND bar = FindWindowExA(v.window, nullptr, "ToolbarWindow32", nullptr);
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(IsWindowVisible(bar));
@@ -324,73 +340,67 @@ TEST_F(Viewer, ToolbarFollowsTheRulesAndCanBeHidden) {
     EXPECT_FALSE(enabled(40011));  // Save as: no picture
     EXPECT_FALSE(enabled(40047));  // Zoom in
     e2e::DropFiles(v, {DataDir() + "\\gradient24.bmp"});
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
     EXPECT_TRUE(enabled(40011));
     EXPECT_TRUE(enabled(40047));
     EXPECT_FALSE(enabled(40121));  // Cut: no selection
     e2e::SendCommand(v, 40123);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_FALSE(IsWindowVisible(bar));
-    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "ToolBar", "Active", -1), 0);
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    lg::Status st;
-    ExpectShows(cap, lg::ReadBmp(DataDir() + "\\gradient24.bmp", st), 0);
+    EXPECT_EQ(IniInt("ToolBar", "Active"), 0);
+    EXPECT_TRUE(ShowsPicture(v.window, Gradient(), 0, 0));  // the picture moves up to the top
 }
 
 TEST_F(Viewer, DraggedSelectionShowsInTheTitleAndCrops) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     const int top = PictureTop(v.window);
     PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, top + 5));
     PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, top + 20));
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "XY:(25,20) (20x15 pixels)");
     PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(25, top + 20));
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (64x48x24BPP)");
     e2e::SendCommand(v, 40122);
-    e2e::Settle(v);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - gradient24.bmp (20x15x24BPP)");
-    // The crop holds what was inside the rectangle: its top-left is (5,5).
-    lg::Status st;
-    lg::Image img = lg::ReadBmp(DataDir() + "\\gradient24.bmp", st);
-    e2e::Capture cap;
-    ASSERT_TRUE(e2e::CaptureClient(v.window, cap));
-    const uint8_t* want = img.topRow(5) + 3 * 5;
-    EXPECT_EQ(cap.at(0, PictureTop(v.window))[2], want[2]);
-    EXPECT_EQ(cap.at(0, PictureTop(v.window))[0], want[0]);
+    // The crop holds what was inside the rectangle: columns 5-24, rows 5-19.
+    const RgbPicture old = Gradient();
+    ASSERT_TRUE(old);
+    const RgbPicture crop = Drawn(20, 15, [&](int x, int y) { return old.at(x + 5, y + 5); });
+    EXPECT_TRUE(ShowsPicture(v.window, crop, 0, PictureTop(v.window)));
 }
 
 TEST_F(Viewer, AnimatedGifPlaysAndStopsOnTheShownFrame) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\anim.gif", DataDir(), v));
-    e2e::Settle(v, 500);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "anim.gif - 3 frames");
-    // The three frames are red, green and blue: over a second all show up.
+    // The three frames are red, green and blue: all of them show up in turn.
     bool seen[3] = {false, false, false};
-    for (int i = 0; i < 40; ++i) {
+    const bool all = e2e::WaitUntil([&] {
         e2e::Capture cap;
-        if (e2e::CaptureClient(v.window, cap)) {
-            const uint8_t* p = cap.at(10, PictureTop(v.window) + 10);
-            if (p[2] > 200 && p[1] < 50) seen[0] = true;
-            if (p[1] > 200 && p[2] < 50) seen[1] = true;
-            if (p[0] > 200 && p[2] < 50) seen[2] = true;
+        if (e2e::CaptureClient(v.window, cap) && cap.height > PictureTop(v.window) + 10) {
+            const Rgb c = At(cap, 10, PictureTop(v.window) + 10);
+            if (c == Rgb{255, 0, 0}) seen[0] = true;
+            if (c == Rgb{0, 255, 0}) seen[1] = true;
+            if (c == Rgb{0, 0, 255}) seen[2] = true;
         }
-        Sleep(50);
-    }
-    EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+        return seen[0] && seen[1] && seen[2];
+    }, e2e::kStepMs, 20);
+    EXPECT_TRUE(all) << "red " << seen[0] << ", green " << seen[1] << ", blue " << seen[2];
     e2e::SendCommand(v, 40072);
-    e2e::Settle(v, 300);
+    ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - anim.gif (30x20x24BPP)");
 }
 
 TEST(Convert, FailureEndsWithStatusOne) {
     e2e::Viewer v;
-    std::string out = DataDir() + "\\never.bmp";
     EXPECT_FALSE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /c=" + DataDir() + "\\x.unknown", DataDir(), v,
                             15000));
     DWORD code = 99;
-    ASSERT_TRUE(e2e::WaitForExit(v, 15000, &code));
+    ASSERT_TRUE(e2e::WaitForExit(v, e2e::kStepMs, &code));
     EXPECT_EQ(code, 1u);
     e2e::Stop(v);
 }
@@ -402,14 +412,10 @@ TEST(Convert, WritesOutputWithoutWindow) {
     // No window appears: Start reports false once the process has ended.
     EXPECT_FALSE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp /c=" + out, DataDir(), v, 15000));
     DWORD code = 99;
-    ASSERT_TRUE(e2e::WaitForExit(v, 15000, &code));
+    ASSERT_TRUE(e2e::WaitForExit(v, e2e::kStepMs, &code));
     EXPECT_EQ(code, 0u);
-    lg::Status a, b;
-    lg::Image in = lg::ReadBmp(DataDir() + "\\gradient24.bmp", a), conv = lg::ReadBmp(out, b);
-    ASSERT_TRUE(in && conv) << b.error;
-    ASSERT_EQ(in.pixelBytes(), conv.pixelBytes());
-    EXPECT_EQ(memcmp(in.pixels(), conv.pixels(), in.pixelBytes()), 0);
     e2e::Stop(v);
+    EXPECT_TRUE(SamePicture(DecodeBmpFile(out), Gradient()));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/platform.h"
 
 namespace lg::platform {
@@ -16,6 +18,9 @@ bool FileExists(const std::string& path) {
 }
 
 std::string SettingsDirectory() {
+    // A directory named by LUMAGROVE_HOME takes the place of the Windows
+    // directory, as in the native build: test runs keep their settings apart.
+    if (const char* home = std::getenv("LUMAGROVE_HOME"); home && *home) return home;
     char dir[MAX_PATH];
     UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string("C:\\WINDOWS");

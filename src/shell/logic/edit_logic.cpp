@@ -1,6 +1,8 @@
 #include "shell/logic/edit_logic.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -144,9 +146,11 @@ namespace {
 // else the default.
 bool LeadingInt(const char* text, int* out) {
     char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
+    // 64 bits everywhere (`long` is 32 bits on Windows and 64 elsewhere), then
+    // saturated like the settings reader rather than cut to the low 32 bits.
+    const long long v = std::strtoll(text, &end, 10);
     if (end == text) return false;
-    *out = int(v);
+    *out = int(std::clamp<long long>(v, -INT_MAX, INT_MAX));
     return true;
 }
 

@@ -119,4 +119,11 @@ std::vector<InfoLine> ImageInfoLines(const InfoFacts& f) {
     };
 }
 
+std::string ReplaceQuestionText(const std::string& target, int64_t targetSize, const std::string& source,
+                                int64_t sourceSize) {
+    return Format("%s:\n\t%s , %s  bytes\n%s:\n\t%s , %s  bytes\n", Msg(MsgId::ReplaceFile), target.c_str(),
+                  std::to_string(targetSize).c_str(), Msg(MsgId::WithFile), source.c_str(),
+                  std::to_string(sourceSize).c_str());
+}
+
 }  // namespace lg

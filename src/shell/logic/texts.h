@@ -86,4 +86,9 @@ std::vector<InfoLine> ImageInfoLines(const InfoFacts& f);
 // file's.
 int64_t PictureMemorySize(int width, int height, int bits, bool animation);
 
+// The question before a copy or move replaces a file: both names, each with
+// its size in bytes (all 64 bits of it: `long` is 32 bits on Windows).
+std::string ReplaceQuestionText(const std::string& target, int64_t targetSize, const std::string& source,
+                                int64_t sourceSize);
+
 }  // namespace lg
