@@ -46,8 +46,6 @@ bool WaitUntil(Done done, DWORD timeoutMs = kStepMs, DWORD pollMs = 15) {
 // dispatched once the dialog's loop runs. False when the mark is not reached
 // in time or the process ends.
 bool Sync(const Viewer& v, DWORD timeoutMs = kStepMs);
-// Old name, going away: a Sync whose result is ignored.
-inline void Settle(const Viewer& v, DWORD = 0) { Sync(v); }
 // True when the viewer answers a sent message within timeoutMs (not hung).
 bool Responsive(const Viewer& v, DWORD timeoutMs = 5000);
 // Waits for the title to contain `part`.
