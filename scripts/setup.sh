@@ -176,20 +176,45 @@ build_win_libs i686 "$DEPS/win32"
 build_win_libs x86_64 "$DEPS/win64"
 
 # --- 32-bit code on hosts without a 32-bit code segment -----------------------
-# Where the kernel cannot run 32-bit x86 code, qemu-i386 runs it: registered
+# Where the kernel cannot run 32-bit x86 code, qemu-i386 runs it, registered
 # with binfmt_misc (flag F: the emulator is opened now, so it also serves
 # other mount namespaces). Hosts that run such code natively are left alone,
 # since a registered handler would take every 32-bit program.
+# Debian 12's QEMU 7.2 shares one segment table among all threads of a
+# program and reloads %fs/%gs from it after every signal, so a 32-bit Wine
+# thread ends up with another thread's TEB and hangs or crashes once Wine
+# has started a second thread. QEMU 10 keeps them per thread: its static
+# qemu-i386 comes from bookworm-backports through a private apt
+# configuration, unpacked into build/deps/qemu (the system's sources stay
+# untouched, nothing is installed).
+QEMU="$DEPS/qemu/qemu-i386"
+fetch_qemu() {
+    [ -x "$QEMU" ] && return 0
+    q="$DEPS/qemu"
+    mkdir -p "$q/apt/lists/partial" "$q/apt/cache/archives/partial" "$q/apt/parts"
+    echo "deb http://deb.debian.org/debian bookworm-backports main" > "$q/apt/sources.list"
+    qapt() {
+        apt-get -o Dir::Etc::SourceList="$q/apt/sources.list" -o Dir::Etc::SourceParts="$q/apt/parts" \
+                -o Dir::State::Lists="$q/apt/lists" -o Dir::Cache="$q/apt/cache" -qq "$@"
+    }
+    say "fetching qemu-user from bookworm-backports"
+    qapt update && (cd "$q" && qapt download qemu-user >/dev/null 2>&1) || return 1
+    dpkg-deb -x "$q"/qemu-user_*.deb "$q/root" && cp "$q/root/usr/bin/qemu-i386" "$QEMU" &&
+        rm -rf "$q/root" "$q"/qemu-user_*.deb
+}
 . "$ROOT/scripts/wine-env.sh"
-if [ "$LG_X86_32" = none ]; then
-    install_pkgs qemu-user-static binfmt-support
-    BINFMT=/proc/sys/fs/binfmt_misc
+BINFMT=/proc/sys/fs/binfmt_misc
+if [ "$LG_X86_32" = none ] ||
+   { [ "$LG_X86_32" = emulated ] && ! grep -qs "interpreter $QEMU\$" "$BINFMT/qemu-i386"; }; then
+    fetch_qemu || say "could not fetch qemu-i386"
     [ -f "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" ||
         say "cannot mount $BINFMT"
-    if [ -f "$BINFMT/register" ] && [ ! -f "$BINFMT/qemu-i386" ]; then
-        say "registering qemu-i386 for 32-bit x86 programs"
+    if [ -x "$QEMU" ] && [ -f "$BINFMT/register" ]; then
+        # an older emulator registered by someone else goes
+        [ -f "$BINFMT/qemu-i386" ] && echo -1 | $SUDO tee "$BINFMT/qemu-i386" >/dev/null
+        say "registering $QEMU for 32-bit x86 programs"
         # ELF, 32-bit, little-endian, executable or shared object, machine 3 (i386)
-        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+        printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$QEMU:F" |
             $SUDO tee "$BINFMT/register" >/dev/null || say "cannot register qemu-i386"
     fi
     . "$ROOT/scripts/wine-env.sh"

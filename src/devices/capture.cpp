@@ -142,7 +142,10 @@ void BringForward(HWND target) {
     SetActiveWindow(target);
     SetForegroundWindow(target);
     SetFocus(target);
-    UpdateWindow(target);
+    // The window may belong to another program that has not yet noticed what
+    // was uncovered: have it paint everything now, and wait until it has.
+    RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
 }
 
 void PutBack(HWND target) {

@@ -97,7 +97,18 @@ bool IsChecked(HWND dlg, int id) {
     return r == BST_CHECKED;
 }
 
-bool Click(HWND dlg, int id) { return Deliver(Control(dlg, id), BM_CLICK, 0, 0); }
+bool Click(HWND dlg, int id) {
+    HWND c = Control(dlg, id);
+    if (!c) return false;
+    // A push button's click reaches its parent as the button's own
+    // notification. BM_CLICK would fake a mouse press and release on the
+    // button, and Wine drops that click when the X server moves the focus in
+    // between (seen under load), so the notification is delivered directly.
+    const LONG type = GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
+        return Deliver(GetParent(c), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+    return Deliver(c, BM_CLICK, 0, 0);
+}
 
 bool ScrollControl(HWND dlg, int barId, int code, int pos) {
     HWND bar = Control(dlg, barId);
