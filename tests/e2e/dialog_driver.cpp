@@ -46,11 +46,17 @@ bool Ready(HWND w) {
 // messages sent from another thread are taken in the order they were sent,
 // so when a WM_NULL sent behind it is answered, the message is done, or what
 // it started is running a message loop of its own (a modal dialog).
+// A modal loop (a property sheet's among them) looks at whether it has ended
+// only when GetMessage returns, which a sent message never makes it do; a
+// posted WM_NULL to the top-level window then lets it notice.
 bool Deliver(HWND target, UINT msg, WPARAM wp, LPARAM lp) {
-    if (!target || !SendNotifyMessageA(target, msg, wp, lp)) return false;
+    if (!target) return false;
+    HWND top = GetAncestor(target, GA_ROOT);
+    if (!SendNotifyMessageA(target, msg, wp, lp)) return false;
     DWORD_PTR r;
-    if (SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, kStepMs, &r)) return true;
-    return !IsWindow(target);  // it went with its dialog: handled
+    const bool answered = SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, kStepMs, &r) != 0;
+    if (IsWindow(top)) PostMessageA(top, WM_NULL, 0, 0);
+    return answered || !IsWindow(target);  // gone with its dialog: handled
 }
 
 }  // namespace
