@@ -25,15 +25,12 @@ BOOL CALLBACK FindWindowOfProcess(HWND w, LPARAM lp) {
 }
 
 HWND WaitForWindow(DWORD pid, const char* cls, DWORD timeoutMs, HANDLE process) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        FindData d = {pid, cls, nullptr};
+    FindData d = {pid, cls, nullptr};
+    WaitUntil([&] {
         EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&d));
-        if (d.found) return d.found;
-        if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return nullptr;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
-    }
+        return d.found || (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
+    }, timeoutMs, 50);
+    return d.found;
 }
 
 }  // namespace

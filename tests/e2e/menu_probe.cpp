@@ -5,35 +5,11 @@
 
 #include "menu_probe.h"
 
-namespace {
-
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchMain(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char cls[32] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (pid == s->pid && lstrcmpA(cls, "Lumagrove") == 0) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 // The thread's start routine: fills in the states of the items asked for;
 // 1 when the main window has a menu, 0 when not.
 extern "C" __declspec(dllexport) DWORD WINAPI ReadMenuStates(void* request) {
     auto* r = static_cast<MenuProbeRequest*>(request);
-    Search s = {GetCurrentProcessId(), nullptr};
-    EnumWindows(MatchMain, reinterpret_cast<LPARAM>(&s));
-    HMENU menu = s.found ? GetMenu(s.found) : nullptr;
+    HMENU menu = r->window ? GetMenu(r->window) : nullptr;
     if (!menu) return 0;
     for (DWORD i = 0; i < r->count && i < kMenuProbeMax; ++i)
         r->states[i] = GetMenuState(menu, r->ids[i], MF_BYCOMMAND);

@@ -148,6 +148,7 @@ public:
         DWORD_PTR ignored;
         if (!SendMessageTimeoutA(v.window, WM_INITMENU, 0, 0, SMTO_BLOCK, e2e::kStepMs, &ignored)) return false;
         MenuProbeRequest r = {};
+        r.window = v.window;
         r.count = DWORD(ids.size());
         for (size_t i = 0; i < ids.size(); ++i) r.ids[i] = UINT(ids[i]);
         if (!WriteProcessMemory(process_, block_, &r, sizeof r, nullptr)) return false;
