@@ -64,8 +64,44 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
     UPDATED=0
 fi
+# A mirror caught in mid-sync may hold no usable i386 list for a suite (seen
+# for bookworm-security) while its amd64 list is current. Wine's 32-bit half
+# then cannot be installed: its libraries must match the amd64 versions
+# exactly. The pool still holds those i386 packages under the amd64 file
+# names with the architecture swapped, so they are fetched from there and
+# installed together with Wine.
+i386_from_pool() {
+    pool="$BUILD/deps/i386-pool"
+    rm -rf "$pool" && mkdir -p "$pool"
+    apt-get indextargets --format '$(FILENAME) $(REPO_URI)' 'Created-By: Packages' 'Architecture: amd64' |
+    while read -r list uri; do
+        [ -e "$(echo "$list" | sed 's/binary-amd64/binary-i386/')" ] && continue
+        /usr/lib/apt/apt-helper cat-file "$list" |
+            awk -v uri="$uri" '/^Package: /{p=$2} /^Version: /{v=$2} /^Multi-Arch: same/{m=1} /^Filename: /{f=$2}
+                 /^$/{if (m && f ~ /_amd64\.deb$/) {sub(/_amd64\.deb$/, "_i386.deb", f); print p, v, uri f}; p=v=f=""; m=0}'
+    done > "$pool/offer"
+    # Every package of Wine's 32-bit closure whose amd64 candidate is newer
+    # than anything the i386 lists offer.
+    needed=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+                 --no-replaces --no-enhances wine32:i386 2>/dev/null | sed -n 's/^\([^ <].*\):i386$/\1/p' | sort -u)
+    # shellcheck disable=SC2086
+    apt-cache policy $(for p in $needed; do echo "$p:amd64 $p:i386"; done) 2>/dev/null |
+        awk '/^[^ ].*:$/{sub(/:$/, ""); name=$0} /^  Candidate: /{print name, $2}' |
+        awk '{split($1, n, ":"); if (n[2] == "i386") i386[n[1]] = $2; else amd[n[1]] = $2}
+             END {for (p in amd) if (amd[p] != "(none)" && amd[p] != i386[p]) print p, amd[p]}' |
+    while read -r pkg want; do
+        url=$(awk -v p="$pkg" -v v="$want" '$1 == p && $2 == v {print $3; exit}' "$pool/offer")
+        [ -n "$url" ] && /usr/lib/apt/apt-helper download-file "$url" "$pool/${url##*/}" >/dev/null 2>&1 ||
+            say "no i386 package $pkg $want in the pool"
+    done
+    set -- "$pool"/*.deb
+    [ -e "$1" ] || return 1
+    say "installing Wine with $# i386 packages taken from the pool"
+    # shellcheck disable=SC2086
+    $SUDO apt-get install -y -qq --no-install-recommends "$@" $WINE_PKGS >/dev/null
+}
 # shellcheck disable=SC2086
-install_pkgs $WINE_PKGS
+install_pkgs $WINE_PKGS || i386_from_pool
 
 # --- Win32 libraries, cross-built from Debian's source packages -------------
 SRC="$DEPS/src"
