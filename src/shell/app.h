@@ -8,6 +8,7 @@
 #include "core/image.h"
 #include "devices/devices.h"
 #include "files/dir_list.h"
+#include "formats/animation.h"
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
@@ -30,6 +31,8 @@ struct App {
     HWND slideshow = nullptr;    // the slideshow window while it runs
     HWND toolbar = nullptr, status = nullptr;
     bool animating = false;      // an animated GIF plays in place of the current image
+    Animation animation;         // its frames while it plays
+    int animationFrame = 0;      // the frame on the screen
     Image canvas;                // spare buffer used while sizing to the animation
     HACCEL accelerators = nullptr;
     CommandLine cmd;
@@ -48,6 +51,12 @@ struct App {
     // Selection in client coordinates.
     bool hasSelection = false;
     POINT selStart = {0, 0}, selEnd = {0, 0};
+    // The mouse button held down: a selection dragged with the left one, the
+    // picture dragged with the right one from its last position.
+    bool dragging = false, rightDrag = false;
+    POINT dragOrigin = {0, 0};
+    HMENU recentMenu = nullptr;       // the recent directories' submenu appended by the last rebuild
+    COLORREF customColors[16] = {};  // the colour chooser's custom colours, for the program's life
     // Display and start-up settings (re-read on a display change).
     int screenWidth = 0, screenHeight = 0;
     int displayColors = 0;
@@ -84,7 +93,7 @@ void StartAnimation(App& app);
 void StopAnimation(App& app);
 void AnimationTick(App& app);
 void KeepShownFrame(App& app);
-const Image* AnimationScreen(const App& app);
+const Image* AnimationScreen(App& app);
 
 // The next contact sheet of a Photo CD overview pack (command 2034).
 void NextPhotoCdSheet(App& app);

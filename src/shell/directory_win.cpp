@@ -106,8 +106,6 @@ void ChooseRecentDir(App& app, int slot) {
     PostMessageA(app.mainWindow, WM_COMMAND, cmd::Open, 0);
 }
 
-HMENU g_recentMenu = nullptr;  // the submenu appended by the last rebuild
-
 }  // namespace
 
 void SyncDirList(App& app, bool force) {
@@ -126,11 +124,11 @@ void UpdateRecentDirMenu(App& app) {
     UpdateRecentDirs(dirs, dir);
     HMENU file = GetSubMenu(app.menu, 0);
     if (!file) return;
-    if (g_recentMenu) {  // the separator and the submenu follow Exit
+    if (app.recentMenu) {  // the separator and the submenu follow Exit
         int n = GetMenuItemCount(file);
         DeleteMenu(file, UINT(n - 1), MF_BYPOSITION);
         DeleteMenu(file, UINT(n - 2), MF_BYPOSITION);
-        g_recentMenu = nullptr;
+        app.recentMenu = nullptr;
     }
     HMENU sub = CreatePopupMenu();
     for (int i = 0; i < 5; ++i)
@@ -138,7 +136,7 @@ void UpdateRecentDirMenu(App& app) {
             AppendMenuA(sub, MF_STRING, UINT_PTR(kFirstRecentDir + i), dirs[size_t(i)].c_str());
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Msg(MsgId::RecentDirsMenu));
-    g_recentMenu = sub;
+    app.recentMenu = sub;
     DrawMenuBar(app.mainWindow);
     for (int i = 0; i < 5; ++i) WriteSetting(kRecentKeys[i], dirs[size_t(i)]);
 }
