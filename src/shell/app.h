@@ -57,16 +57,22 @@ struct App {
     POINT dragOrigin = {0, 0};
     HMENU recentMenu = nullptr;       // the recent directories' submenu appended by the last rebuild
     COLORREF customColors[16] = {};  // the colour chooser's custom colours, for the program's life
-    // Display and start-up settings (re-read on a display change).
+    // Display and start-up settings: the view settings group, read by
+    // ReadDisplayAndSettings at start-up, after the options sheet's OK, on a
+    // display change and for the clipboard service, and kept up to date by
+    // the commands that write one of its keys. Read here, not from the file.
     int screenWidth = 0, screenHeight = 0;
     int displayColors = 0;
     bool paletteDisplay = false;
     int windowX = 0, windowY = 0;
     bool loadGrayscale = false;
     int pcdSize = 2;
-    bool fitForBigImages = false, alwaysFit = false, useResample = false, useUndo = true;
+    bool fitForBigImages = false, alwaysFit = false, useUndo = true;
+    bool useResample = false;     // [Viewing] UseResample is 1: smooth fitting, full screen and slideshow
     int fileSortOrder = 0, zoomFactor = 10;
-    bool viewAll = true, notNotifyLoopDir = false;
+    bool viewAll = true;          // [Viewing] ViewAll is 1: status and information give the position
+    bool walkDirectory = true;    // ViewAll is not 0: the directory list is read and walked
+    bool notNotifyLoopDir = false;  // [Others] NotNotifyLoopDir is 1: wrap around without asking
     DeviceState devices;       // clipboard copy, capture, media window
     DirList dirList;           // the picture files of the current directory
 };

@@ -15,11 +15,6 @@ namespace {
 constexpr int kFirstRecentDir = 10075;
 constexpr Setting kRecentKeys[5] = {Setting::Dir1, Setting::Dir2, Setting::Dir3, Setting::Dir4, Setting::Dir5};
 
-bool ViewAll(App& app) {
-    app.viewAll = ReadSetting(Setting::ViewAll) != 0;
-    return app.viewAll;
-}
-
 void ShowEntry(App& app, int index) {
     DirList& list = app.dirList;
     list.index = index;
@@ -38,8 +33,8 @@ bool AskWrap(App& app, NavAction a) {
 
 void Navigate(App& app, int id) {
     DirList& list = app.dirList;
-    const bool viewAll = ViewAll(app);
-    const bool quiet = ReadSetting(Setting::NotNotifyLoopDir) == 1;
+    const bool viewAll = app.walkDirectory;
+    const bool quiet = app.notNotifyLoopDir;
     NavStep step{NavAction::Nothing, list.index};
     switch (id) {
     case cmd::NextFile: step = NavNext(list.index, list.count(), viewAll, quiet); break;
@@ -111,7 +106,7 @@ void ChooseRecentDir(App& app, int slot) {
 void SyncDirList(App& app, bool force) {
     DirList& list = app.dirList;
     const std::string dir = platform::CurrentDirectory();
-    if (ReadDirList(list, dir, force, ViewAll(app), ReadSetting(Setting::FileSortOrder)))
+    if (ReadDirList(list, dir, force, app.walkDirectory, app.fileSortOrder))
         WriteSetting(Setting::OpenDir, dir);
     // Stepping already knows the position; anything else looks the file up.
     if (list.index >= 0 && list.index < list.count() && list.at(list.index).name == app.fileName) return;

@@ -145,7 +145,7 @@ void OpenFullScreen(App& app) {
     state->showName = ReadSetting(Setting::ShowFullScreenName) != 0;
     state->hideCursor = ReadSetting(Setting::ViewingHideCursor) != 0;
     state->placement = ReadSetting(Setting::ShowFullScreen);
-    state->resample = ReadSetting(Setting::UseResample) != 0;
+    state->resample = app.useResample;
     state->filter = ReadSetting(Setting::ResampleFilter);
     // The window takes the record over (see OwnWindowRecord).
     app.fullScreen = CreateWindowExA(0, kFullViewClass, kProductName, WS_POPUP | WS_VISIBLE, 0, 0,

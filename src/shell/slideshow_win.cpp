@@ -216,7 +216,7 @@ void StartSlideshow(App& app, std::vector<std::string> list) {
     s.showName = ReadSetting(Setting::SlideShowFilename) != 0;
     s.hideCursor = ReadSetting(Setting::SlideHideCursor) != 0;
     s.loop = ReadSetting(Setting::SlideLoop) != 0;
-    s.smooth = ReadSetting(Setting::UseResample) == 1;
+    s.smooth = app.useResample;
     if (Random(s)) {
         std::srand(unsigned(std::time(nullptr)));
         s.index = std::rand() % int(s.list.size());
