@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/image.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "files/dir_list.h"
 #include "formats/animation.h"
 #include "formats/readers.h"

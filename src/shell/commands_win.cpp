@@ -7,7 +7,7 @@
 
 #include "core/convert.h"
 #include "core/messages.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "formats/format_table.h"
 #include "formats/libraries.h"
 #include "ops/geometry.h"

@@ -6,7 +6,7 @@
 #include "formats/icon.h"
 #include "ops/quantize.h"
 #include "shell/app.h"
-#include "shell/gdi_image.h"
+#include "devices/gdi_image.h"
 #include "shell/logic/preview_fit.h"
 
 namespace lg {

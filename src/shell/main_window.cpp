@@ -9,7 +9,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "devices/clipboard.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "formats/libraries.h"
 #include "formats/load.h"
 #include "ops/quantize.h"

@@ -15,10 +15,10 @@
 #include "formats/status.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "shell/app.h"
 #include "shell/logic/associations.h"
-#include "shell/logic/device_logic.h"
+#include "devices/logic/device_logic.h"
 #include "shell/records.h"
 
 namespace lg {

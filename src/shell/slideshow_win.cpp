@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/load.h"
