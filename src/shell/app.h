@@ -103,8 +103,8 @@ const Image* AnimationScreen(App& app);
 
 // The next contact sheet of a Photo CD overview pack (command 2034).
 void NextPhotoCdSheet(App& app);
-// Lets icon loads ask the user which of several images to show.
-void InstallIconChooser(App& app);
+// Asks the user which image of an icon file to show; its index.
+int ChooseIconImage(App& app, const IconSet& set);
 
 // Mouse input of the main window.
 void MouseDown(App& app, bool right, POINT p);

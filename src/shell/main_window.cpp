@@ -46,6 +46,7 @@ LoadUi MakeLoadUi(App& app) {
     ui.rereadDirectory = [&app] { SyncDirList(app, true); };
     ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
     ui.openMedia = [&app](const std::string& path) { return OpenMedia(app, path); };
+    ui.chooseIcon = [&app](const IconSet& set) { return ChooseIconImage(app, set); };
     return ui;
 }
 

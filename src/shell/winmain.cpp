@@ -148,7 +148,6 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
                                      nullptr);
     if (!app.mainWindow) return 1;
     DragAcceptFiles(app.mainWindow, TRUE);
-    InstallIconChooser(app);
 
     // The accelerators come from the command table, like the menu.
     HACCEL accel = BuildAccelerators();
