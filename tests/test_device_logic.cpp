@@ -3,7 +3,7 @@
 #include <set>
 
 #include "shell/logic/associations.h"
-#include "shell/logic/device_logic.h"
+#include "devices/logic/device_logic.h"
 
 using lgtest::Bytes;
 

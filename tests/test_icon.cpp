@@ -1,5 +1,5 @@
 // Icons, cursors and animated cursors: files from icotool and ImageMagick,
-// the mask rule, the chooser hook, the icon writer read back by ourselves
+// the mask rule, the chooser, the icon writer read back by ourselves
 // and by independent tools, and animated cursors built here chunk by chunk.
 #include "raster_support.h"
 
@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,10 @@ using namespace lgtest;
 
 namespace {
 
-Image LoadFile(const std::string& path, Status& st, bool chooser = false) {
+Image LoadFile(const std::string& path, Status& st, std::function<int(const lg::IconSet&)> chooser = nullptr) {
     lg::ReadOptions opt;
-    opt.allowChooser = chooser;
     opt.quiet = !chooser;
+    opt.chooseIcon = std::move(chooser);
     lg::PictureFacts facts;
     return lg::LoadIcon(path, opt, st, facts);
 }
@@ -152,30 +153,67 @@ TEST(IconRead, RefusesBrokenFilesWithTheirTexts) {
 TEST(IconRead, ChooserIsAskedOnlyInteractivelyAndForSeveralImages) {
     lg::IconSet seen;
     int calls = 0;
-    lg::SetIconChooser([&](const lg::IconSet& set) {
+    auto chooser = [&](const lg::IconSet& set) {
         ++calls;
         seen = set;
         return 1;
-    });
+    };
     Status st;
-    Image quiet = LoadFile(DataPath("ic_multi.ico"), st, false);
+    lg::ReadOptions quietOpt;
+    quietOpt.quiet = true;
+    quietOpt.chooseIcon = chooser;
+    lg::PictureFacts facts;
+    Image quiet = lg::LoadIcon(DataPath("ic_multi.ico"), quietOpt, st, facts);
     ASSERT_TRUE(quiet);
     EXPECT_EQ(quiet.width(), 37);
     EXPECT_EQ(calls, 0);
-    Image chosen = LoadFile(DataPath("ic_multi.ico"), st, true);
+    Image chosen = LoadFile(DataPath("ic_multi.ico"), st, chooser);
     ASSERT_TRUE(chosen) << st.error;
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(chosen.width(), 16);
     ASSERT_EQ(seen.images.size(), 2u);
     EXPECT_EQ(lg::IconChoiceText(seen.images[0]), "37 x 21  -  256 colors");
-    Image single = LoadFile(DataPath("ic_b4.ico"), st, true);
+    Image single = LoadFile(DataPath("ic_b4.ico"), st, chooser);
     ASSERT_TRUE(single);
     EXPECT_EQ(calls, 1);
     lg::IconImage four;
     four.width = four.height = 32;
     four.bitCount = 4;
     EXPECT_EQ(lg::IconChoiceText(four), "32 x 32  -  16 colors");
-    lg::SetIconChooser(nullptr);
+}
+
+// The interactive load asks through its user interface, except for the
+// slideshow's single pictures and the Open dialog's preview.
+TEST(IconRead, InteractiveLoadAsksTheChooserOfItsUi) {
+    int calls = 0;
+    lg::LoadUi ui;
+    ui.chooseIcon = [&](const lg::IconSet&) {
+        ++calls;
+        return 1;
+    };
+    struct Case {
+        const char* what;
+        bool noMultiImage, openInProgress;
+        int calls, width;
+    };
+    const Case cases[] = {
+        {"viewer", false, false, 1, 16},
+        {"slideshow", true, false, 0, 37},
+        {"preview", false, true, 0, 37},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        calls = 0;
+        lg::LoadRequest req;
+        req.noMultiImage = c.noMultiImage;
+        req.openInProgress = c.openInProgress;
+        std::string name = DataPath("ic_multi.ico");
+        lg::PictureFacts facts;
+        Image img = lg::LoadPicture(name, req, ui, facts);
+        ASSERT_TRUE(img);
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(img.width(), c.width);
+    }
 }
 
 // ---------------------------------------------------------------- writing

@@ -3,14 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/messages.h"
-#include "devices/devices.h"
-#include "ops/geometry.h"
-#include "ops/quantize.h"
-#include "shell/app.h"
-#include "shell/gdi_image.h"
-#include "shell/logic/device_logic.h"
-#include "shell/view.h"
+#include "core/packed_dib.h"
+#include "devices/gdi_image.h"
 
 namespace lg {
 namespace {
@@ -74,42 +68,12 @@ bool PlaceText(const std::string& text) {
     return true;
 }
 
-void PlaceFormat(App& app, UINT format) {
-    const Image& source = app.devices.copySource ? app.devices.copySource : app.current;
-    HANDLE h = RenderFormat(format, source);
+void PlaceOneFormat(UINT format, const Image& img) {
+    HANDLE h = RenderFormat(format, img);
     if (h && !SetClipboardData(format, h)) FreeRendered(format, h);
 }
 
-void PlaceAllFormats(App& app) {
-    if (OpenClipboard(app.mainWindow)) {
-        EmptyClipboard();
-        for (UINT format : {UINT(CF_DIB), UINT(CF_BITMAP), UINT(CF_PALETTE)})
-            SendMessageA(app.mainWindow, kMsgPlaceFormat, format, 0);
-        CloseClipboard();
-    }
-    app.devices.copySource = Image();
-    UpdateToolbar(app);
-}
-
-void CopyToClipboard(App& app) {
-    UpdateToolbar(app);
-    if (!app.current) return;
-    if (app.hasSelection) {
-        app.devices.copySource = CropRect(app.current, SelectionBufferRect(app));
-        if (!app.devices.copySource) return;
-    }
-    SendMessageA(app.mainWindow, kMsgPlaceAllFormats, 0, 0);
-    UpdateToolbar(app);
-}
-
-void PasteFromClipboard(App& app) {
-    ShowEmpty(app);
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    if (!OpenClipboard(app.mainWindow)) {
-        SetCursor(arrow);
-        return;
-    }
+Image ClipboardPicture() {
     Image img;
     if (HANDLE h = GetClipboardData(CF_DIB)) {
         if (const void* p = GlobalLock(h)) {
@@ -117,41 +81,7 @@ void PasteFromClipboard(App& app) {
             GlobalUnlock(h);
         }
     }
-    if (!img) {
-        ShowMessage(app.mainWindow, Msg(MsgId::CantPaste), MB_ICONWARNING | MB_TASKMODAL);
-        SetCursor(arrow);
-        CloseClipboard();
-        return;
-    }
-    // Bitmaps of 16 and 32 bits arrive widened to 24 bits; on a 256-colour
-    // display a 24-bit picture is reduced as a loaded one is.
-    if (app.paletteDisplay && img.bitCount() == 24) {
-        Image reduced = ReduceColors(img, 256);
-        if (!reduced) {
-            ShowMessage(app.mainWindow, Msg(MsgId::CantQuantize256), MB_ICONWARNING | MB_TASKMODAL);
-            SetCursor(arrow);
-            CloseClipboard();
-            return;
-        }
-        img = std::move(reduced);
-    }
-    app.fileName = "<Clipboard>";
-    app.facts = PictureFacts();
-    app.facts.bitCount = img.bitCount();
-    app.facts.width = img.width();
-    app.facts.height = img.height();
-    ShowPicture(app, std::move(img));
-    UpdateWindow(app.mainWindow);
-    SetCursor(arrow);
-    CloseClipboard();
-}
-
-void ClearClipboard(App& app) {
-    if (OpenClipboard(app.mainWindow)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
-    UpdateToolbar(app);
+    return img;
 }
 
 }  // namespace lg

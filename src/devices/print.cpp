@@ -1,17 +1,12 @@
-// Printing the picture, or every page of a multipage file, one per sheet,
-// placed as the "Print Options" dialog says.
-#include <windows.h>
+#include "devices/print.h"
+
 #include <commdlg.h>
 
-#include <string>
+#include <functional>
 
-#include "core/messages.h"
-#include "devices/devices.h"
 #include "formats/format_table.h"
 #include "formats/pages.h"
-#include "shell/app.h"
-#include "shell/logic/device_logic.h"
-#include "shell/view.h"
+#include "formats/status.h"
 
 namespace lg {
 namespace {
@@ -19,11 +14,6 @@ namespace {
 enum : int {
     kIdHorizontal = 1009, kIdStretch = 1010, kIdScale = 1011, kIdScaleX = 1012, kIdLabelX = 1013,
     kIdScaleY = 1014, kIdLabelY = 1015, kIdVertical = 1165,
-};
-
-struct PrintChoice {
-    int mode = kPrintHorizontalFit;
-    float sx = 1.0f, sy = 1.0f;
 };
 
 void EnableScale(HWND dlg) {
@@ -38,6 +28,7 @@ float ReadFactor(HWND dlg, int id) {
     return ParseScaleFactor(text);
 }
 
+// The dialog's record is the caller's PrintChoice, kept in DWLP_USER.
 INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG:
@@ -60,20 +51,18 @@ INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                                                                                 : kPrintHorizontalFit;
             choice->sx = ReadFactor(dlg, kIdScaleX);
             choice->sy = ReadFactor(dlg, kIdScaleY);
-            return CloseDialog(dlg, 1);
+            EndDialog(dlg, 1);
+            return TRUE;
         }
-        case IDCANCEL: return CloseDialog(dlg, 0);
+        case IDCANCEL:
+            EndDialog(dlg, 0);
+            return TRUE;
         default:
             return FALSE;
         }
     default:
         return FALSE;
     }
-}
-
-bool AskPlacement(App& app, PrintChoice* choice) {
-    return DialogBoxParamA(app.instance, "PRINT", app.mainWindow, PrintOptionsProc,
-                           reinterpret_cast<LPARAM>(choice)) == 1;
 }
 
 // One picture on one sheet; false when the sheet could not be started or ended.
@@ -89,67 +78,56 @@ bool PrintSheet(HDC printer, const Image& img, const PrintChoice& c) {
     return ok;
 }
 
-// Prints the picture, or with `allPages` every page of the current file.
-// True when the job failed or was not started.
-bool PrintImages(App& app, const Image& img, const PrintChoice& c, bool allPages) {
+// The printer dialog, then one document whose sheets `sheets` prints; false
+// when the job was not started or `sheets` failed.
+bool PrintDocument(HWND owner, const std::string& docName, const std::function<bool(HDC)>& sheets) {
     PRINTDLGA pd = {};
     pd.lStructSize = sizeof pd;
-    pd.hwndOwner = app.mainWindow;
+    pd.hwndOwner = owner;
     pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE;
     pd.nFromPage = pd.nToPage = 1;
     pd.nCopies = 1;
     const bool chosen = PrintDlgA(&pd) && pd.hDC;
     if (pd.hDevMode) GlobalFree(pd.hDevMode);
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
-    if (!chosen) return true;
+    if (!chosen) return false;
     DOCINFOA doc = {};
     doc.cbSize = sizeof doc;
-    doc.lpszDocName = app.fileName.c_str();
+    doc.lpszDocName = docName.c_str();
     if (StartDocA(pd.hDC, &doc) <= 0) {
         DeleteDC(pd.hDC);
-        return true;
+        return false;
     }
-    bool failed = false;
-    if (!allPages) {
-        failed = !PrintSheet(pd.hDC, img, c);
-    } else {
-        HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        const int format = DetectFileFormat(app.fileName);
-        PictureFacts facts = app.facts;
-        for (int page = 0; page < app.facts.pageCount; ++page) {
-            Status st;
-            Image sheet = ReadPage(app.fileName, format, page, facts, st);
-            if (sheet && !PrintSheet(pd.hDC, sheet, c)) failed = true;
-        }
-        SetCursor(old);
-    }
+    const bool ok = sheets(pd.hDC);
     EndDoc(pd.hDC);
     DeleteDC(pd.hDC);
-    return failed;
+    return ok;
 }
 
 }  // namespace
 
-void PrintCommand(App& app) {
-    if (!app.current) {
-        ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
-        return;
-    }
-    PrintChoice c;
-    if (AskPlacement(app, &c)) PrintImages(app, app.current, c, false);
+bool AskPrintChoice(HINSTANCE instance, HWND owner, PrintChoice* choice) {
+    return DialogBoxParamA(instance, "PRINT", owner, PrintOptionsProc, reinterpret_cast<LPARAM>(choice)) == 1;
 }
 
-void PrintAllPagesCommand(App& app) {
-    if (!app.facts.multipage || app.facts.pageCount < 1) return;
-    PrintChoice c;
-    if (!AskPlacement(app, &c)) return;
-    const bool failed = PrintImages(app, app.current, c, true);
-    ShowMessage(app.mainWindow, Msg(failed ? MsgId::PrintError : MsgId::PrintReady),
-                MB_ICONINFORMATION | MB_TASKMODAL);
-    // Back to the page that was shown.
-    Status st;
-    Image shown = ReadPage(app.fileName, DetectFileFormat(app.fileName), app.facts.currentPage, app.facts, st);
-    if (shown) ShowPicture(app, std::move(shown));
+bool PrintPicture(HWND owner, const std::string& docName, const Image& img, const PrintChoice& c) {
+    return PrintDocument(owner, docName, [&](HDC printer) { return PrintSheet(printer, img, c); });
+}
+
+bool PrintPages(HWND owner, const std::string& path, const PictureFacts& facts, const PrintChoice& c) {
+    return PrintDocument(owner, path, [&](HDC printer) {
+        HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        const int format = DetectFileFormat(path);
+        PictureFacts pageFacts = facts;
+        bool ok = true;
+        for (int page = 0; page < facts.pageCount; ++page) {
+            Status st;
+            Image sheet = ReadPage(path, format, page, pageFacts, st);
+            if (sheet && !PrintSheet(printer, sheet, c)) ok = false;
+        }
+        SetCursor(old);
+        return ok;
+    });
 }
 
 }  // namespace lg

@@ -1,15 +1,13 @@
-// The current picture as the desktop wallpaper, and back to the previous one.
+#include "devices/wallpaper.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 
-#include "core/messages.h"
-#include "devices/devices.h"
+#include "devices/logic/device_logic.h"
 #include "formats/bmp.h"
 #include "formats/status.h"
-#include "shell/app.h"
-#include "shell/logic/device_logic.h"
 
 namespace lg {
 namespace {
@@ -45,19 +43,12 @@ void ApplyWallpaper(const std::string& file, bool refreshAll) {
 
 }  // namespace
 
-void SetWallpaper(App& app, bool tiled) {
-    if (!app.current) {
-        ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
-        return;
-    }
-    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+bool InstallWallpaper(const Image& img, bool tiled, std::string* error) {
     const std::string file = WallpaperFile();
     Status st;
-    if (!WriteBmp(file, app.current, st)) {
-        SetCursor(old);
-        ShowMessage(app.mainWindow, Format(Msg(MsgId::WallpaperSaveError), Msg(MsgId::SaveError), st.error.c_str()),
-                    MB_ICONWARNING);
-        return;
+    if (!WriteBmp(file, img, st)) {
+        *error = st.error;
+        return false;
     }
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
@@ -75,10 +66,10 @@ void SetWallpaper(App& app, bool tiled) {
     ApplyWallpaper(file, true);
     InvalidateRect(GetDesktopWindow(), nullptr, TRUE);
     UpdateWindow(GetDesktopWindow());
-    SetCursor(old);
+    return true;
 }
 
-void PreviousWallpaper(App&) {
+void RestorePreviousWallpaper() {
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)

@@ -18,11 +18,6 @@ constexpr const char kSeekFailed[] = "Error seeking in file";
 constexpr const char kNoMemory[] = "Error allocating memory";
 constexpr const char kUnsupportedImage[] = "Unsupported icon image";
 
-IconChooser& Chooser() {
-    static IconChooser chooser;
-    return chooser;
-}
-
 size_t MaskStride(int width) { return (size_t(width) + 31) / 32 * 4; }
 
 bool IsPng(const std::vector<uint8_t>& b) {
@@ -215,14 +210,12 @@ std::string IconChoiceText(const IconImage& icon) {
     return Format("%d x %d  -  True color", icon.width, icon.height);
 }
 
-void SetIconChooser(IconChooser chooser) { Chooser() = std::move(chooser); }
-
 Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
     st.error = kIconNotValid;
     IconSet set;
     if (!ReadIconSetFile(path, set, st)) return Image();
-    if (opt.allowChooser && !opt.quiet && set.images.size() > 1 && Chooser()) {
-        const int chosen = Chooser()(set);
+    if (opt.chooseIcon && !opt.quiet && set.images.size() > 1) {
+        const int chosen = opt.chooseIcon(set);
         if (chosen >= 0 && size_t(chosen) < set.images.size()) set.selected = chosen;
     }
     return IconToPicture(set.images[size_t(set.selected)], st);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,13 +43,8 @@ Image IconToPicture(const IconImage& icon, Status& st);
 // The chooser line of an image: "32 x 32  -  16 colors" or "... True color".
 std::string IconChoiceText(const IconImage& icon);
 
-// The interactive viewer installs a chooser that lets the user pick one of
-// several images; it returns the chosen index. Without one, image 0 is taken.
-using IconChooser = std::function<int(const IconSet&)>;
-void SetIconChooser(IconChooser chooser);
-
-// The load dispatcher's entry: the chooser is asked only with
-// opt.allowChooser and more than one image.
+// The load dispatcher's entry: opt.chooseIcon is asked only for a file of
+// more than one image and not by the quiet loader.
 Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // The whole icon file for one picture (1-bit pictures: index 1 becomes

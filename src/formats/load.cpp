@@ -98,7 +98,7 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     opt.paletteDisplay = req.paletteDisplay;
     opt.previewWidth = req.previewWidth;
     opt.pcdSize = req.pcdSize;
-    opt.allowChooser = !req.noMultiImage && !req.openInProgress;
+    if (!req.noMultiImage && !req.openInProgress) opt.chooseIcon = ui.chooseIcon;
     opt.multiImage = !req.noMultiImage;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 

@@ -20,6 +20,7 @@ struct LoadUi {
     std::function<void()> clearWindow;                    // back to the empty window, caption title
     std::function<void()> startAnimation;                 // frames are ready to play
     std::function<bool(const std::string&)> openMedia;    // video or sound file
+    std::function<int(const IconSet&)> chooseIcon;        // which image of an icon file (index)
 };
 
 struct LoadRequest {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "formats/status.h"
 
 namespace lg {
+
+struct IconSet;
 
 // What the shell shows about the picture it got.
 struct PictureFacts {
@@ -30,7 +33,9 @@ struct ReadOptions {
     bool paletteDisplay = false;   // deliver 8-bit colour directly (256-colour screen)
     int previewWidth = 0;          // JPEG, wavelet: choose a reduced scale
     int pcdSize = 2;               // Photo CD resolution 0..2
-    bool allowChooser = false;     // icons: let the user pick one of several
+    // Icons: asks the user which of several images to show (its index);
+    // without it the first is taken.
+    std::function<int(const IconSet&)> chooseIcon;
     bool multiImage = false;       // GIF, ANI: read every frame for playback
     bool quiet = false;            // quiet loader: first image or page only
 };

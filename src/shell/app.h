@@ -6,8 +6,9 @@
 #include <string>
 
 #include "core/image.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "files/dir_list.h"
+#include "formats/animation.h"
 #include "formats/readers.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
@@ -30,6 +31,8 @@ struct App {
     HWND slideshow = nullptr;    // the slideshow window while it runs
     HWND toolbar = nullptr, status = nullptr;
     bool animating = false;      // an animated GIF plays in place of the current image
+    Animation animation;         // its frames while it plays
+    int animationFrame = 0;      // the frame on the screen
     Image canvas;                // spare buffer used while sizing to the animation
     HACCEL accelerators = nullptr;
     CommandLine cmd;
@@ -48,16 +51,28 @@ struct App {
     // Selection in client coordinates.
     bool hasSelection = false;
     POINT selStart = {0, 0}, selEnd = {0, 0};
-    // Display and start-up settings (re-read on a display change).
+    // The mouse button held down: a selection dragged with the left one, the
+    // picture dragged with the right one from its last position.
+    bool dragging = false, rightDrag = false;
+    POINT dragOrigin = {0, 0};
+    HMENU recentMenu = nullptr;       // the recent directories' submenu appended by the last rebuild
+    COLORREF customColors[16] = {};  // the colour chooser's custom colours, for the program's life
+    // Display and start-up settings: the view settings group, read by
+    // ReadDisplayAndSettings at start-up, after the options sheet's OK, on a
+    // display change and for the clipboard service, and kept up to date by
+    // the commands that write one of its keys. Read here, not from the file.
     int screenWidth = 0, screenHeight = 0;
     int displayColors = 0;
     bool paletteDisplay = false;
     int windowX = 0, windowY = 0;
     bool loadGrayscale = false;
     int pcdSize = 2;
-    bool fitForBigImages = false, alwaysFit = false, useResample = false, useUndo = true;
+    bool fitForBigImages = false, alwaysFit = false, useUndo = true;
+    bool useResample = false;     // [Viewing] UseResample is 1: smooth fitting, full screen and slideshow
     int fileSortOrder = 0, zoomFactor = 10;
-    bool viewAll = true, notNotifyLoopDir = false;
+    bool viewAll = true;          // [Viewing] ViewAll is 1: status and information give the position
+    bool walkDirectory = true;    // ViewAll is not 0: the directory list is read and walked
+    bool notNotifyLoopDir = false;  // [Others] NotNotifyLoopDir is 1: wrap around without asking
     DeviceState devices;       // clipboard copy, capture, media window
     DirList dirList;           // the picture files of the current directory
 };
@@ -84,12 +99,12 @@ void StartAnimation(App& app);
 void StopAnimation(App& app);
 void AnimationTick(App& app);
 void KeepShownFrame(App& app);
-const Image* AnimationScreen(const App& app);
+const Image* AnimationScreen(App& app);
 
 // The next contact sheet of a Photo CD overview pack (command 2034).
 void NextPhotoCdSheet(App& app);
-// Lets icon loads ask the user which of several images to show.
-void InstallIconChooser(App& app);
+// Asks the user which image of an icon file to show; its index.
+int ChooseIconImage(App& app, const IconSet& set);
 
 // Mouse input of the main window.
 void MouseDown(App& app, bool right, POINT p);

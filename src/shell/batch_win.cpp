@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/files_win.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
@@ -26,6 +27,7 @@ enum : int {
 constexpr int kProgressList = 1300, kStop = 1301;
 
 struct BatchDialog {
+    HWND mainWindow = nullptr;  // runs the options sheet of the Options button
     std::vector<std::string> files;
     int filterIndex = 1;  // 1-based, as the dialog keeps it
     bool start = false;
@@ -64,12 +66,9 @@ void Start(HWND panel, BatchDialog& d) {
 }
 
 UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* d = reinterpret_cast<BatchDialog*>(GetWindowLongPtrA(panel, DWLP_USER));
+    auto* d = HookRecord<BatchDialog>(panel, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        auto* ofn = reinterpret_cast<OPENFILENAMEA*>(lp);
-        d = reinterpret_cast<BatchDialog*>(ofn->lCustData);
-        SetWindowLongPtrA(panel, DWLP_USER, LONG_PTR(d));
         for (int i = 0; i < kBatchTypeCount; ++i)
             SendDlgItemMessageA(panel, kTypeList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BatchTypeText(i).c_str()));
         SendDlgItemMessageA(panel, kTypeList, CB_SETCURSEL, 0, 0);
@@ -101,7 +100,7 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
-        case kOptions: SendMessageA(TheApp().mainWindow, WM_COMMAND, cmd::Properties, 0); return TRUE;
+        case kOptions: SendMessageA(d->mainWindow, WM_COMMAND, cmd::Properties, 0); return TRUE;
         case kStart: Start(panel, *d); return TRUE;
         case kCancel: PostMessageA(GetParent(panel), WM_COMMAND, IDCANCEL, 0); return TRUE;
         default: return FALSE;
@@ -113,12 +112,13 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- The worker's progress window -----------------------------------------------
 
-bool g_stop = false;
-
-INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+// The progress window outlives the run: its Stop button reaches the flag
+// through DWLP_USER only while RunWorker is under way.
+INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    bool* stop = DialogRecord<bool>(dlg, msg, lp);
     if (msg == WM_INITDIALOG) return TRUE;
     if (msg == WM_COMMAND && LOWORD(wp) == kStop) {
-        g_stop = true;
+        if (stop) *stop = true;
         return TRUE;
     }
     if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
@@ -139,25 +139,27 @@ void RunWorker(App& app, const std::vector<std::string>& files) {
     if (files.empty()) return;
     const int type = ReadSetting(Setting::BatchOutputType);
     const std::string dir = ReadSettingText(Setting::BatchOutputPath);
-    g_stop = false;
-    HWND dlg = CreateDialogParamA(app.instance, "BATCHPROCESSING", app.mainWindow, ProgressProc, 0);
+    bool stop = false;
+    HWND dlg = CreateDialogParamA(app.instance, "BATCHPROCESSING", app.mainWindow, ProgressProc,
+                                  reinterpret_cast<LPARAM>(&stop));
     if (!dlg) return;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     BatchUi ui;
     ui.starting = [dlg](int i, int n) {
         SetWindowTextA(dlg, Format("%s %d %s %d", Msg(MsgId::ConvertingImage), i, Msg(MsgId::From), n).c_str());
     };
-    ui.stopRequested = [dlg] {
+    ui.stopRequested = [dlg, &stop] {
         MSG m;
         while (PeekMessageA(&m, dlg, 0, 0, PM_REMOVE))
             if (!IsDialogMessageA(dlg, &m)) {
                 TranslateMessage(&m);
                 DispatchMessageA(&m);
             }
-        return g_stop;
+        return stop;
     };
     ui.line = [dlg](const std::string& text) { AddLine(dlg, text); };
     BatchSummary s = RunBatch(files, dir, type, ui, app.paletteDisplay);
+    SetWindowLongPtrA(dlg, DWLP_USER, 0);  // `stop` goes with this call; the window stays
     AddLine(dlg, BatchSummaryLine(s));
     SetWindowTextA(dlg, Msg(MsgId::BatchDone));
     SetActiveWindow(dlg);
@@ -231,6 +233,7 @@ void ShowOpenWithPanel(App& app, const char* title, LPOFNHOOKPROC hook, const ch
 
 void RunBatchDialog(App& app) {
     BatchDialog d;
+    d.mainWindow = app.mainWindow;
     ShowOpenWithPanel(app, Msg(MsgId::BatchConversion), PanelHook, "BATCHPANEL", &d);
     if (d.start) RunWorker(app, d.files);
 }

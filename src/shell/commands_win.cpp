@@ -7,7 +7,7 @@
 
 #include "core/convert.h"
 #include "core/messages.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "formats/format_table.h"
 #include "formats/libraries.h"
 #include "ops/geometry.h"
@@ -156,11 +156,11 @@ UiState Snapshot(const App& app) {
     s.bitCount = app.current ? app.current.bitCount() : 0;
     s.dirCount = app.dirList.count();
     s.toolbarVisible = app.toolbar && IsWindowVisible(app.toolbar);
-    s.alwaysFit = ReadSetting(Setting::AlwaysFit) != 0;
+    s.alwaysFit = app.alwaysFit;
     s.alwaysOnTop = app.alwaysOnTop;
     s.aviSize = ReadSetting(Setting::AVISize);
     s.aviLoop = ReadSetting(Setting::AVILoop) != 0;
-    s.sortOrder = ReadSetting(Setting::FileSortOrder);
+    s.sortOrder = app.fileSortOrder;
     return s;
 }
 

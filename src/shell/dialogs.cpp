@@ -1,24 +1,25 @@
 // The image information and thanks dialogs.
 #include <windows.h>
 
-#include <vector>
-
 #include "formats/load.h"
 #include "shell/app.h"
 #include "shell/logic/fire.h"
 #include "shell/logic/texts.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
 
 constexpr UINT_PTR kFireTimer = 100;
 
-INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    App& app = TheApp();
+INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    const App* shown = DialogRecord<const App>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
     case WM_PAINT: {
         if (msg == WM_PAINT && !GetUpdateRect(dlg, nullptr, FALSE)) return FALSE;
+        if (!shown) return FALSE;
+        const App& app = *shown;
         InfoFacts f;
         f.fileName = app.fileName;
         f.compression = app.facts.infoText;
@@ -47,26 +48,21 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     }
 }
 
-struct FireDialog {
-    Fire fire;
-    std::vector<uint8_t> info;  // BITMAPINFO with the palette
-};
-
-void DrawFire(HWND dlg, FireDialog& d) {
+void DrawFire(HWND dlg, const Fire& fire) {
     HWND area = GetDlgItem(dlg, 1226);
     HDC dc = GetDC(area);
-    const Image& p = d.fire.picture;
+    const Image& p = fire.picture;
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, 0, 0, p.width(), p.height(), 0, 0, p.width(), p.height(), p.pixels(),
                   reinterpret_cast<const BITMAPINFO*>(p.header()), DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(area, dc);
 }
 
-INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    static FireDialog* d = nullptr;
+INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    Fire* fire = DialogRecord<Fire>(dlg, msg, lp);  // on the stack of ShowThanks
     switch (msg) {
     case WM_INITDIALOG: {
-        d = new FireDialog{NewFire(GetTickCount()), {}};
+        *fire = NewFire(GetTickCount());
         RECT client, top;
         GetClientRect(dlg, &client);
         GetClientRect(GetDlgItem(dlg, 1227), &top);
@@ -77,16 +73,14 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_TIMER:
-        if (d && d->fire.picture) {
-            FireTick(d->fire);
-            DrawFire(dlg, *d);
+        if (fire && fire->picture) {
+            FireTick(*fire);
+            DrawFire(dlg, *fire);
         }
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
             KillTimer(dlg, kFireTimer);
-            delete d;
-            d = nullptr;
             EndDialog(dlg, 0);
         }
         return TRUE;
@@ -97,7 +91,13 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 }  // namespace
 
-void ShowImageInfo(App& app) { DialogBoxParamA(app.instance, "IMAGEINFO", app.mainWindow, InfoProc, 0); }
-void ShowThanks(App& app) { DialogBoxParamA(app.instance, "FireDlg", app.mainWindow, FireProc, 0); }
+void ShowImageInfo(App& app) {
+    DialogBoxParamA(app.instance, "IMAGEINFO", app.mainWindow, InfoProc, reinterpret_cast<LPARAM>(&app));
+}
+
+void ShowThanks(App& app) {
+    Fire fire;
+    DialogBoxParamA(app.instance, "FireDlg", app.mainWindow, FireProc, reinterpret_cast<LPARAM>(&fire));
+}
 
 }  // namespace lg

@@ -4,15 +4,20 @@
 #include <dlgs.h>
 
 #include "settings/settings.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
 
-// The folder the dialog showed when OK was pressed.
-std::string g_folder;
+// The hook's record, on the stack of ChooseDirectory: the folder the dialog
+// showed when OK was pressed.
+struct ChosenFolder {
+    std::string path;
+};
 
 UINT_PTR CALLBACK ChooserHook(HWND child, UINT msg, WPARAM, LPARAM lp) {
-    if (msg != WM_NOTIFY) return 0;
+    ChosenFolder* chosen = HookRecord<ChosenFolder>(child, msg, lp);
+    if (msg != WM_NOTIFY || !chosen) return 0;
     HWND dlg = GetParent(child);
     auto* n = reinterpret_cast<OFNOTIFYA*>(lp);
     switch (n->hdr.code) {
@@ -24,7 +29,7 @@ UINT_PTR CALLBACK ChooserHook(HWND child, UINT msg, WPARAM, LPARAM lp) {
         return 0;
     case CDN_FILEOK: {
         char folder[MAX_PATH] = "";
-        if (SendMessageA(dlg, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) > 0) g_folder = folder;
+        if (SendMessageA(dlg, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) > 0) chosen->path = folder;
         return 0;
     }
     default:
@@ -48,12 +53,13 @@ bool ChooseDirectory(HWND owner, const std::string& proposed, std::string* chose
     ofn.lpstrTitle = "Select a directory ...";
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_PATHMUSTEXIST;
     ofn.lpfnHook = ChooserHook;
-    g_folder.clear();
-    const bool ok = GetOpenFileNameA(&ofn) && !g_folder.empty();
+    ChosenFolder folder;
+    ofn.lCustData = reinterpret_cast<LPARAM>(&folder);
+    const bool ok = GetOpenFileNameA(&ofn) && !folder.path.empty();
     SetCurrentDirectoryA(here);
     if (!ok) return false;
-    WriteSetting(Setting::TempPath, g_folder);
-    *chosen = g_folder;
+    WriteSetting(Setting::TempPath, folder.path);
+    *chosen = folder.path;
     return true;
 }
 

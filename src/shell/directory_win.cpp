@@ -15,11 +15,6 @@ namespace {
 constexpr int kFirstRecentDir = 10075;
 constexpr Setting kRecentKeys[5] = {Setting::Dir1, Setting::Dir2, Setting::Dir3, Setting::Dir4, Setting::Dir5};
 
-bool ViewAll(App& app) {
-    app.viewAll = ReadSetting(Setting::ViewAll) != 0;
-    return app.viewAll;
-}
-
 void ShowEntry(App& app, int index) {
     DirList& list = app.dirList;
     list.index = index;
@@ -38,8 +33,8 @@ bool AskWrap(App& app, NavAction a) {
 
 void Navigate(App& app, int id) {
     DirList& list = app.dirList;
-    const bool viewAll = ViewAll(app);
-    const bool quiet = ReadSetting(Setting::NotNotifyLoopDir) == 1;
+    const bool viewAll = app.walkDirectory;
+    const bool quiet = app.notNotifyLoopDir;
     NavStep step{NavAction::Nothing, list.index};
     switch (id) {
     case cmd::NextFile: step = NavNext(list.index, list.count(), viewAll, quiet); break;
@@ -106,14 +101,12 @@ void ChooseRecentDir(App& app, int slot) {
     PostMessageA(app.mainWindow, WM_COMMAND, cmd::Open, 0);
 }
 
-HMENU g_recentMenu = nullptr;  // the submenu appended by the last rebuild
-
 }  // namespace
 
 void SyncDirList(App& app, bool force) {
     DirList& list = app.dirList;
     const std::string dir = platform::CurrentDirectory();
-    if (ReadDirList(list, dir, force, ViewAll(app), ReadSetting(Setting::FileSortOrder)))
+    if (ReadDirList(list, dir, force, app.walkDirectory, app.fileSortOrder))
         WriteSetting(Setting::OpenDir, dir);
     // Stepping already knows the position; anything else looks the file up.
     if (list.index >= 0 && list.index < list.count() && list.at(list.index).name == app.fileName) return;
@@ -126,11 +119,11 @@ void UpdateRecentDirMenu(App& app) {
     UpdateRecentDirs(dirs, dir);
     HMENU file = GetSubMenu(app.menu, 0);
     if (!file) return;
-    if (g_recentMenu) {  // the separator and the submenu follow Exit
+    if (app.recentMenu) {  // the separator and the submenu follow Exit
         int n = GetMenuItemCount(file);
         DeleteMenu(file, UINT(n - 1), MF_BYPOSITION);
         DeleteMenu(file, UINT(n - 2), MF_BYPOSITION);
-        g_recentMenu = nullptr;
+        app.recentMenu = nullptr;
     }
     HMENU sub = CreatePopupMenu();
     for (int i = 0; i < 5; ++i)
@@ -138,7 +131,7 @@ void UpdateRecentDirMenu(App& app) {
             AppendMenuA(sub, MF_STRING, UINT_PTR(kFirstRecentDir + i), dirs[size_t(i)].c_str());
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Msg(MsgId::RecentDirsMenu));
-    g_recentMenu = sub;
+    app.recentMenu = sub;
     DrawMenuBar(app.mainWindow);
     for (int i = 0; i < 5; ++i) WriteSetting(kRecentKeys[i], dirs[size_t(i)]);
 }

@@ -147,7 +147,7 @@ void Cut(App& app) {
 
 // Best fit to desktop: the menu item's check mark is the stored setting.
 void ToggleBestFit(App& app) {
-    const bool on = ReadSetting(Setting::AlwaysFit) == 0;
+    const bool on = !app.alwaysFit;
     WriteSetting(Setting::AlwaysFit, on ? 1 : 0);
     app.alwaysFit = on;
     if (!app.current) return;

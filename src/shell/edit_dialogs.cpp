@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/logic/edit_logic.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
@@ -25,13 +26,6 @@ int ItemInt(HWND dlg, int id) {
 }
 
 void CheckOnly(HWND dlg, int first, int last, int checked) { CheckRadioButton(dlg, first, last, checked); }
-
-// The record a dialog works on: handed over at WM_INITDIALOG, kept with the dialog.
-template <typename T>
-T* DialogRecord(HWND dlg, UINT msg, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrA(dlg, DWLP_USER, lp);
-    return reinterpret_cast<T*>(GetWindowLongPtrA(dlg, DWLP_USER));
-}
 
 // --- Decrease color depth -----------------------------------------------------
 
@@ -60,6 +54,7 @@ INT_PTR CALLBACK DepthProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // --- Resize -----------------------------------------------------------------------
 
 struct ResizeState {
+    const App* app = nullptr;
     bool resample = false;
     int width = 0, height = 0;  // of the picture
     AspectRatios ratios;
@@ -117,9 +112,9 @@ INT_PTR CALLBACK ResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         } else if (id == 1204) {
             SetSize(dlg, *s, DoubleSize(s->width, s->height, keep));
         } else if (id == 1210) {
-            App& app = TheApp();
+            const int toolbar = s->app->toolbarHeight;
             PixelSize room = DesktopRoom(GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
-                                         app.toolbarHeight > 0, app.toolbarHeight + 1, GetSystemMetrics(SM_CYMENU));
+                                         toolbar > 0, toolbar + 1, GetSystemMetrics(SM_CYMENU));
             SetSize(dlg, *s, BestFitSize(s->width, s->height, room));
         } else if (id == IDOK) {
             s->outWidth = ItemInt(dlg, kWidthEdit);
@@ -142,6 +137,7 @@ INT_PTR CALLBACK ResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // --- Brightness, contrast, gamma ----------------------------------------------------
 
 struct AdjustState {
+    App* app = nullptr;
     int command = 0;
     Image saved;  // the picture as it was on opening
     int position = 0;
@@ -167,7 +163,7 @@ void ShowValue(HWND dlg, const AdjustState& s) {
 
 // The current picture becomes the adjusted copy of the saved one.
 void Preview(HWND dlg, AdjustState& s) {
-    App& app = TheApp();
+    App& app = *s.app;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     app.current = Image();
     if (s.command == 40069) app.current = Brighten(s.saved, s.position);
@@ -200,7 +196,7 @@ INT_PTR CALLBACK AdjustProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case SB_PAGELEFT: pos = StepWithin(pos, -k.range->page, *k.range); break;
         case SB_PAGERIGHT: pos = StepWithin(pos, k.range->page, *k.range); break;
         case SB_THUMBTRACK: {  // only the text follows the thumb
-            AdjustState shown = {s->command, Image(), StepWithin(short(HIWORD(wp)), 0, *k.range)};
+            AdjustState shown = {s->app, s->command, Image(), StepWithin(short(HIWORD(wp)), 0, *k.range)};
             ShowValue(dlg, shown);
             return TRUE;
         }
@@ -217,8 +213,8 @@ INT_PTR CALLBACK AdjustProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == IDOK) {
             EndDialog(dlg, 1);
         } else if (LOWORD(wp) == IDCANCEL) {
-            TheApp().current = std::move(s->saved);
-            InvalidateRect(TheApp().mainWindow, nullptr, FALSE);
+            s->app->current = std::move(s->saved);
+            InvalidateRect(s->app->mainWindow, nullptr, FALSE);
             EndDialog(dlg, 0);
         }
         return TRUE;
@@ -229,9 +225,9 @@ INT_PTR CALLBACK AdjustProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // --- Colour table editor --------------------------------------------------------------
 
 constexpr int kGrid = 1121;
-COLORREF g_customColors[16];  // the colour chooser's custom colours, for the program's life
 
 struct PaletteState {
+    App* app = nullptr;
     int selected = -1;
 };
 
@@ -242,7 +238,7 @@ PaletteGrid GridOf(HWND dlg) {
 }
 
 void DrawGrid(HWND dlg, HDC dc, const PaletteState& s) {
-    const Image& img = TheApp().current;
+    const Image& img = s.app->current;
     PaletteGrid g = GridOf(dlg);
     RECT all;
     GetClientRect(GetDlgItem(dlg, kGrid), &all);
@@ -265,30 +261,30 @@ void DrawGrid(HWND dlg, HDC dc, const PaletteState& s) {
     }
 }
 
-int EntryUnderCursor(HWND dlg) {
+int EntryUnderCursor(HWND dlg, const PaletteState& s) {
     POINT p;
     GetCursorPos(&p);
     ScreenToClient(GetDlgItem(dlg, kGrid), &p);
-    return PaletteEntryAt(GridOf(dlg), p.x, p.y, PaletteEntriesShown(TheApp().current));
+    return PaletteEntryAt(GridOf(dlg), p.x, p.y, PaletteEntriesShown(s.app->current));
 }
 
 void SelectEntry(HWND dlg, PaletteState& s, int i) {
     if (i < 0) return;
     s.selected = i;
-    const uint8_t* e = TheApp().current.palette() + 4 * i;
+    const uint8_t* e = s.app->current.palette() + 4 * i;
     SetDlgItemTextA(dlg, 1119, Format("Index: %d", i).c_str());
     SetDlgItemTextA(dlg, 1120, Format("%s: RGB (%3d,%3d,%3d)", Msg(MsgId::Value), e[2], e[1], e[0]).c_str());
     InvalidateRect(GetDlgItem(dlg, kGrid), nullptr, FALSE);
 }
 
 void ChooseEntryColour(HWND dlg, PaletteState& s) {
-    App& app = TheApp();
+    App& app = *s.app;
     const uint8_t* e = app.current.palette() + 4 * s.selected;
     CHOOSECOLORA cc = {};
     cc.lStructSize = sizeof cc;
     cc.hwndOwner = dlg;
     cc.rgbResult = RGB(e[2], e[1], e[0]);
-    cc.lpCustColors = g_customColors;
+    cc.lpCustColors = app.customColors;
     cc.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!ChooseColorA(&cc)) return;
     SetPaletteColour(app.current, s.selected, GetRValue(cc.rgbResult), GetGValue(cc.rgbResult),
@@ -306,9 +302,9 @@ INT_PTR CALLBACK PaletteProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == kGrid && HIWORD(wp) == STN_CLICKED) {
-            SelectEntry(dlg, *s, EntryUnderCursor(dlg));
+            SelectEntry(dlg, *s, EntryUnderCursor(dlg, *s));
         } else if (LOWORD(wp) == kGrid && HIWORD(wp) == STN_DBLCLK) {
-            SelectEntry(dlg, *s, EntryUnderCursor(dlg));
+            SelectEntry(dlg, *s, EntryUnderCursor(dlg, *s));
             if (s->selected >= 0) ChooseEntryColour(dlg, *s);
         } else if (LOWORD(wp) == IDCANCEL || LOWORD(wp) == IDOK) {
             EndDialog(dlg, 0);
@@ -388,6 +384,7 @@ int DecreaseDepthDialog(App& app) {
 
 bool ResizeDialog(App& app, bool resample, int* width, int* height) {
     ResizeState s;
+    s.app = &app;
     s.resample = resample;
     s.width = app.current.width();
     s.height = app.current.height();
@@ -400,6 +397,7 @@ bool ResizeDialog(App& app, bool resample, int* width, int* height) {
 
 void AdjustDialog(App& app, int command) {
     AdjustState s;
+    s.app = &app;
     s.command = command;
     s.saved = app.current.Duplicate();
     if (!s.saved) return;
@@ -409,6 +407,7 @@ void AdjustDialog(App& app, int command) {
 void PaletteDialog(App& app) {
     if (PaletteEntriesShown(app.current) == 0) return;
     PaletteState s;
+    s.app = &app;
     DialogBoxParamA(app.instance, "PALETTEENTRYDLG", app.mainWindow, PaletteProc, LPARAM(&s));
 }
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "core/messages.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "files/file_ops.h"
 #include "formats/status.h"
 #include "platform/files.h"

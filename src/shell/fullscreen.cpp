@@ -1,5 +1,6 @@
 #include "shell/fullscreen.h"
 
+#include <memory>
 #include <string>
 
 #include "core/messages.h"
@@ -7,6 +8,7 @@
 #include "settings/settings.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/view_geometry.h"
+#include "shell/records.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -14,7 +16,10 @@ namespace {
 
 constexpr const char kFullViewClass[] = "FullViewClass";
 
+// The full-screen window's record (GWLP_USERDATA): its own zoom and scroll
+// state, and the settings read when it opens.
 struct FullScreenState {
+    App* app = nullptr;
     FullScreenView view;
     bool showName = true;
     bool hideCursor = false;
@@ -22,7 +27,6 @@ struct FullScreenState {
     bool resample = false;  // [Viewing] UseResample: smooth copies at every paint
     int filter = 5;
 };
-FullScreenState g_full;
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
@@ -40,26 +44,27 @@ void DrawName(HDC dc, const std::string& name) {
     DeleteObject(font);
 }
 
-void Paint(App& app, HDC dc) {
-    if (g_full.hideCursor)
+void Paint(FullScreenState& s, HDC dc) {
+    const App& app = *s.app;
+    if (s.hideCursor)
         while (ShowCursor(FALSE) >= 0) {}
     if (!app.current) return;
     const Image& img = app.current;
-    Placement p = FullScreenPaint(g_full.view, g_full.placement, img.width(), img.height(), ScreenWidth(),
-                                  ScreenHeight());
+    Placement p = FullScreenPaint(s.view, s.placement, img.width(), img.height(), ScreenWidth(), ScreenHeight());
     Image smooth;
-    if (g_full.resample && (p.width != img.width() || p.height != img.height())) {
+    if (s.resample && (p.width != img.width() || p.height != img.height())) {
         HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        smooth = ResamplePicture(img, p.width, p.height, g_full.filter, img.bitCount() <= 8 && app.paletteDisplay);
+        smooth = ResamplePicture(img, p.width, p.height, s.filter, img.bitCount() <= 8 && app.paletteDisplay);
         SetCursor(old);
     }
     const Image& shown = smooth ? smooth : img;
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, shown.width(), shown.height(), shown.pixels(),
                   reinterpret_cast<const BITMAPINFO*>(shown.header()), DIB_RGB_COLORS, SRCCOPY);
-    if (g_full.showName) DrawName(dc, DisplayNameOf(app.fileName));
+    if (s.showName) DrawName(dc, DisplayNameOf(app.fileName));
 }
 
+// The window and its record go.
 void Close(App& app, HWND w) {
     while (ShowCursor(TRUE) < 0) {}
     app.zoom = Zoom();
@@ -70,44 +75,46 @@ void Close(App& app, HWND w) {
     DestroyWindow(w);
 }
 
-void Step(App& app, HWND w, int command) {
-    g_full.view = FullScreenView();
-    SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(command), 0);
+void Step(FullScreenState& s, HWND w, int command) {
+    s.view = FullScreenView();
+    SendMessageA(s.app->mainWindow, WM_COMMAND, WPARAM(command), 0);
     InvalidateRect(w, nullptr, TRUE);
     SetActiveWindow(w);
 }
 
-void Scroll(HWND w, bool horizontal, ScrollMove move) {
-    if (FullScreenScroll(g_full.view, horizontal, move, ScreenWidth(), ScreenHeight()))
+void Scroll(FullScreenState& s, HWND w, bool horizontal, ScrollMove move) {
+    if (FullScreenScroll(s.view, horizontal, move, ScreenWidth(), ScreenHeight()))
         InvalidateRect(w, nullptr, FALSE);
 }
 
 LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    App& app = TheApp();
+    FullScreenState* s = OwnWindowRecord<FullScreenState>(w, msg, lp);
+    if (!s) return DefWindowProcA(w, msg, wp, lp);
+    App& app = *s->app;
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(w, &ps);
-        Paint(app, dc);
+        Paint(*s, dc);
         EndPaint(w, &ps);
         return 0;
     }
-    case WM_LBUTTONDOWN: Step(app, w, cmd::PrevFile); return 0;
-    case WM_RBUTTONDOWN: Step(app, w, cmd::NextFile); return 0;
+    case WM_LBUTTONDOWN: Step(*s, w, cmd::PrevFile); return 0;
+    case WM_RBUTTONDOWN: Step(*s, w, cmd::NextFile); return 0;
     case WM_MBUTTONDOWN: Close(app, w); return 0;
     case WM_CHAR: return 0;
     case WM_KEYDOWN:
         switch (wp) {
-        case VK_BACK: Step(app, w, cmd::PrevFile); break;
-        case VK_SPACE: Step(app, w, cmd::NextFile); break;
-        case VK_PRIOR: Scroll(w, false, ScrollMove::PageBack); break;
-        case VK_NEXT: Scroll(w, false, ScrollMove::PageForward); break;
-        case VK_HOME: Scroll(w, true, ScrollMove::PageBack); break;
-        case VK_END: Scroll(w, true, ScrollMove::PageForward); break;
-        case VK_LEFT: Scroll(w, true, ScrollMove::LineBack); break;
-        case VK_RIGHT: Scroll(w, true, ScrollMove::LineForward); break;
-        case VK_UP: Scroll(w, false, ScrollMove::LineBack); break;
-        case VK_DOWN: Scroll(w, false, ScrollMove::LineForward); break;
+        case VK_BACK: Step(*s, w, cmd::PrevFile); break;
+        case VK_SPACE: Step(*s, w, cmd::NextFile); break;
+        case VK_PRIOR: Scroll(*s, w, false, ScrollMove::PageBack); break;
+        case VK_NEXT: Scroll(*s, w, false, ScrollMove::PageForward); break;
+        case VK_HOME: Scroll(*s, w, true, ScrollMove::PageBack); break;
+        case VK_END: Scroll(*s, w, true, ScrollMove::PageForward); break;
+        case VK_LEFT: Scroll(*s, w, true, ScrollMove::LineBack); break;
+        case VK_RIGHT: Scroll(*s, w, true, ScrollMove::LineForward); break;
+        case VK_UP: Scroll(*s, w, false, ScrollMove::LineBack); break;
+        case VK_DOWN: Scroll(*s, w, false, ScrollMove::LineForward); break;
         case VK_F7: SendMessageA(app.mainWindow, WM_COMMAND, 40046, 0); break;
         case VK_F8: SendMessageA(app.mainWindow, WM_COMMAND, 40045, 0); break;
         case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
@@ -133,21 +140,24 @@ bool RegisterFullScreenClass(HINSTANCE inst) {
 
 void OpenFullScreen(App& app) {
     if (app.fullScreen || !app.current) return;
-    g_full = FullScreenState();
-    g_full.showName = ReadSetting(Setting::ShowFullScreenName) != 0;
-    g_full.hideCursor = ReadSetting(Setting::ViewingHideCursor) != 0;
-    g_full.placement = ReadSetting(Setting::ShowFullScreen);
-    g_full.resample = ReadSetting(Setting::UseResample) != 0;
-    g_full.filter = ReadSetting(Setting::ResampleFilter);
+    auto state = std::make_unique<FullScreenState>();
+    state->app = &app;
+    state->showName = ReadSetting(Setting::ShowFullScreenName) != 0;
+    state->hideCursor = ReadSetting(Setting::ViewingHideCursor) != 0;
+    state->placement = ReadSetting(Setting::ShowFullScreen);
+    state->resample = app.useResample;
+    state->filter = ReadSetting(Setting::ResampleFilter);
+    // The window takes the record over (see OwnWindowRecord).
     app.fullScreen = CreateWindowExA(0, kFullViewClass, kProductName, WS_POPUP | WS_VISIBLE, 0, 0,
                                      ScreenWidth(), ScreenHeight(), app.mainWindow, nullptr, app.instance,
-                                     nullptr);
+                                     &state);
     if (app.fullScreen) SetFocus(app.fullScreen);
 }
 
 void ZoomFullScreen(App& app, bool in) {
-    if (!app.fullScreen || !app.current) return;
-    ZoomOutcome o = FullScreenZoom(g_full.view, in, app.zoomFactor, app.current.width(), app.current.height(),
+    FullScreenState* s = WindowRecordOf<FullScreenState>(app.fullScreen);
+    if (!s || !app.current) return;
+    ZoomOutcome o = FullScreenZoom(s->view, in, app.zoomFactor, app.current.width(), app.current.height(),
                                    ScreenWidth(), ScreenHeight());
     if (o == ZoomOutcome::AtMaximum) ShowMessage(app.fullScreen, Msg(MsgId::ZoomMaximum), MB_ICONINFORMATION);
     else if (o == ZoomOutcome::AtMinimum) ShowMessage(app.fullScreen, Msg(MsgId::ZoomMinimum), MB_ICONINFORMATION);

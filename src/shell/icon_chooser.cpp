@@ -6,7 +6,7 @@
 #include "formats/icon.h"
 #include "ops/quantize.h"
 #include "shell/app.h"
-#include "shell/gdi_image.h"
+#include "devices/gdi_image.h"
 #include "shell/logic/preview_fit.h"
 
 namespace lg {
@@ -99,17 +99,15 @@ INT_PTR CALLBACK ChooserProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-void InstallIconChooser(App& app) {
-    SetIconChooser([&app](const IconSet& set) {
-        Chooser c;
-        c.set = &set;
-        c.paletteDisplay = app.paletteDisplay;
-        c.chosen = set.selected;
-        HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-        DialogBoxParamA(app.instance, MAKEINTRESOURCEA(kDialogId), app.mainWindow, ChooserProc, LPARAM(&c));
-        SetCursor(old);
-        return c.chosen;
-    });
+int ChooseIconImage(App& app, const IconSet& set) {
+    Chooser c;
+    c.set = &set;
+    c.paletteDisplay = app.paletteDisplay;
+    c.chosen = set.selected;
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    DialogBoxParamA(app.instance, MAKEINTRESOURCEA(kDialogId), app.mainWindow, ChooserProc, LPARAM(&c));
+    SetCursor(old);
+    return c.chosen;
 }
 
 }  // namespace lg

@@ -9,7 +9,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "devices/clipboard.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "formats/libraries.h"
 #include "formats/load.h"
 #include "ops/quantize.h"
@@ -46,6 +46,7 @@ LoadUi MakeLoadUi(App& app) {
     ui.rereadDirectory = [&app] { SyncDirList(app, true); };
     ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
     ui.openMedia = [&app](const std::string& path) { return OpenMedia(app, path); };
+    ui.chooseIcon = [&app](const IconSet& set) { return ChooseIconImage(app, set); };
     return ui;
 }
 

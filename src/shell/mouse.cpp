@@ -12,9 +12,6 @@
 namespace lg {
 namespace {
 
-bool g_dragging = false, g_rightDrag = false;
-POINT g_dragOrigin = {0, 0};
-
 HCURSOR Cursor(App& app, int id, LPCSTR fallback) {
     HCURSOR c = LoadCursorA(app.instance, MAKEINTRESOURCEA(id));
     return c ? c : LoadCursorA(nullptr, fallback);
@@ -40,8 +37,8 @@ void MouseDown(App& app, bool right, POINT p) {
     if (!app.current) return;
     SetCapture(app.mainWindow);
     if (right) {
-        g_rightDrag = true;
-        g_dragOrigin = p;
+        app.rightDrag = true;
+        app.dragOrigin = p;
         SetCursor(Cursor(app, 9998, IDC_SIZEALL));
         return;
     }
@@ -61,14 +58,14 @@ void MouseDown(App& app, bool right, POINT p) {
     POINT limit = PictureLimit(app);
     app.selStart = POINT{std::min(p.x, limit.x), std::min(p.y, limit.y)};
     app.selEnd = app.selStart;
-    g_dragging = true;
+    app.dragging = true;
 }
 
 void MouseMove(App& app, POINT p) {
     if (!app.current) return;
-    if (g_rightDrag) {
-        int dx = g_dragOrigin.x - p.x, dy = g_dragOrigin.y - p.y;
-        g_dragOrigin = p;
+    if (app.rightDrag) {
+        int dx = app.dragOrigin.x - p.x, dy = app.dragOrigin.y - p.y;
+        app.dragOrigin = p;
         bool moved = false;
         if (app.hBar.shown && dx) {
             int pos = ScrollBy(app.hBar.pos, app.hBar.range, dx);
@@ -85,7 +82,7 @@ void MouseMove(App& app, POINT p) {
         if (moved) InvalidateRect(app.mainWindow, nullptr, FALSE);
         return;
     }
-    if (!g_dragging || app.zoom.percent != 100) return;
+    if (!app.dragging || app.zoom.percent != 100) return;
     if (app.hasSelection) InvertSelection(app);  // erase the old rectangle
     POINT limit = PictureLimit(app);
     app.selEnd = POINT{std::min(p.x, limit.x), std::min(std::max(p.y, LONG(app.toolbarHeight)), limit.y)};
@@ -100,7 +97,7 @@ void MouseMove(App& app, POINT p) {
 
 void MouseUp(App& app) {
     if (GetCapture() == app.mainWindow) ReleaseCapture();
-    g_dragging = g_rightDrag = false;
+    app.dragging = app.rightDrag = false;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (app.current) SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
 }

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
@@ -18,12 +19,17 @@ namespace {
 constexpr int kPreviewCheck = 1290, kPreviewArea = 1291;
 constexpr UINT_PTR kAnimationTimer = 1997;
 
-Image g_preview;  // the Open dialog's own picture, released before the next one
+// The dialog's record, on the stack of OpenWithPreview.
+struct OpenPreview {
+    const App* app = nullptr;
+    Image picture;  // the dialog's own picture, released before the next one
+};
 
 bool PreviewOn(HWND hook) { return IsDlgButtonChecked(hook, kPreviewCheck) == BST_CHECKED; }
 
-void LoadPreview(HWND hook) {
-    g_preview = Image();
+void LoadPreview(HWND hook, OpenPreview& preview) {
+    const App& app = *preview.app;
+    preview.picture = Image();
     char path[MAX_PATH] = "";
     if (PreviewOn(hook) &&
         SendMessageA(GetParent(hook), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(path)) > 0) {
@@ -37,13 +43,13 @@ void LoadPreview(HWND hook) {
             req.silent = true;
             req.previewWidth = std::max(1, int(area.right));
             req.openInProgress = true;
-            req.paletteDisplay = TheApp().paletteDisplay;
-            req.grayscaleJpeg = TheApp().loadGrayscale;
-            req.pcdSize = TheApp().pcdSize;
+            req.paletteDisplay = app.paletteDisplay;
+            req.grayscaleJpeg = app.loadGrayscale;
+            req.pcdSize = app.pcdSize;
             req.renameExtension = false;
             PictureFacts facts;
             HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-            g_preview = LoadPicture(name, req, LoadUi(), facts);
+            preview.picture = LoadPicture(name, req, LoadUi(), facts);
             SetCursor(old);
         }
     }
@@ -51,42 +57,44 @@ void LoadPreview(HWND hook) {
 }
 
 // The preview fitted into the area less 2 pixels, never enlarged, centred.
-void DrawPreview(const DRAWITEMSTRUCT* d) {
+void DrawPreview(const DRAWITEMSTRUCT* d, const Image& picture) {
     RECT r = d->rcItem;
     FillRect(d->hDC, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (!g_preview) return;
+    if (!picture) return;
     const int aw = r.right - r.left - 2, ah = r.bottom - r.top - 2;
-    int w = g_preview.width(), h = g_preview.height();
+    int w = picture.width(), h = picture.height();
     if (h > ah) {
         w = std::max(1, int(double(w) * ah / h + 0.5));
         h = ah;
     }
     if (w > aw) {
-        h = std::max(1, int(double(g_preview.height()) * aw / g_preview.width() + 0.5));
+        h = std::max(1, int(double(picture.height()) * aw / picture.width() + 0.5));
         w = aw;
     }
     SetStretchBltMode(d->hDC, COLORONCOLOR);
-    StretchDIBits(d->hDC, r.left + 1 + (aw - w) / 2, r.top + 1 + (ah - h) / 2, w, h, 0, 0, g_preview.width(),
-                  g_preview.height(), g_preview.pixels(), reinterpret_cast<const BITMAPINFO*>(g_preview.header()),
+    StretchDIBits(d->hDC, r.left + 1 + (aw - w) / 2, r.top + 1 + (ah - h) / 2, w, h, 0, 0, picture.width(),
+                  picture.height(), picture.pixels(), reinterpret_cast<const BITMAPINFO*>(picture.header()),
                   DIB_RGB_COLORS, SRCCOPY);
 }
 
 UINT_PTR CALLBACK OpenHook(HWND hook, UINT msg, WPARAM wp, LPARAM lp) {
+    OpenPreview* preview = HookRecord<OpenPreview>(hook, msg, lp);
+    if (!preview) return 0;
     switch (msg) {
     case WM_INITDIALOG:
         CheckDlgButton(hook, kPreviewCheck, ReadSetting(Setting::PreviewActive) ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;
     case WM_NOTIFY:
-        if (reinterpret_cast<OFNOTIFYA*>(lp)->hdr.code == CDN_SELCHANGE) LoadPreview(hook);
+        if (reinterpret_cast<OFNOTIFYA*>(lp)->hdr.code == CDN_SELCHANGE) LoadPreview(hook, *preview);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wp) == kPreviewCheck && HIWORD(wp) == BN_CLICKED) {
             WriteSetting(Setting::PreviewActive, PreviewOn(hook) ? 1 : 0);
-            LoadPreview(hook);
+            LoadPreview(hook, *preview);
         }
         return 0;
     case WM_DRAWITEM:
-        if (wp == kPreviewArea) DrawPreview(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+        if (wp == kPreviewArea) DrawPreview(reinterpret_cast<DRAWITEMSTRUCT*>(lp), preview->picture);
         return TRUE;
     default: return 0;
     }
@@ -109,11 +117,14 @@ void OpenWithPreview(App& app) {
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
     ofn.lpTemplateName = "OPENPREVIEW";
     ofn.lpfnHook = OpenHook;
+    OpenPreview preview;
+    preview.app = &app;
+    ofn.lCustData = reinterpret_cast<LPARAM>(&preview);
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLEHOOK |
                 OFN_ENABLETEMPLATE;
     if (app.animating) KillTimer(app.mainWindow, kAnimationTimer);
     const bool chosen = GetOpenFileNameA(&ofn) != 0;
-    g_preview = Image();
+    preview.picture = Image();
     if (!chosen) {
         if (app.animating) SetTimer(app.mainWindow, kAnimationTimer, 50, nullptr);
         return;

@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/logic/edit_logic.h"
+#include "shell/records.h"
 #include "shell/shell_pages.h"
 #include "shell/view.h"
 
@@ -88,11 +89,9 @@ void ScrollField(HWND dlg, const OptionField& f, WPARAM wp) {
 }
 
 INT_PTR CALLBACK TablePageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* t = reinterpret_cast<TablePage*>(GetWindowLongPtrA(dlg, DWLP_USER));
+    auto* t = PageRecord<TablePage>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        t = reinterpret_cast<TablePage*>(reinterpret_cast<PROPSHEETPAGEA*>(lp)->lParam);
-        SetWindowLongPtrA(dlg, DWLP_USER, LONG_PTR(t));
         ShowFields(dlg, *t);
         return TRUE;
     case WM_HSCROLL:
@@ -196,8 +195,10 @@ void ShowPropertySheet(App& app) {
     // Pages with procedures of their own follow the table pages; their
     // PSN_APPLY writes their keys, the view settings are read again below.
     // To add one: {template, procedure, lParam for its WM_INITDIALOG}.
+    AssociationsPage associations;
+    associations.app = &app;
     const std::vector<SheetPage> extra = {
-        {MAKEINTRESOURCEA(kAssociationsTemplate), AssociationsPageProc, 0},
+        {MAKEINTRESOURCEA(kAssociationsTemplate), AssociationsPageProc, reinterpret_cast<LPARAM>(&associations)},
         {MAKEINTRESOURCEA(kOtherOptionsTemplate), OtherOptionsPageProc, 0},
     };
     bool failed = false;

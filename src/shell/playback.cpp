@@ -13,64 +13,62 @@ namespace {
 
 constexpr UINT_PTR kAnimationTimer = 1997;
 
-Animation g_anim;
-int g_frame = 0;
-
 }  // namespace
 
 bool AnimationPlaying(const App& app) { return app.animating; }
 
-const Image* AnimationScreen(const App& app) {
+const Image* AnimationScreen(App& app) {
     if (!app.animating) return nullptr;
-    const Image& shown = ComposeFrame(g_anim, g_frame);
+    const Image& shown = ComposeFrame(app.animation, app.animationFrame);
     return shown ? &shown : nullptr;
 }
 
 void StopAnimation(App& app) {
     KillTimer(app.mainWindow, kAnimationTimer);
     app.animating = false;
-    ReleaseAnimation(g_anim);
+    ReleaseAnimation(app.animation);
 }
 
 void StartAnimation(App& app) {
     StopAnimation(app);
     Status st;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    bool ok = LoadAnimation(app.fileName, g_anim, st);
+    bool ok = LoadAnimation(app.fileName, app.animation, st);
     SetCursor(old);
-    if (!ok || g_anim.frames.empty()) {
+    if (!ok || app.animation.frames.empty()) {
         ShowMessage(app.mainWindow, st.error.empty() ? "Decode error !" : st.error, MB_ICONINFORMATION);
         return;
     }
     app.current = Image();
     app.animating = true;
-    g_frame = 0;
+    app.animationFrame = 0;
     // The window takes the canvas size; a blank picture of it stands in for
     // sizing and for the commands that look at the picture's size.
-    app.canvas = Image::Create(g_anim.canvasWidth, g_anim.canvasHeight, 24, 0);
+    app.canvas = Image::Create(app.animation.canvasWidth, app.animation.canvasHeight, 24, 0);
     app.zoom = Zoom();
     if (app.canvas) {
         std::swap(app.current, app.canvas);
         SizeWindowToPicture(app);
         std::swap(app.current, app.canvas);
     }
-    app.savedTitle = Format("%s - %d %s", DisplayNameOf(app.fileName).c_str(), int(g_anim.frames.size()), "frames");
+    app.savedTitle =
+        Format("%s - %d %s", DisplayNameOf(app.fileName).c_str(), int(app.animation.frames.size()), "frames");
     SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
     InvalidateRect(app.mainWindow, nullptr, FALSE);
     UpdateWindow(app.mainWindow);
-    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(g_anim, 0), nullptr);
+    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(app.animation, 0), nullptr);
 }
 
 void AnimationTick(App& app) {
     KillTimer(app.mainWindow, kAnimationTimer);
     if (!app.animating) {
-        ReleaseAnimation(g_anim);
+        ReleaseAnimation(app.animation);
         return;
     }
-    g_frame = NextFrame(g_anim, g_frame);
+    app.animationFrame = NextFrame(app.animation, app.animationFrame);
     InvalidateRect(app.mainWindow, nullptr, FALSE);
     UpdateWindow(app.mainWindow);
-    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(g_anim, g_frame), nullptr);
+    SetTimer(app.mainWindow, kAnimationTimer, FrameDelayMs(app.animation, app.animationFrame), nullptr);
 }
 
 // Stop Animation: the frame on the screen becomes the current picture.

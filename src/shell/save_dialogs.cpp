@@ -18,22 +18,26 @@ constexpr int kHelpButton = 1038;  // pshHelp of the file dialog, relabelled "Op
 
 // The file dialog itself is subclassed so that a click on the Options button
 // opens the save options, whatever the dialog would do with its help button.
-WNDPROC g_fileDialogProc = nullptr;
+// Its own procedure is kept as a property of the dialog window.
+constexpr const char kOwnProcProp[] = "Lumagrove.FileDialogProc";
 
 LRESULT CALLBACK FileDialogProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto own = reinterpret_cast<WNDPROC>(GetPropA(w, kOwnProcProp));
     if (msg == WM_COMMAND && LOWORD(wp) == kHelpButton) {
         ShowSaveOptions(w);
         return 0;
     }
-    return CallWindowProcA(g_fileDialogProc, w, msg, wp, lp);
+    if (msg == WM_NCDESTROY) RemovePropA(w, kOwnProcProp);
+    return CallWindowProcA(own, w, msg, wp, lp);
 }
 
 UINT_PTR CALLBACK SaveHook(HWND hook, UINT msg, WPARAM, LPARAM) {
     if (msg == WM_INITDIALOG) {
         HWND dialog = GetParent(hook);
         SetDlgItemTextA(dialog, kHelpButton, Msg(MsgId::Options));
-        g_fileDialogProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc)));
+        const LONG_PTR own = GetWindowLongPtrA(dialog, GWLP_WNDPROC);
+        SetPropA(dialog, kOwnProcProp, reinterpret_cast<HANDLE>(own));
+        SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileDialogProc));
     }
     return 0;
 }

@@ -15,10 +15,11 @@
 #include "formats/status.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "shell/app.h"
 #include "shell/logic/associations.h"
-#include "shell/logic/device_logic.h"
+#include "devices/logic/device_logic.h"
+#include "shell/records.h"
 
 namespace lg {
 namespace {
@@ -94,44 +95,36 @@ void WriteKey(const char* key, int value) {
 }
 int DefaultOf(const AssocRow& row) { return row.rule == AssocRule::None ? 1 : 0; }
 
-// The page's check boxes between showings of the page within one sheet.
-struct PageState {
-    bool captured = false;
-    std::map<int, bool> ticked;  // by control
-    AssocContext context;
-};
-PageState g_page;
-
-void ShowStates(HWND page) {
+void ShowStates(HWND page, AssociationsPage& p) {
     for (const AssocRow& row : AssociationRows()) {
-        bool on = g_page.captured ? g_page.ticked[row.control] : ReadKey(row.key, DefaultOf(row)) != 0;
+        bool on = p.captured ? p.ticked[row.control] : ReadKey(row.key, DefaultOf(row)) != 0;
         CheckDlgButton(page, row.control, on ? BST_CHECKED : BST_UNCHECKED);
     }
-    bool other = g_page.captured ? g_page.ticked[kIdOther] : ReadSetting(Setting::ExtUseOtherExt) != 0;
+    bool other = p.captured ? p.ticked[kIdOther] : ReadSetting(Setting::ExtUseOtherExt) != 0;
     CheckDlgButton(page, kIdOther, other ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(page, kIdOtherText), other);
-    if (!g_page.captured) SetDlgItemTextA(page, kIdOtherText, ReadSettingText(Setting::ExtOtherExtensions).c_str());
+    if (!p.captured) SetDlgItemTextA(page, kIdOtherText, ReadSettingText(Setting::ExtOtherExtensions).c_str());
 }
 
-void CaptureStates(HWND page) {
+void CaptureStates(HWND page, AssociationsPage& p) {
     for (const AssocRow& row : AssociationRows())
-        g_page.ticked[row.control] = IsDlgButtonChecked(page, row.control) == BST_CHECKED;
-    g_page.ticked[kIdOther] = IsDlgButtonChecked(page, kIdOther) == BST_CHECKED;
-    g_page.captured = true;
+        p.ticked[row.control] = IsDlgButtonChecked(page, row.control) == BST_CHECKED;
+    p.ticked[kIdOther] = IsDlgButtonChecked(page, kIdOther) == BST_CHECKED;
+    p.captured = true;
 }
 
-void ApplyPage(HWND page, App& app) {
-    CaptureStates(page);
-    AssocContext& c = g_page.context;
+void ApplyPage(HWND page, AssociationsPage& p) {
+    CaptureStates(page, p);
+    AssocContext& c = p.context;
     c.thumbnailBmp = IsDlgButtonChecked(page, 1209) == BST_CHECKED;
     bool ok = true;
     for (const AssocRow& row : AssociationRows()) {
-        const bool on = g_page.ticked[row.control];
+        const bool on = p.ticked[row.control];
         if (on) ok &= Apply(TickedWrites(row, c));
         else if (ReadKey(row.key, DefaultOf(row)) != 0) ok &= Apply(RestoreWrites(row, c));
         WriteKey(row.key, on ? 1 : 0);
     }
-    const bool other = g_page.ticked[kIdOther];
+    const bool other = p.ticked[kIdOther];
     char text[401] = "";
     GetDlgItemTextA(page, kIdOtherText, text, sizeof text);
     WriteSetting(Setting::ExtUseOtherExt, other ? 1 : 0);
@@ -144,14 +137,14 @@ void ApplyPage(HWND page, App& app) {
     }
     const std::string icon = IconReference(c.exePath, ReadSetting(Setting::ExtIcon));
     ok &= Apply({RegWrite{RegWrite::SetDefault, std::string(kProgramClass) + "\\DefaultIcon", icon}});
-    if (!ok) ShowMessage(app.mainWindow, Msg(MsgId::NoRegistryAccess), MB_ICONWARNING);
+    if (!ok) ShowMessage(p.app->mainWindow, Msg(MsgId::NoRegistryAccess), MB_ICONWARNING);
 }
 
-void SetAllExtensions(HWND page, bool on) {
+void SetAllExtensions(HWND page, AssociationsPage& p, bool on) {
     for (const AssocRow& row : AssociationRows()) {
         if (row.rule == AssocRule::None) continue;
         CheckDlgButton(page, row.control, on ? BST_CHECKED : BST_UNCHECKED);
-        g_page.ticked[row.control] = on;
+        p.ticked[row.control] = on;
     }
 }
 
@@ -181,25 +174,26 @@ INT_PTR CALLBACK IconChooserProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 }  // namespace
 
 INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
+    AssociationsPage* p = PageRecord<AssociationsPage>(page, msg, lp);
+    if (!p) return FALSE;
     switch (msg) {
     case WM_INITDIALOG: {
-        g_page = PageState();
-        g_page.context.windows98 = IsWindows98();
-        g_page.context.exePath = ExecutablePath();
+        p->context.windows98 = IsWindows98();
+        p->context.exePath = ExecutablePath();
         char dir[MAX_PATH] = "", paint[MAX_PATH] = "";
         GetWindowsDirectoryA(dir, MAX_PATH);
-        g_page.context.windowsDir = dir;
-        if (SearchPathA(nullptr, "PBRUSH.EXE", nullptr, MAX_PATH, paint, nullptr)) g_page.context.pbrushPath = paint;
+        p->context.windowsDir = dir;
+        if (SearchPathA(nullptr, "PBRUSH.EXE", nullptr, MAX_PATH, paint, nullptr)) p->context.pbrushPath = paint;
         SendDlgItemMessageA(page, kIdOtherText, EM_LIMITTEXT, 400, 0);
         return TRUE;
     }
     case WM_NOTIFY: {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         switch (n->code) {
-        case PSN_SETACTIVE: ShowStates(page); break;
-        case PSN_KILLACTIVE: CaptureStates(page); break;
-        case PSN_RESET: g_page.captured = false; break;
-        case PSN_APPLY: ApplyPage(page, TheApp()); break;
+        case PSN_SETACTIVE: ShowStates(page, *p); break;
+        case PSN_KILLACTIVE: CaptureStates(page, *p); break;
+        case PSN_RESET: p->captured = false; break;
+        case PSN_APPLY: ApplyPage(page, *p); break;
         default: return FALSE;
         }
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
@@ -211,10 +205,10 @@ INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp)
             EnableWindow(GetDlgItem(page, kIdOtherText), IsDlgButtonChecked(page, kIdOther) == BST_CHECKED);
             return TRUE;
         case kIdSelectAll: case kIdClearAll:
-            SetAllExtensions(page, LOWORD(wp) == kIdSelectAll);
+            SetAllExtensions(page, *p, LOWORD(wp) == kIdSelectAll);
             return TRUE;
         case kIdSetIcon:
-            DialogBoxParamA(TheApp().instance, "SelIconDlg", page, IconChooserProc, 0);
+            DialogBoxParamA(p->app->instance, "SelIconDlg", page, IconChooserProc, 0);
             return TRUE;
         default:
             return FALSE;

@@ -4,12 +4,25 @@
 
 #include <windows.h>
 
+#include <map>
+
+#include "shell/logic/associations.h"
+
 namespace lg {
 
 struct App;
 
 // Dialog templates of the two pages.
 constexpr int kAssociationsTemplate = 104, kOtherOptionsTemplate = 105;
+
+// What the "Associations" page keeps between its showings within one sheet:
+// the caller of the sheet owns it and hands it to the page as its lParam.
+struct AssociationsPage {
+    App* app = nullptr;
+    bool captured = false;
+    std::map<int, bool> ticked;  // by control
+    AssocContext context;
+};
 
 INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
 INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);

@@ -7,10 +7,11 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "core/messages.h"
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/load.h"
@@ -21,6 +22,7 @@
 #include "shell/files_win.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/view_geometry.h"
+#include "shell/records.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -29,7 +31,10 @@ namespace {
 constexpr const char kSlideshowClass[] = "SlideshowClass";
 constexpr UINT_PTR kSlideTimer = 1998;
 
+// The slideshow window's record (GWLP_USERDATA): the list and the settings
+// read when the show starts.
 struct Show {
+    App* app = nullptr;
     std::vector<std::string> list;
     int index = 0;
     int mode = 1;  // 1 timed, 2 on input, 3 random timed, 4 random on input
@@ -40,31 +45,36 @@ struct Show {
     bool ready = false, paused = false, back = false;
     std::string failed;  // the entry that could not be loaded
 };
-Show g_show;
 
-bool Timed() { return g_show.mode == 1 || g_show.mode == 3; }
-bool Random() { return g_show.mode == 3 || g_show.mode == 4; }
+bool Timed(const Show& s) { return s.mode == 1 || s.mode == 3; }
+bool Random(const Show& s) { return s.mode == 3 || s.mode == 4; }
 int ScreenW() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenH() { return GetSystemMetrics(SM_CYSCREEN); }
 
-void LoadEntry(App& app) {
+// Loads the entry at the index as the current picture. A message shown on
+// the way may outlast the show (the window closed meanwhile): then the
+// record is gone and nothing more is touched.
+void LoadEntry(Show& s) {
+    App& app = *s.app;
+    HWND w = app.slideshow;
     CloseMedia(app);
     app.current = Image();
-    g_show.failed.clear();
-    std::string name = g_show.list[size_t(g_show.index)];
+    s.failed.clear();
+    std::string name = s.list[size_t(s.index)];
     LoadRequest req;
     req.noMultiImage = true;
-    req.silent = g_show.suppressErrors;
+    req.silent = s.suppressErrors;
     req.paletteDisplay = app.paletteDisplay;
     req.renameExtension = false;
     LoadUi ui;
     bool media = false;
     ui.openMedia = [&app, &media](const std::string& path) { return media = OpenMedia(app, path); };
-    if (!g_show.suppressErrors)
+    if (!s.suppressErrors)
         ui.inform = [&app](const std::string& text) { ShowMessage(app.slideshow, text, MB_ICONINFORMATION); };
     Image img = LoadPicture(name, req, ui, app.facts);
+    if (WindowRecordOf<Show>(w) != &s || app.slideshow != w) return;
     app.fileName = name;
-    if (!img && !media) g_show.failed = name;
+    if (!img && !media) s.failed = name;
     app.current = std::move(img);
 }
 
@@ -74,48 +84,50 @@ void DrawText(HDC dc, int y, const std::string& text) {
     TextOutA(dc, 0, y, text.c_str(), int(text.size()));
 }
 
-void Paint(App& app, HWND w, HDC dc) {
+void Paint(Show& s, HWND w, HDC dc) {
+    const App& app = *s.app;
     KillTimer(w, kSlideTimer);
-    g_show.ready = false;
-    if (g_show.hideCursor)
+    s.ready = false;
+    if (s.hideCursor)
         while (ShowCursor(FALSE) >= 0) {}
     if (app.current) {
         const Image& img = app.current;
         FullScreenView view;
-        Placement p = FullScreenPaint(view, g_show.placement, img.width(), img.height(), ScreenW(), ScreenH());
-        SetStretchBltMode(dc, g_show.smooth ? HALFTONE : COLORONCOLOR);
+        Placement p = FullScreenPaint(view, s.placement, img.width(), img.height(), ScreenW(), ScreenH());
+        SetStretchBltMode(dc, s.smooth ? HALFTONE : COLORONCOLOR);
         SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, img.width(), img.height(), img.pixels(),
                       reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
-        if (g_show.showName) DrawText(dc, 0, DisplayNameOf(app.fileName));
-    } else if (!g_show.failed.empty()) {
-        DrawText(dc, 0, g_show.failed);
-        DrawText(dc, 16, Format("%s %s !", Msg(MsgId::ErrorCantLoad), g_show.failed.c_str()));
+        if (s.showName) DrawText(dc, 0, DisplayNameOf(app.fileName));
+    } else if (!s.failed.empty()) {
+        DrawText(dc, 0, s.failed);
+        DrawText(dc, 16, Format("%s %s !", Msg(MsgId::ErrorCantLoad), s.failed.c_str()));
     }
-    if (Timed() && !g_show.paused) SetTimer(w, kSlideTimer, UINT(g_show.delayMs), nullptr);
-    g_show.ready = !g_show.paused;
+    if (Timed(s) && !s.paused) SetTimer(w, kSlideTimer, UINT(s.delayMs), nullptr);
+    s.ready = !s.paused;
 }
 
-void Advance(App& app, HWND w) {
-    const int n = int(g_show.list.size());
+void Advance(Show& s, HWND w) {
+    const int n = int(s.list.size());
     int next;
-    if (Random()) {
+    if (Random(s)) {
         next = std::rand() % n;
     } else {
-        next = NextSlideIndex(g_show.index, n, g_show.back, g_show.loop);
-        g_show.back = false;
+        next = NextSlideIndex(s.index, n, s.back, s.loop);
+        s.back = false;
         if (next < 0) return;  // an end without Loop: the picture stays
     }
-    g_show.index = next;
-    LoadEntry(app);
+    s.index = next;
+    LoadEntry(s);
     InvalidateRect(w, nullptr, TRUE);
 }
 
-void End(App& app, HWND w) {
+// Ends the show; the window and its record go.
+void End(Show& s, HWND w) {
+    App& app = *s.app;
     CloseMedia(app);
     while (ShowCursor(TRUE) < 0) {}
     KillTimer(w, kSlideTimer);
-    g_show = Show();
     app.slideshow = nullptr;
     DestroyWindow(w);
     app.current = Image();
@@ -126,49 +138,50 @@ void End(App& app, HWND w) {
 }
 
 // Any key or click while paused resumes (a left click going back).
-void Input(App& app, HWND w, bool escape, bool backward, bool ends) {
-    if (g_show.paused) {
-        g_show.paused = false;
-        g_show.back = backward;
-        Advance(app, w);
+void Input(Show& s, HWND w, bool escape, bool backward, bool ends) {
+    if (s.paused) {
+        s.paused = false;
+        s.back = backward;
+        Advance(s, w);
         return;
     }
-    if (escape || (Timed() && ends)) {
-        End(app, w);
+    if (escape || (Timed(s) && ends)) {
+        End(s, w);
         return;
     }
-    g_show.back = backward;
-    Advance(app, w);
+    s.back = backward;
+    Advance(s, w);
 }
 
 LRESULT CALLBACK SlideshowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    App& app = TheApp();
+    Show* s = OwnWindowRecord<Show>(w, msg, lp);
+    if (!s) return DefWindowProcA(w, msg, wp, lp);
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(w, &ps);
-        Paint(app, w, dc);
+        Paint(*s, w, dc);
         EndPaint(w, &ps);
         return 0;
     }
     case WM_TIMER:
-        if (wp == kSlideTimer && g_show.ready) Advance(app, w);
+        if (wp == kSlideTimer && s->ready) Advance(*s, w);
         return 0;
     case WM_LBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: End(app, w); return 0;
-    case WM_LBUTTONDOWN: Input(app, w, false, true, true); return 0;
-    case WM_RBUTTONDOWN: Input(app, w, false, false, true); return 0;
+    case WM_MBUTTONDOWN: End(*s, w); return 0;
+    case WM_LBUTTONDOWN: Input(*s, w, false, true, true); return 0;
+    case WM_RBUTTONDOWN: Input(*s, w, false, false, true); return 0;
     case WM_KEYDOWN:
         if (wp == VK_SHIFT || wp == VK_CONTROL || wp == VK_MENU) return 0;
-        if (wp == VK_PAUSE && !g_show.paused) {
-            g_show.paused = true;
-            g_show.ready = false;
+        if (wp == VK_PAUSE && !s->paused) {
+            s->paused = true;
+            s->ready = false;
             KillTimer(w, kSlideTimer);
             return 0;
         }
-        Input(app, w, wp == VK_ESCAPE && !g_show.paused, wp == VK_BACK, true);
+        Input(*s, w, wp == VK_ESCAPE && !s->paused, wp == VK_BACK, true);
         return 0;
-    case WM_CLOSE: End(app, w); return 0;
+    case WM_CLOSE: End(*s, w); return 0;
     default: return DefWindowProcA(w, msg, wp, lp);
     }
 }
@@ -190,26 +203,30 @@ bool RegisterSlideshowClass(HINSTANCE inst) {
 void StartSlideshow(App& app, std::vector<std::string> list) {
     if (list.empty() || app.slideshow || !RegisterSlideshowClass(app.instance)) return;
     StopAnimation(app);
-    g_show = Show();
-    g_show.list = std::move(list);
-    g_show.placement = ReadSetting(Setting::ShowFullScreen);
-    g_show.mode = ReadSetting(Setting::SlideAdvancement);
-    if (g_show.mode < 1 || g_show.mode > 4) g_show.mode = 1;
-    if (g_show.mode == 1) g_show.delayMs = SlideDelayMs(ReadSettingText(Setting::SlideAutoDelay));
-    if (g_show.mode == 3) g_show.delayMs = SlideDelayMs(ReadSettingText(Setting::SlideRandomDelay));
-    g_show.suppressErrors = ReadSetting(Setting::SlideSuppressErrors) != 0;
-    g_show.showName = ReadSetting(Setting::SlideShowFilename) != 0;
-    g_show.hideCursor = ReadSetting(Setting::SlideHideCursor) != 0;
-    g_show.loop = ReadSetting(Setting::SlideLoop) != 0;
-    g_show.smooth = ReadSetting(Setting::UseResample) == 1;
-    if (Random()) {
+    auto show = std::make_unique<Show>();
+    Show& s = *show;
+    s.app = &app;
+    s.list = std::move(list);
+    s.placement = ReadSetting(Setting::ShowFullScreen);
+    s.mode = ReadSetting(Setting::SlideAdvancement);
+    if (s.mode < 1 || s.mode > 4) s.mode = 1;
+    if (s.mode == 1) s.delayMs = SlideDelayMs(ReadSettingText(Setting::SlideAutoDelay));
+    if (s.mode == 3) s.delayMs = SlideDelayMs(ReadSettingText(Setting::SlideRandomDelay));
+    s.suppressErrors = ReadSetting(Setting::SlideSuppressErrors) != 0;
+    s.showName = ReadSetting(Setting::SlideShowFilename) != 0;
+    s.hideCursor = ReadSetting(Setting::SlideHideCursor) != 0;
+    s.loop = ReadSetting(Setting::SlideLoop) != 0;
+    s.smooth = app.useResample;
+    if (Random(s)) {
         std::srand(unsigned(std::time(nullptr)));
-        g_show.index = std::rand() % int(g_show.list.size());
+        s.index = std::rand() % int(s.list.size());
     }
+    // The window takes the record over (see OwnWindowRecord).
     app.slideshow = CreateWindowExA(WS_EX_TOPMOST, kSlideshowClass, Msg(MsgId::Slideshow), WS_POPUP, 0, 0,
-                                    ScreenW(), ScreenH(), app.mainWindow, nullptr, app.instance, nullptr);
+                                    ScreenW(), ScreenH(), app.mainWindow, nullptr, app.instance, &show);
     if (!app.slideshow) return;
-    LoadEntry(app);
+    LoadEntry(s);
+    if (!app.slideshow) return;
     ShowWindow(app.slideshow, SW_SHOW);
     SetWindowPos(app.slideshow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetFocus(app.slideshow);
@@ -246,6 +263,7 @@ enum : int {
 constexpr int kModeButtons[4] = {1107, 1108, 1110, 1111};
 
 struct SlideDialog {
+    HINSTANCE instance = nullptr;
     std::vector<std::string> list;
     int filterIndex = 1;
     bool play = false;
@@ -338,7 +356,7 @@ void Command(HWND panel, SlideDialog& d, int id) {
         platform::RemoveFile(SlideshowListPath());
         break;
     case kSort:
-        if (DialogBoxParamA(TheApp().instance, "SortSlideshowDlg", panel, SortProc, 0) == 1) ShowList(panel, d);
+        if (DialogBoxParamA(d.instance, "SortSlideshowDlg", panel, SortProc, 0) == 1) ShowList(panel, d);
         break;
     case kLoadText: {
         std::string file = TextFileDialog(panel, false);
@@ -375,11 +393,9 @@ void Command(HWND panel, SlideDialog& d, int id) {
 }
 
 UINT_PTR CALLBACK SlideHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* d = reinterpret_cast<SlideDialog*>(GetWindowLongPtrA(panel, DWLP_USER));
+    auto* d = HookRecord<SlideDialog>(panel, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        d = reinterpret_cast<SlideDialog*>(reinterpret_cast<OPENFILENAMEA*>(lp)->lCustData);
-        SetWindowLongPtrA(panel, DWLP_USER, LONG_PTR(d));
         SetDlgItemTextA(panel, kAutoDelay, ReadSettingText(Setting::SlideAutoDelay, "5.0").c_str());
         SetDlgItemTextA(panel, kRandomDelay, ReadSettingText(Setting::SlideRandomDelay, "5.0").c_str());
         CheckDlgButton(panel, kSuppress, ReadSetting(Setting::SlideSuppressErrors) ? BST_CHECKED : BST_UNCHECKED);
@@ -412,6 +428,7 @@ UINT_PTR CALLBACK SlideHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RunSlideshowDialog(App& app) {
     SlideDialog d;
+    d.instance = app.instance;
     ShowOpenWithPanel(app, Msg(MsgId::Slideshow), SlideHook, MAKEINTRESOURCEA(112), &d);
     if (d.play) StartSlideshow(app, d.list);
 }

@@ -37,12 +37,14 @@ void ReadDisplayAndSettings(App& app) {
     app.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
     app.fitForBigImages = ReadSetting(Setting::FitForBigImages) != 0;
     app.alwaysFit = ReadSetting(Setting::AlwaysFit) != 0;
-    app.useResample = ReadSetting(Setting::UseResample) != 0;
+    app.useResample = ReadSetting(Setting::UseResample) == 1;
     app.useUndo = ReadSetting(Setting::UseUndo) != 0;
     app.fileSortOrder = ReadSetting(Setting::FileSortOrder);
     app.zoomFactor = ReadSetting(Setting::ZoomFactor);
-    app.viewAll = ReadSetting(Setting::ViewAll) == 1;
-    app.notNotifyLoopDir = ReadSetting(Setting::NotNotifyLoopDir) != 0;
+    const int viewAll = ReadSetting(Setting::ViewAll);
+    app.viewAll = viewAll == 1;
+    app.walkDirectory = viewAll != 0;
+    app.notNotifyLoopDir = ReadSetting(Setting::NotNotifyLoopDir) == 1;
     int x = ReadSetting(Setting::XKoord), y = ReadSetting(Setting::YKoord);
 
     RECT work;
@@ -146,7 +148,6 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
                                      nullptr);
     if (!app.mainWindow) return 1;
     DragAcceptFiles(app.mainWindow, TRUE);
-    InstallIconChooser(app);
 
     // The accelerators come from the command table, like the menu.
     HACCEL accel = BuildAccelerators();

@@ -1,5 +1,8 @@
 // The clipboard, printer, capture, wallpaper, media and shell-registration
-// commands of the main window, and the messages and timers they use.
+// commands of the main window, and the messages and timers they use. They
+// are the shell's side of src/devices/, which does the device work through
+// functions that take what they need (window, picture, paths) and know
+// nothing of App.
 #pragma once
 
 #include <windows.h>

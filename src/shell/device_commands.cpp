@@ -1,5 +1,5 @@
 // Dispatch of the device commands, private messages and timers.
-#include "devices/devices.h"
+#include "shell/device_commands.h"
 
 #include <vfw.h>
 

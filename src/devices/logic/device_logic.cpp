@@ -1,4 +1,4 @@
-#include "shell/logic/device_logic.h"
+#include "devices/logic/device_logic.h"
 
 #include <cstdio>
 #include <cstdlib>

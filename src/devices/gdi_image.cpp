@@ -1,4 +1,4 @@
-#include "shell/gdi_image.h"
+#include "devices/gdi_image.h"
 
 #include <vector>
 

@@ -1,0 +1,87 @@
+// The clipboard commands of the main window: Copy (the picture or the
+// dragged selection), Paste and Clear.
+#include <windows.h>
+
+#include "core/messages.h"
+#include "devices/clipboard.h"
+#include "ops/geometry.h"
+#include "ops/quantize.h"
+#include "shell/app.h"
+#include "shell/device_commands.h"
+#include "shell/view.h"
+
+namespace lg {
+
+void PlaceFormat(App& app, UINT format) {
+    PlaceOneFormat(format, app.devices.copySource ? app.devices.copySource : app.current);
+}
+
+void PlaceAllFormats(App& app) {
+    if (OpenClipboard(app.mainWindow)) {
+        EmptyClipboard();
+        for (UINT format : {UINT(CF_DIB), UINT(CF_BITMAP), UINT(CF_PALETTE)})
+            SendMessageA(app.mainWindow, kMsgPlaceFormat, format, 0);
+        CloseClipboard();
+    }
+    app.devices.copySource = Image();
+    UpdateToolbar(app);
+}
+
+void CopyToClipboard(App& app) {
+    UpdateToolbar(app);
+    if (!app.current) return;
+    if (app.hasSelection) {
+        app.devices.copySource = CropRect(app.current, SelectionBufferRect(app));
+        if (!app.devices.copySource) return;
+    }
+    SendMessageA(app.mainWindow, kMsgPlaceAllFormats, 0, 0);
+    UpdateToolbar(app);
+}
+
+void PasteFromClipboard(App& app) {
+    ShowEmpty(app);
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    if (!OpenClipboard(app.mainWindow)) {
+        SetCursor(arrow);
+        return;
+    }
+    Image img = ClipboardPicture();
+    if (!img) {
+        ShowMessage(app.mainWindow, Msg(MsgId::CantPaste), MB_ICONWARNING | MB_TASKMODAL);
+        SetCursor(arrow);
+        CloseClipboard();
+        return;
+    }
+    // Bitmaps of 16 and 32 bits arrive widened to 24 bits; on a 256-colour
+    // display a 24-bit picture is reduced as a loaded one is.
+    if (app.paletteDisplay && img.bitCount() == 24) {
+        Image reduced = ReduceColors(img, 256);
+        if (!reduced) {
+            ShowMessage(app.mainWindow, Msg(MsgId::CantQuantize256), MB_ICONWARNING | MB_TASKMODAL);
+            SetCursor(arrow);
+            CloseClipboard();
+            return;
+        }
+        img = std::move(reduced);
+    }
+    app.fileName = "<Clipboard>";
+    app.facts = PictureFacts();
+    app.facts.bitCount = img.bitCount();
+    app.facts.width = img.width();
+    app.facts.height = img.height();
+    ShowPicture(app, std::move(img));
+    UpdateWindow(app.mainWindow);
+    SetCursor(arrow);
+    CloseClipboard();
+}
+
+void ClearClipboard(App& app) {
+    if (OpenClipboard(app.mainWindow)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    UpdateToolbar(app);
+}
+
+}  // namespace lg
