@@ -17,8 +17,9 @@ namespace lg {
 namespace {
 
 enum : int {
-    kIdHorizontal = 1009, kIdStretch = 1010, kIdScale = 1011, kIdScaleX = 1012, kIdLabelX = 1013,
-    kIdScaleY = 1014, kIdLabelY = 1015, kIdVertical = 1165,
+    kIdHorizontal = IDC_PRINT_HORIZONTAL, kIdStretch = IDC_PRINT_STRETCH, kIdScale = IDC_PRINT_SCALE,
+    kIdScaleX = IDC_PRINT_X, kIdLabelX = IDC_PRINT_X_LABEL, kIdScaleY = IDC_PRINT_Y, kIdLabelY = IDC_PRINT_Y_LABEL,
+    kIdVertical = IDC_PRINT_VERTICAL,
 };
 
 struct PrintChoice {
@@ -72,7 +73,7 @@ INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool AskPlacement(App& app, PrintChoice* choice) {
-    return DialogBoxParamA(app.instance, "PRINT", app.mainWindow, PrintOptionsProc,
+    return DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_PRINT), app.mainWindow, PrintOptionsProc,
                            reinterpret_cast<LPARAM>(choice)) == 1;
 }
 

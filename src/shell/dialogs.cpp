@@ -53,7 +53,7 @@ struct FireDialog {
 };
 
 void DrawFire(HWND dlg, FireDialog& d) {
-    HWND area = GetDlgItem(dlg, 1226);
+    HWND area = GetDlgItem(dlg, IDC_THANKS_FIRE);
     HDC dc = GetDC(area);
     const Image& p = d.fire.picture;
     SetStretchBltMode(dc, COLORONCOLOR);
@@ -69,8 +69,8 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         d = new FireDialog{NewFire(GetTickCount()), {}};
         RECT client, top;
         GetClientRect(dlg, &client);
-        GetClientRect(GetDlgItem(dlg, 1227), &top);
-        MoveWindow(GetDlgItem(dlg, 1226), client.right / 2 - kFireWidth / 2, top.bottom, kFireWidth + 1,
+        GetClientRect(GetDlgItem(dlg, IDC_THANKS_TOP), &top);
+        MoveWindow(GetDlgItem(dlg, IDC_THANKS_FIRE), client.right / 2 - kFireWidth / 2, top.bottom, kFireWidth + 1,
                    kFireHeight + 2, FALSE);
         SetForegroundWindow(dlg);
         SetTimer(dlg, kFireTimer, 25, nullptr);
@@ -97,7 +97,9 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 }  // namespace
 
-void ShowImageInfo(App& app) { DialogBoxParamA(app.instance, "IMAGEINFO", app.mainWindow, InfoProc, 0); }
-void ShowThanks(App& app) { DialogBoxParamA(app.instance, "FireDlg", app.mainWindow, FireProc, 0); }
+void ShowImageInfo(App& app) {
+    DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_IMAGE_INFO), app.mainWindow, InfoProc, 0);
+}
+void ShowThanks(App& app) { DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_THANKS), app.mainWindow, FireProc, 0); }
 
 }  // namespace lg

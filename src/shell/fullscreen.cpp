@@ -82,6 +82,33 @@ void Scroll(HWND w, bool horizontal, ScrollMove move) {
         InvalidateRect(w, nullptr, FALSE);
 }
 
+// The keys of the main window keep their meaning here for stepping through
+// the directory, scrolling, and moving or copying the file; the zoom keys
+// reach the accelerators, and the shift keys alone do nothing. Any other key
+// (Esc, Enter, F6 among them) closes the window.
+void Key(App& app, HWND w, WPARAM key) {
+    bool horizontal = false;
+    ScrollMove move;
+    if (ScrollKey(uint16_t(key), &horizontal, &move)) {
+        Scroll(w, horizontal, move);
+        return;
+    }
+    const int id = CommandOfWindowKey(uint16_t(key));
+    if (id == CMD_NEXT_FILE || id == CMD_PREV_FILE) {
+        Step(app, w, id);
+        return;
+    }
+    if (id == CMD_MOVE_FILE || id == CMD_COPY_FILE) {
+        SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(id), 0);
+        return;
+    }
+    switch (key) {
+    case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
+    case VK_SHIFT: case VK_CONTROL: case VK_MENU: return;
+    default: Close(app, w); return;
+    }
+}
+
 LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     App& app = TheApp();
     switch (msg) {
@@ -92,29 +119,11 @@ LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(w, &ps);
         return 0;
     }
-    case WM_LBUTTONDOWN: Step(app, w, cmd::PrevFile); return 0;
-    case WM_RBUTTONDOWN: Step(app, w, cmd::NextFile); return 0;
+    case WM_LBUTTONDOWN: Step(app, w, CMD_PREV_FILE); return 0;
+    case WM_RBUTTONDOWN: Step(app, w, CMD_NEXT_FILE); return 0;
     case WM_MBUTTONDOWN: Close(app, w); return 0;
     case WM_CHAR: return 0;
-    case WM_KEYDOWN:
-        switch (wp) {
-        case VK_BACK: Step(app, w, cmd::PrevFile); break;
-        case VK_SPACE: Step(app, w, cmd::NextFile); break;
-        case VK_PRIOR: Scroll(w, false, ScrollMove::PageBack); break;
-        case VK_NEXT: Scroll(w, false, ScrollMove::PageForward); break;
-        case VK_HOME: Scroll(w, true, ScrollMove::PageBack); break;
-        case VK_END: Scroll(w, true, ScrollMove::PageForward); break;
-        case VK_LEFT: Scroll(w, true, ScrollMove::LineBack); break;
-        case VK_RIGHT: Scroll(w, true, ScrollMove::LineForward); break;
-        case VK_UP: Scroll(w, false, ScrollMove::LineBack); break;
-        case VK_DOWN: Scroll(w, false, ScrollMove::LineForward); break;
-        case VK_F7: SendMessageA(app.mainWindow, WM_COMMAND, 40046, 0); break;
-        case VK_F8: SendMessageA(app.mainWindow, WM_COMMAND, 40045, 0); break;
-        case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
-        case VK_SHIFT: case VK_CONTROL: case VK_MENU: break;
-        default: Close(app, w); break;
-        }
-        return 0;
+    case WM_KEYDOWN: Key(app, w, wp); return 0;
     case WM_CLOSE: Close(app, w); return 0;
     default: return DefWindowProcA(w, msg, wp, lp);
     }

@@ -15,7 +15,7 @@
 namespace lg {
 namespace {
 
-constexpr int kPreviewCheck = 1290, kPreviewArea = 1291;
+constexpr int kPreviewCheck = IDC_PREVIEW_CHECK, kPreviewArea = IDC_PREVIEW_AREA;
 constexpr UINT_PTR kAnimationTimer = 1997;
 
 Image g_preview;  // the Open dialog's own picture, released before the next one
@@ -107,7 +107,7 @@ void OpenWithPreview(App& app) {
     ofn.lpstrFile = name;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.lpTemplateName = "OPENPREVIEW";
+    ofn.lpTemplateName = RESOURCE_NAME(DLG_OPEN_PREVIEW);
     ofn.lpfnHook = OpenHook;
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLEHOOK |
                 OFN_ENABLETEMPLATE;

@@ -29,8 +29,9 @@ constexpr const char kClassesRoot[] = "Software\\Classes";
 constexpr const char kSection[] = "Extensions";
 
 enum : int {
-    kIdOther = 1046, kIdSelectAll = 1080, kIdClearAll = 1081, kIdSetIcon = 1213, kIdOtherText = 1215,
-    kIdIconFirst = 1216, kIdCreateLink = 1217,
+    kIdOther = IDC_ASSOC_OTHER, kIdSelectAll = IDC_ASSOC_SELECT_ALL, kIdClearAll = IDC_ASSOC_CLEAR_ALL,
+    kIdSetIcon = IDC_ASSOC_SET_ICON, kIdOtherText = IDC_ASSOC_OTHER_TEXT, kIdIconFirst = IDC_SELECT_ICON_1,
+    kIdCreateLink = IDC_OTHER_CREATE_LINK,
 };
 
 bool SetDefaultValue(const std::string& key, const std::string& value) {
@@ -123,7 +124,7 @@ void CaptureStates(HWND page) {
 void ApplyPage(HWND page, App& app) {
     CaptureStates(page);
     AssocContext& c = g_page.context;
-    c.thumbnailBmp = IsDlgButtonChecked(page, 1209) == BST_CHECKED;
+    c.thumbnailBmp = IsDlgButtonChecked(page, IDC_ASSOC_THUMBNAIL) == BST_CHECKED;
     bool ok = true;
     for (const AssocRow& row : AssociationRows()) {
         const bool on = g_page.ticked[row.control];
@@ -214,7 +215,7 @@ INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp)
             SetAllExtensions(page, LOWORD(wp) == kIdSelectAll);
             return TRUE;
         case kIdSetIcon:
-            DialogBoxParamA(TheApp().instance, "SelIconDlg", page, IconChooserProc, 0);
+            DialogBoxParamA(TheApp().instance, RESOURCE_NAME(DLG_SELECT_ICON), page, IconChooserProc, 0);
             return TRUE;
         default:
             return FALSE;

@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
+#include "shell/resource_ids.h"
+
 namespace lg {
 
 struct App;
 
 // Dialog templates of the two pages.
-constexpr int kAssociationsTemplate = 104, kOtherOptionsTemplate = 105;
+constexpr int kAssociationsTemplate = DLG_ASSOCIATIONS, kOtherOptionsTemplate = DLG_OTHER_OPTIONS;
 
 INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
 INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp);
