@@ -52,35 +52,6 @@ TEST(StatusText, DirectoryPositionPageOrEmpty) {
     }
 }
 
-TEST(Toolbar, EnableRules) {
-    ViewFacts empty;
-    for (const ToolbarEntry& e : kToolbar) {
-        const bool always = e.command == 40001 || e.command == 40002 || e.command == 40036;
-        if (e.command != 0) {
-            EXPECT_EQ(ToolbarButtonEnabled(e.command, empty), always) << e.command;
-        }
-    }
-    ViewFacts f = Shown(0, 1);
-    EXPECT_TRUE(ToolbarButtonEnabled(40051, f));
-    f.selectionWidth = 1;
-    EXPECT_FALSE(ToolbarButtonEnabled(40121, f));  // a selection needs a height too
-    f.selectionHeight = 1;
-    EXPECT_TRUE(ToolbarButtonEnabled(40121, f));
-    EXPECT_FALSE(ToolbarButtonEnabled(40039, f));  // one file
-    f.multipage = true;
-    f.pageCount = 3;
-    EXPECT_FALSE(ToolbarButtonEnabled(40101, f));
-    EXPECT_TRUE(ToolbarButtonEnabled(40100, f));
-    f.page = 2;
-    EXPECT_TRUE(ToolbarButtonEnabled(40101, f));
-    EXPECT_FALSE(ToolbarButtonEnabled(40100, f));
-
-    ViewFacts anim;
-    anim.animation = true;
-    EXPECT_TRUE(ToolbarButtonEnabled(40047, anim));
-    EXPECT_FALSE(ToolbarButtonEnabled(40051, anim));  // information wants a current image here
-}
-
 TEST(PictureMemorySize, TableAndPaddedRows) {
     EXPECT_EQ(PictureMemorySize(100, 10, 1, false), 8 + 16 * 10);
     EXPECT_EQ(PictureMemorySize(3, 2, 4, false), 64 + 4 * 2);

@@ -11,60 +11,6 @@
 namespace lg {
 namespace {
 
-enum : int {
-    kIdHorizontal = 1009, kIdStretch = 1010, kIdScale = 1011, kIdScaleX = 1012, kIdLabelX = 1013,
-    kIdScaleY = 1014, kIdLabelY = 1015, kIdVertical = 1165,
-};
-
-void EnableScale(HWND dlg) {
-    const bool scale = IsDlgButtonChecked(dlg, kIdScale) == BST_CHECKED;
-    for (int id : {int(kIdScaleX), int(kIdLabelX), int(kIdScaleY), int(kIdLabelY)})
-        EnableWindow(GetDlgItem(dlg, id), scale);
-}
-
-float ReadFactor(HWND dlg, int id) {
-    char text[64] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof text);
-    return ParseScaleFactor(text);
-}
-
-// The dialog's record is the caller's PrintChoice, kept in DWLP_USER.
-INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        CheckRadioButton(dlg, kIdHorizontal, kIdVertical, kIdHorizontal);
-        SetDlgItemTextA(dlg, kIdScaleX, "1.00");
-        SetDlgItemTextA(dlg, kIdScaleY, "1.00");
-        EnableScale(dlg);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wp)) {
-        case kIdHorizontal: case kIdVertical: case kIdScale: case kIdStretch:
-            EnableScale(dlg);
-            return TRUE;
-        case IDOK: {
-            auto* choice = reinterpret_cast<PrintChoice*>(GetWindowLongPtrA(dlg, DWLP_USER));
-            choice->mode = IsDlgButtonChecked(dlg, kIdVertical) == BST_CHECKED  ? kPrintVerticalFit
-                           : IsDlgButtonChecked(dlg, kIdScale) == BST_CHECKED  ? kPrintScale
-                           : IsDlgButtonChecked(dlg, kIdStretch) == BST_CHECKED ? kPrintStretch
-                                                                                : kPrintHorizontalFit;
-            choice->sx = ReadFactor(dlg, kIdScaleX);
-            choice->sy = ReadFactor(dlg, kIdScaleY);
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    default:
-        return FALSE;
-    }
-}
-
 // One picture on one sheet; false when the sheet could not be started or ended.
 bool PrintSheet(HDC printer, const Image& img, const PrintChoice& c) {
     SetStretchBltMode(printer, COLORONCOLOR);
@@ -105,10 +51,6 @@ bool PrintDocument(HWND owner, const std::string& docName, const std::function<b
 }
 
 }  // namespace
-
-bool AskPrintChoice(HINSTANCE instance, HWND owner, PrintChoice* choice) {
-    return DialogBoxParamA(instance, "PRINT", owner, PrintOptionsProc, reinterpret_cast<LPARAM>(choice)) == 1;
-}
 
 bool PrintPicture(HWND owner, const std::string& docName, const Image& img, const PrintChoice& c) {
     return PrintDocument(owner, docName, [&](HDC printer) { return PrintSheet(printer, img, c); });

@@ -17,8 +17,6 @@ struct PrintChoice {
     float sx = 1.0f, sy = 1.0f;  // the factors of kPrintScale
 };
 
-// The "Print Options" dialog (template PRINT); false when cancelled.
-bool AskPrintChoice(HINSTANCE instance, HWND owner, PrintChoice* choice);
 // The printer dialog, then `img` on one sheet as the document `docName`.
 // False when the job was not started or a sheet failed.
 bool PrintPicture(HWND owner, const std::string& docName, const Image& img, const PrintChoice& c);

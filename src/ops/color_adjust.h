@@ -31,7 +31,7 @@ Image GammaCorrect(const Image& src, double gamma);
 // The gamma table: entry i = (int)(255 * (i / 255)^(1 / gamma) + 0.5).
 void GammaTable(double gamma, uint8_t table[256]);
 
-// The five exchanges of the Swap Colors menu, in menu order (40085-40089).
+// The five exchanges of the Swap Colors menu, in menu order.
 enum class ChannelSwap { RgbToRbg, RgbToBgr, RgbToBrg, RgbToGrb, RgbToGbr };
 bool SwapChannels(Image& img, ChannelSwap variant);
 

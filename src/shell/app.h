@@ -101,7 +101,7 @@ void AnimationTick(App& app);
 void KeepShownFrame(App& app);
 const Image* AnimationScreen(App& app);
 
-// The next contact sheet of a Photo CD overview pack (command 2034).
+// The next contact sheet of a Photo CD overview pack.
 void NextPhotoCdSheet(App& app);
 // Asks the user which image of an icon file to show; its index.
 int ChooseIconImage(App& app, const IconSet& set);
@@ -129,10 +129,14 @@ HMENU BuildMenuBar();
 HACCEL BuildAccelerators();
 // Enables and checks every menu item for the present state.
 void UpdateMenu(App& app);
+// What the enable rules look at; Snapshot adds what the check marks show.
+UiState EnableState(const App& app);
 UiState Snapshot(const App& app);
-// Runs a command; false when the id is not a command of the table.
+// Runs a command (or a stored directory's item) unless its scope or guard
+// stops it; false when the id is neither.
 bool RunCommand(App& app, int id);
-// Keys the window procedure handles itself (not in the accelerator table).
+// The keys the main window passes on itself (not in the accelerator table):
+// the table's window keys and the scroll keys; false for other keys.
 bool HandleKey(App& app, WPARAM key);
 
 }  // namespace lg

@@ -22,9 +22,11 @@ namespace lg {
 namespace {
 
 enum : int {
-    kFileList = 1400, kAdd, kAddAll, kRemove, kRemoveAll, kTypeList, kOutputDir, kBrowse, kOptions, kStart, kCancel
+    kFileList = IDC_BATCH_FILES, kAdd = IDC_BATCH_ADD, kAddAll = IDC_BATCH_ADD_ALL, kRemove = IDC_BATCH_REMOVE,
+    kRemoveAll = IDC_BATCH_REMOVE_ALL, kTypeList = IDC_BATCH_TYPE, kOutputDir = IDC_BATCH_OUTPUT_DIR,
+    kBrowse = IDC_BATCH_BROWSE, kOptions = IDC_BATCH_OPTIONS, kStart = IDC_BATCH_START, kCancel = IDC_BATCH_CANCEL
 };
-constexpr int kProgressList = 1300, kStop = 1301;
+constexpr int kProgressList = IDC_BATCH_PROGRESS_LIST, kStop = IDC_BATCH_STOP;
 
 struct BatchDialog {
     HWND mainWindow = nullptr;  // runs the options sheet of the Options button
@@ -100,7 +102,7 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
-        case kOptions: SendMessageA(d->mainWindow, WM_COMMAND, cmd::Properties, 0); return TRUE;
+        case kOptions: SendMessageA(d->mainWindow, WM_COMMAND, CMD_PROPERTIES, 0); return TRUE;
         case kStart: Start(panel, *d); return TRUE;
         case kCancel: PostMessageA(GetParent(panel), WM_COMMAND, IDCANCEL, 0); return TRUE;
         default: return FALSE;
@@ -140,7 +142,7 @@ void RunWorker(App& app, const std::vector<std::string>& files) {
     const int type = ReadSetting(Setting::BatchOutputType);
     const std::string dir = ReadSettingText(Setting::BatchOutputPath);
     bool stop = false;
-    HWND dlg = CreateDialogParamA(app.instance, "BATCHPROCESSING", app.mainWindow, ProgressProc,
+    HWND dlg = CreateDialogParamA(app.instance, RESOURCE_NAME(DLG_BATCH_PROGRESS), app.mainWindow, ProgressProc,
                                   reinterpret_cast<LPARAM>(&stop));
     if (!dlg) return;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
@@ -234,7 +236,7 @@ void ShowOpenWithPanel(App& app, const char* title, LPOFNHOOKPROC hook, const ch
 void RunBatchDialog(App& app) {
     BatchDialog d;
     d.mainWindow = app.mainWindow;
-    ShowOpenWithPanel(app, Msg(MsgId::BatchConversion), PanelHook, "BATCHPANEL", &d);
+    ShowOpenWithPanel(app, Msg(MsgId::BatchConversion), PanelHook, RESOURCE_NAME(DLG_BATCH_PANEL), &d);
     if (d.start) RunWorker(app, d.files);
 }
 

@@ -20,6 +20,7 @@
 #include "shell/directory_chooser.h"
 #include "shell/edit.h"
 #include "shell/records.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
 namespace {
@@ -32,8 +33,10 @@ HWND TableEntry(const App& app, int index) {
 }
 
 enum : int {
-    kIdDesktop = 1231, kIdWindow = 1232, kIdClient = 1233, kIdList = 1234, kIdAutomatic = 1236,
-    kIdTimer = 1237, kIdPath = 1238, kIdBrowse = 1239, kIdType = 1240, kIdOptions = 1241,
+    kIdDesktop = IDC_CAPTURE_DESKTOP, kIdWindow = IDC_CAPTURE_WINDOW, kIdClient = IDC_CAPTURE_CLIENT,
+    kIdList = IDC_CAPTURE_WINDOWS, kIdAutomatic = IDC_CAPTURE_AUTOMATIC, kIdTimer = IDC_CAPTURE_INTERVAL,
+    kIdPath = IDC_CAPTURE_DIRECTORY, kIdBrowse = IDC_CAPTURE_BROWSE, kIdType = IDC_CAPTURE_TYPE,
+    kIdOptions = IDC_CAPTURE_OPTIONS,
 };
 
 void EnableCaptureControls(HWND dlg) {
@@ -132,7 +135,7 @@ void ShowCapture(App& app, Image img) {
 
 void CaptureCommand(App& app) {
     app.devices.windows = CaptureCandidates();
-    if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(222), app.mainWindow, CaptureDialogProc,
+    if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(DLG_CAPTURE), app.mainWindow, CaptureDialogProc,
                         reinterpret_cast<LPARAM>(&app.devices.windows)) != 1)
         return;
     if (ReadSetting(Setting::CaptureUseAutomatic)) {

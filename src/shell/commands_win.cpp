@@ -1,5 +1,7 @@
 // The command table carried out with Win32: the menu bar, the accelerators,
-// the enable and check pass, and dispatch with the shared guards.
+// the enable and check pass, the keys of the main window, and dispatch: the
+// command's scope and guard, then its handler. The handlers of the window,
+// view and help commands are here too.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -7,15 +9,15 @@
 
 #include "core/convert.h"
 #include "core/messages.h"
-#include "shell/device_commands.h"
 #include "formats/format_table.h"
 #include "formats/libraries.h"
 #include "ops/geometry.h"
-#include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/app.h"
-#include "shell/files_win.h"
+#include "shell/device_commands.h"
+#include "shell/command_handlers.h"
 #include "shell/edit.h"
+#include "shell/files_win.h"
 #include "shell/fullscreen.h"
 #include "shell/view.h"
 
@@ -29,7 +31,9 @@ size_t FillMenu(HMENU menu, const std::vector<MenuNode>& nodes, size_t i) {
         switch (n.kind) {
         case MenuNode::End: return i;
         case MenuNode::Separator: AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); break;
-        case MenuNode::Item: AppendMenuA(menu, MF_STRING, UINT_PTR(n.id), FindCommand(n.id)->menuText); break;
+        case MenuNode::Item:
+            AppendMenuA(menu, MF_STRING, UINT_PTR(n.id), MenuItemText(*FindCommand(n.id)).c_str());
+            break;
         case MenuNode::Popup: {
             HMENU sub = CreatePopupMenu();
             i = FillMenu(sub, nodes, i);
@@ -46,17 +50,18 @@ bool FileExists(const std::string& name) {
     return !name.empty() && a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The guards every picture command shares; false when the command stops here.
-bool NeedPicture(App& app) {
-    if (app.current) return true;
-    ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
-    return false;
-}
-
-bool NeedNoZoom(App& app) {
-    if (app.zoom.percent == 100) return true;
-    ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableZoom), MB_ICONWARNING);
-    return false;
+// The guard of the table; false when the command stops here.
+bool PassesGuard(App& app, Guard guard) {
+    if (guard == Guard::None) return true;
+    if (!app.current) {
+        ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
+        return false;
+    }
+    if (guard == Guard::PictureAtFullSize && app.zoom.percent != 100) {
+        ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableZoom), MB_ICONWARNING);
+        return false;
+    }
+    return true;
 }
 
 void KeepUndo(App& app) {
@@ -64,48 +69,44 @@ void KeepUndo(App& app) {
     app.undo = app.current.Duplicate();
 }
 
-// An operation that returns a new picture: on success it replaces the current one.
-void Replace(App& app, Image result) {
-    if (!result) return;
-    ShowPicture(app, std::move(result));
-}
-
-void IncreaseDepth(App& app, int id) {
-    if (!NeedPicture(app)) return;
+void IncreaseDepth(App& app, int bits) {
     const int depth = app.current.bitCount();
     Image result;
-    if (id == 40093) result = Expand1To4(app.current);
-    else if (id == 40094) result = depth == 1 ? Expand1To8(app.current) : Expand4To8(app.current);
+    if (bits == 4) result = Expand1To4(app.current);
+    else if (bits == 8) result = depth == 1 ? Expand1To8(app.current) : Expand4To8(app.current);
     else result = depth == 1 ? Expand1To24(app.current) : depth == 4 ? Expand4To24(app.current)
                                                                    : Expand8To24(app.current);
     if (!result) return;  // wrong depth or no memory: nothing changes
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     KeepUndo(app);
-    Replace(app, std::move(result));
+    ShowPicture(app, std::move(result));
     SetCursor(old);
 }
 
-// Rotations and flips keep no undo copy. A failed rotation has already let
-// go of the picture: the window becomes empty after the message.
-void TurnOrFlip(App& app, int id) {
+// Rotations and flips keep no undo copy.
+void Flip(App& app, bool vertical) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    if (id == cmd::FlipVertical || id == cmd::FlipHorizontal) {
-        if (id == cmd::FlipVertical ? FlipVertical(app.current) : FlipHorizontal(app.current))
-            InvalidateRect(app.mainWindow, nullptr, FALSE);
+    if (vertical ? FlipVertical(app.current) : FlipHorizontal(app.current))
+        InvalidateRect(app.mainWindow, nullptr, FALSE);
+    SetCursor(old);
+}
+
+// A failed rotation has already let go of the picture: the window becomes
+// empty after the message.
+void Turn(App& app, bool left) {
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    Image turned = left ? RotateLeft(app.current) : RotateRight(app.current);
+    if (turned) {
+        ShowPicture(app, std::move(turned));
     } else {
-        Image turned = id == cmd::RotateLeft ? RotateLeft(app.current) : RotateRight(app.current);
-        if (turned) {
-            ShowPicture(app, std::move(turned));
-        } else {
-            ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
-            ShowEmpty(app);
-        }
+        ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
+        ShowEmpty(app);
     }
     SetCursor(old);
 }
 
 void Crop(App& app) {
-    if (!NeedPicture(app) || !app.hasSelection) return;
+    if (!app.hasSelection) return;
     Image cropped = CropRect(app.current, SelectionBufferRect(app));
     if (!cropped) return;
     KeepUndo(app);
@@ -125,7 +126,92 @@ void Undo(App& app) {
     ShowPicture(app, std::move(back));
 }
 
+// In full screen the zoom goes to that window, which checks for a picture itself.
+void ZoomCommand(App& app, bool in) {
+    if (app.fullScreen) {
+        ZoomFullScreen(app, in);
+        return;
+    }
+    if (!PassesGuard(app, Guard::Picture)) return;
+    ZoomView(app, in);
+}
+
+void ToggleToolbarCommand(App& app) {
+    ToggleToolbar(app);
+    if (app.current) SizeWindowToPicture(app);
+    InvalidateRect(app.mainWindow, nullptr, TRUE);
+}
+
+void ShowAbout(App& app) {
+    ShowMessage(app.mainWindow, Format("%s\n\n%s", kProductName, LibraryVersions().c_str()), MB_ICONINFORMATION);
+}
+
+void ShowInfo(App& app) {
+    ShowMessage(app.mainWindow,
+                Format("%s\nA lightweight picture viewer and converter.\n\n%s", kProductName,
+                       LibraryVersions().c_str()),
+                MB_ICONINFORMATION);
+}
+
+// Commands whose work is not built: they say so.
+void NotBuiltYet(App& app) { ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION); }
+
+// Every handler, joined once from the lists of the files doing the work.
+const CommandHandlers& AllHandlers() {
+    static const CommandHandlers all = [] {
+        CommandHandlers joined;
+        for (const CommandHandlers& part : {ViewCommandHandlers(), DirectoryCommandHandlers(),
+                                            FileOperationHandlers(), EditCommandHandlers(),
+                                            DeviceCommandHandlers()})
+            joined.insert(joined.end(), part.begin(), part.end());
+        return joined;
+    }();
+    return all;
+}
+
+void (*HandlerOf(int id))(App&) {
+    for (const CommandHandler& h : AllHandlers())
+        if (h.id == id) return h.run;
+    return nullptr;
+}
+
 }  // namespace
+
+CommandHandlers ViewCommandHandlers() {
+    return {
+        {CMD_OPEN, OpenWithPreview},
+        {CMD_REOPEN, [](App& app) { ShowNewPicture(app); }},
+        {CMD_EXIT, [](App& app) { DestroyWindow(app.mainWindow); }},
+        {CMD_UNDO, Undo},
+        {CMD_CROP, Crop},
+        {CMD_DELETE, ShowEmpty},
+        {CMD_INFORMATION, ShowImageInfo},
+        {CMD_ROTATE_LEFT, [](App& app) { Turn(app, true); }},
+        {CMD_ROTATE_RIGHT, [](App& app) { Turn(app, false); }},
+        {CMD_FLIP_VERTICAL, [](App& app) { Flip(app, true); }},
+        {CMD_FLIP_HORIZONTAL, [](App& app) { Flip(app, false); }},
+        {CMD_DEPTH_4, [](App& app) { IncreaseDepth(app, 4); }},
+        {CMD_DEPTH_8, [](App& app) { IncreaseDepth(app, 8); }},
+        {CMD_DEPTH_24, [](App& app) { IncreaseDepth(app, 24); }},
+        {CMD_STOP_ANIMATION, KeepShownFrame},
+        {CMD_MINIMIZE, [](App& app) { CloseWindow(app.mainWindow); }},
+        {CMD_ALWAYS_ON_TOP, ToggleAlwaysOnTop},
+        {CMD_TOOLBAR, ToggleToolbarCommand},
+        {CMD_FULL_SCREEN, OpenFullScreen},
+        {CMD_ZOOM_IN, [](App& app) { ZoomCommand(app, true); }},
+        {CMD_ZOOM_OUT, [](App& app) { ZoomCommand(app, false); }},
+        {CMD_NEXT_PAGE, NotBuiltYet},
+        {CMD_PREV_PAGE, NotBuiltYet},
+        {CMD_FIRST_PAGE, NotBuiltYet},
+        {CMD_LAST_PAGE, NotBuiltYet},
+        {CMD_EXTRACT_PAGES, NotBuiltYet},
+        {CMD_THANKS, ShowThanks},
+        {CMD_INFO, ShowInfo},
+        {CMD_ABOUT, ShowAbout},
+        {CMD_PCD_NEXT_GROUP, NextPhotoCdSheet},
+        {CMD_START_ANIMATION, StartAnimation},
+    };
+}
 
 HMENU BuildMenuBar() {
     HMENU bar = CreateMenu();
@@ -137,11 +223,11 @@ HACCEL BuildAccelerators() {
     std::vector<ACCEL> table;
     for (const CommandInfo& c : Commands())
         for (const KeyBinding& k : c.keys)
-            if (k.key) table.push_back(ACCEL{BYTE(k.flags), WORD(k.key), WORD(c.id)});
+            if (k.key && !(k.flags & kKeyByWindow)) table.push_back(ACCEL{BYTE(k.flags), WORD(k.key), WORD(c.id)});
     return CreateAcceleratorTableA(table.data(), int(table.size()));
 }
 
-UiState Snapshot(const App& app) {
+UiState EnableState(const App& app) {
     UiState s;
     s.hasImage = bool(app.current);
     s.hasAnimation = s.animationPlaying = app.animating;
@@ -155,6 +241,11 @@ UiState Snapshot(const App& app) {
     s.pageCount = app.facts.pageCount;
     s.bitCount = app.current ? app.current.bitCount() : 0;
     s.dirCount = app.dirList.count();
+    return s;
+}
+
+UiState Snapshot(const App& app) {
+    UiState s = EnableState(app);
     s.toolbarVisible = app.toolbar && IsWindowVisible(app.toolbar);
     s.alwaysFit = app.alwaysFit;
     s.alwaysOnTop = app.alwaysOnTop;
@@ -174,95 +265,26 @@ void UpdateMenu(App& app) {
 }
 
 bool HandleKey(App& app, WPARAM key) {
-    int id = 0;
-    switch (key) {
-    case VK_BACK: id = cmd::PrevFile; break;
-    case VK_RETURN: id = cmd::FullScreen; break;
-    case VK_ESCAPE: id = cmd::Exit; break;
-    case VK_SPACE: id = cmd::NextFile; break;
-    case VK_F6: id = 40079; break;
-    case VK_F7: id = 40046; break;
-    case VK_F8: id = 40045; break;
-    case VK_PRIOR: ScrollView(app, false, ScrollMove::PageBack); return true;
-    case VK_NEXT: ScrollView(app, false, ScrollMove::PageForward); return true;
-    case VK_HOME: ScrollView(app, true, ScrollMove::PageBack); return true;
-    case VK_END: ScrollView(app, true, ScrollMove::PageForward); return true;
-    case VK_LEFT: ScrollView(app, true, ScrollMove::LineBack); return true;
-    case VK_RIGHT: ScrollView(app, true, ScrollMove::LineForward); return true;
-    case VK_UP: ScrollView(app, false, ScrollMove::LineBack); return true;
-    case VK_DOWN: ScrollView(app, false, ScrollMove::LineForward); return true;
-    default: return false;
+    bool horizontal = false;
+    ScrollMove move;
+    if (ScrollKey(uint16_t(key), &horizontal, &move)) {
+        ScrollView(app, horizontal, move);
+        return true;
     }
+    const int id = CommandOfWindowKey(uint16_t(key));
+    if (!id) return false;
     SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(id), 0);
     return true;
 }
 
 bool RunCommand(App& app, int id) {
-    const CommandInfo* info = FindCommand(id);
-    if (app.fullScreen && info) {
-        // The full-screen window has the picture: zoom goes there, stepping
-        // through the directory is allowed, other picture commands wait.
-        if (id == cmd::ZoomIn || id == cmd::ZoomOut) {
-            ZoomFullScreen(app, id == cmd::ZoomIn);
-            return true;
-        }
-        bool stepping = id == cmd::NextFile || id == cmd::PrevFile || id == cmd::FirstFile ||
-                        id == cmd::LastFile || id == 40045 || id == 40046;
-        if (!stepping && id != cmd::Exit) return true;
-    }
-    if (RunFileCommand(app, id)) return true;
-    switch (id) {
-    case cmd::Exit: DestroyWindow(app.mainWindow); return true;
-    case cmd::About:
-        ShowMessage(app.mainWindow, Format("%s\n\n%s", kProductName, LibraryVersions().c_str()),
-                    MB_ICONINFORMATION);
-        return true;
-    case cmd::Info:
-        ShowMessage(app.mainWindow,
-                    Format("%s\nA lightweight picture viewer and converter.\n\n%s", kProductName,
-                           LibraryVersions().c_str()),
-                    MB_ICONINFORMATION);
-        return true;
-    case cmd::Open: OpenWithPreview(app); return true;
-    case cmd::Reopen: ShowNewPicture(app); return true;
-    case cmd::Delete:
-        if (NeedPicture(app)) ShowEmpty(app);
-        return true;
-    case cmd::Undo: Undo(app); return true;
-    case cmd::Minimize: CloseWindow(app.mainWindow); return true;
-    case cmd::AlwaysOnTop: ToggleAlwaysOnTop(app); return true;
-    case 40093: case 40094: case 40095: IncreaseDepth(app, id); return true;
-    case cmd::Information:
-        if (NeedPicture(app)) ShowImageInfo(app);
-        return true;
-    case cmd::Thanks: ShowThanks(app); return true;
-    case cmd::StartAnimation: StartAnimation(app); return true;
-    case cmd::PcdNextGroup: NextPhotoCdSheet(app); return true;
-    case 40072: KeepShownFrame(app); return true;
-    case cmd::Toolbar:
-        ToggleToolbar(app);
-        if (app.current) SizeWindowToPicture(app);
-        InvalidateRect(app.mainWindow, nullptr, TRUE);
-        return true;
-    case cmd::FullScreen:
-        if (NeedPicture(app)) OpenFullScreen(app);
-        return true;
-    case cmd::ZoomIn: case cmd::ZoomOut:
-        if (NeedPicture(app)) ZoomView(app, id == cmd::ZoomIn);
-        return true;
-    case cmd::RotateLeft: case cmd::RotateRight: case cmd::FlipVertical: case cmd::FlipHorizontal:
-        if (NeedPicture(app) && NeedNoZoom(app)) TurnOrFlip(app, id);
-        return true;
-    case cmd::Crop: Crop(app); return true;
-    default: break;
-    }
-    if (RunDeviceCommand(app, id)) return true;
-    if (RunEditCommand(app, id)) return true;
     const CommandInfo* c = FindCommand(id);
-    if (!c) return false;
-    // Picture commands keep their guard even before their work is built.
-    if (c->enable == Enable::Image && !NeedPicture(app)) return true;
-    ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION);
+    if (!c) return !app.slideshow && RunRecentDirCommand(app, id);
+    if (!RunsNow(*c, app.fullScreen != nullptr, app.slideshow != nullptr)) return true;
+    if (!PassesGuard(app, c->guard)) return true;
+    void (*run)(App&) = HandlerOf(id);
+    if (!run) return false;
+    run(app);
     return true;
 }
 

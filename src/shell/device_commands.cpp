@@ -1,30 +1,31 @@
-// Dispatch of the device commands, private messages and timers.
+// The handlers of the device commands; dispatch of the private messages and timers.
 #include "shell/device_commands.h"
 
 #include <vfw.h>
 
 #include "shell/app.h"
+#include "shell/command_handlers.h"
 #include "shell/shell_pages.h"
 
 namespace lg {
 
-bool RunDeviceCommand(App& app, int id) {
-    switch (id) {
-    case cmd::Copy: CopyToClipboard(app); return true;
-    case cmd::Paste: PasteFromClipboard(app); return true;
-    case 40056: ClearClipboard(app); return true;
-    case 40147: CaptureCommand(app); return true;
-    case 40080: case 40081: SetWallpaper(app, id == 40081); return true;
-    case 40083: PreviousWallpaper(app); return true;
-    case 40065: PrintCommand(app); return true;
-    case 40104: PrintAllPagesCommand(app); return true;
-    case 40140: ExtractAllFrames(app); return true;
-    case 40141: SetVideoSize(app, 100); return true;
-    case 40142: SetVideoSize(app, 50); return true;
-    case 40143: SetVideoSize(app, 200); return true;
-    case 40158: ToggleLoop(app); return true;
-    default: return false;
-    }
+CommandHandlers DeviceCommandHandlers() {
+    return {
+        {CMD_COPY, CopyToClipboard},
+        {CMD_PASTE, PasteFromClipboard},
+        {CMD_CLEAR_CLIPBOARD, ClearClipboard},
+        {CMD_CAPTURE, CaptureCommand},
+        {CMD_WALLPAPER_CENTERED, [](App& app) { SetWallpaper(app, false); }},
+        {CMD_WALLPAPER_TILED, [](App& app) { SetWallpaper(app, true); }},
+        {CMD_WALLPAPER_PREVIOUS, PreviousWallpaper},
+        {CMD_PRINT, PrintCommand},
+        {CMD_PRINT_ALL_PAGES, PrintAllPagesCommand},
+        {CMD_EXTRACT_FRAMES, ExtractAllFrames},
+        {CMD_VIDEO_NORMAL, [](App& app) { SetVideoSize(app, 100); }},
+        {CMD_VIDEO_HALF, [](App& app) { SetVideoSize(app, 50); }},
+        {CMD_VIDEO_DOUBLE, [](App& app) { SetVideoSize(app, 200); }},
+        {CMD_VIDEO_LOOP, ToggleLoop},
+    };
 }
 
 bool DeviceMessage(App& app, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {

@@ -34,8 +34,6 @@ inline INT_PTR CloseDialog(HWND dlg, INT_PTR result) {
     return TRUE;
 }
 
-// Runs a device command; false when `id` is none of them.
-bool RunDeviceCommand(App& app, int id);
 // Handles the private messages, the capture timer and the media window's
 // notifications; false when `msg` is none of these.
 bool DeviceMessage(App& app, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);

@@ -49,7 +49,7 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void DrawFire(HWND dlg, const Fire& fire) {
-    HWND area = GetDlgItem(dlg, 1226);
+    HWND area = GetDlgItem(dlg, IDC_THANKS_FIRE);
     HDC dc = GetDC(area);
     const Image& p = fire.picture;
     SetStretchBltMode(dc, COLORONCOLOR);
@@ -65,8 +65,8 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         *fire = NewFire(GetTickCount());
         RECT client, top;
         GetClientRect(dlg, &client);
-        GetClientRect(GetDlgItem(dlg, 1227), &top);
-        MoveWindow(GetDlgItem(dlg, 1226), client.right / 2 - kFireWidth / 2, top.bottom, kFireWidth + 1,
+        GetClientRect(GetDlgItem(dlg, IDC_THANKS_TOP), &top);
+        MoveWindow(GetDlgItem(dlg, IDC_THANKS_FIRE), client.right / 2 - kFireWidth / 2, top.bottom, kFireWidth + 1,
                    kFireHeight + 2, FALSE);
         SetForegroundWindow(dlg);
         SetTimer(dlg, kFireTimer, 25, nullptr);
@@ -92,12 +92,12 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void ShowImageInfo(App& app) {
-    DialogBoxParamA(app.instance, "IMAGEINFO", app.mainWindow, InfoProc, reinterpret_cast<LPARAM>(&app));
+    DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_IMAGE_INFO), app.mainWindow, InfoProc, reinterpret_cast<LPARAM>(&app));
 }
 
 void ShowThanks(App& app) {
     Fire fire;
-    DialogBoxParamA(app.instance, "FireDlg", app.mainWindow, FireProc, reinterpret_cast<LPARAM>(&fire));
+    DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_THANKS), app.mainWindow, FireProc, reinterpret_cast<LPARAM>(&fire));
 }
 
 }  // namespace lg

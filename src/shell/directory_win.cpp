@@ -7,12 +7,12 @@
 #include "formats/status.h"
 #include "platform/files.h"
 #include "settings/settings.h"
+#include "shell/command_handlers.h"
 #include "shell/files_win.h"
 
 namespace lg {
 namespace {
 
-constexpr int kFirstRecentDir = 10075;
 constexpr Setting kRecentKeys[5] = {Setting::Dir1, Setting::Dir2, Setting::Dir3, Setting::Dir4, Setting::Dir5};
 
 void ShowEntry(App& app, int index) {
@@ -37,9 +37,9 @@ void Navigate(App& app, int id) {
     const bool quiet = app.notNotifyLoopDir;
     NavStep step{NavAction::Nothing, list.index};
     switch (id) {
-    case cmd::NextFile: step = NavNext(list.index, list.count(), viewAll, quiet); break;
-    case cmd::PrevFile: step = NavPrevious(list.index, list.count(), viewAll, quiet, list.justDeleted); break;
-    case cmd::FirstFile: step = NavFirst(list.count(), viewAll); break;
+    case CMD_NEXT_FILE: step = NavNext(list.index, list.count(), viewAll, quiet); break;
+    case CMD_PREV_FILE: step = NavPrevious(list.index, list.count(), viewAll, quiet, list.justDeleted); break;
+    case CMD_FIRST_FILE: step = NavFirst(list.count(), viewAll); break;
     default: step = NavLast(list.count(), viewAll); break;
     }
     if (step.action == NavAction::AskToFirst || step.action == NavAction::AskToLast) {
@@ -56,7 +56,7 @@ void Navigate(App& app, int id) {
     list.index = step.index;
     if (step.action != NavAction::Show) return;
     // First and Last stop at a file that went away since the list was read.
-    if ((id == cmd::FirstFile || id == cmd::LastFile) && platform::FileSizeOf(list.at(step.index).name) < 0) {
+    if ((id == CMD_FIRST_FILE || id == CMD_LAST_FILE) && platform::FileSizeOf(list.at(step.index).name) < 0) {
         list.justDeleted = false;
         app.fileName = list.at(step.index).name;
         return;
@@ -64,12 +64,8 @@ void Navigate(App& app, int id) {
     ShowEntry(app, step.index);
 }
 
-int SortOrderOf(int id) {
-    const CommandInfo* c = FindCommand(id);
-    return c && c->check == Check::Sort ? c->sortOrder : -1;
-}
-
-void ChooseSortOrder(App& app, int order) {
+void ChooseSortOrder(App& app, int id) {
+    const int order = FindCommand(id)->sortOrder;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     SortDirList(app.dirList, order);
     app.dirList.index = FindInDirList(app.dirList, app.fileName);
@@ -98,7 +94,7 @@ void ChooseRecentDir(App& app, int slot) {
         return;
     }
     WriteSetting(Setting::OpenDir, dir);
-    PostMessageA(app.mainWindow, WM_COMMAND, cmd::Open, 0);
+    PostMessageA(app.mainWindow, WM_COMMAND, CMD_OPEN, 0);
 }
 
 }  // namespace
@@ -128,7 +124,7 @@ void UpdateRecentDirMenu(App& app) {
     HMENU sub = CreatePopupMenu();
     for (int i = 0; i < 5; ++i)
         if (!dirs[size_t(i)].empty())
-            AppendMenuA(sub, MF_STRING, UINT_PTR(kFirstRecentDir + i), dirs[size_t(i)].c_str());
+            AppendMenuA(sub, MF_STRING, UINT_PTR(CMD_RECENT_DIR + i), dirs[size_t(i)].c_str());
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Msg(MsgId::RecentDirsMenu));
     app.recentMenu = sub;
@@ -136,30 +132,33 @@ void UpdateRecentDirMenu(App& app) {
     for (int i = 0; i < 5; ++i) WriteSetting(kRecentKeys[i], dirs[size_t(i)]);
 }
 
-bool RunDirectoryCommand(App& app, int id) {
-    switch (id) {
-    case cmd::NextFile: case cmd::PrevFile: case cmd::FirstFile: case cmd::LastFile:
-        Navigate(app, id);
-        return true;
-    case cmd::Refresh:
-        SyncDirList(app, true);
-        UpdateToolbar(app);
-        return true;
-    default: break;
-    }
-    if (id >= kFirstRecentDir && id < kFirstRecentDir + 5) {
-        ChooseRecentDir(app, id - kFirstRecentDir);
-        return true;
-    }
-    const int order = SortOrderOf(id);
-    if (order < 0) return false;
-    ChooseSortOrder(app, order);
-    return true;
+CommandHandlers DirectoryCommandHandlers() {
+    return {
+        {CMD_NEXT_FILE, [](App& app) { Navigate(app, CMD_NEXT_FILE); }},
+        {CMD_PREV_FILE, [](App& app) { Navigate(app, CMD_PREV_FILE); }},
+        {CMD_FIRST_FILE, [](App& app) { Navigate(app, CMD_FIRST_FILE); }},
+        {CMD_LAST_FILE, [](App& app) { Navigate(app, CMD_LAST_FILE); }},
+        {CMD_REFRESH,
+         [](App& app) {
+             SyncDirList(app, true);
+             UpdateToolbar(app);
+         }},
+        {CMD_SORT_NAME, [](App& app) { ChooseSortOrder(app, CMD_SORT_NAME); }},
+        {CMD_SORT_DATE, [](App& app) { ChooseSortOrder(app, CMD_SORT_DATE); }},
+        {CMD_SORT_SIZE, [](App& app) { ChooseSortOrder(app, CMD_SORT_SIZE); }},
+        {CMD_SORT_EXTENSION, [](App& app) { ChooseSortOrder(app, CMD_SORT_EXTENSION); }},
+        {CMD_SORT_NAME_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_NAME_DESC); }},
+        {CMD_SORT_DATE_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_DATE_DESC); }},
+        {CMD_SORT_SIZE_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_SIZE_DESC); }},
+        {CMD_SORT_EXTENSION_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_EXTENSION_DESC); }},
+        {CMD_SORT_NONE, [](App& app) { ChooseSortOrder(app, CMD_SORT_NONE); }},
+    };
 }
 
-bool RunFileCommand(App& app, int id) {
-    if (app.slideshow) return id != cmd::Exit;  // the show has the picture; the rest waits
-    return RunDirectoryCommand(app, id) || RunFileOperation(app, id);
+bool RunRecentDirCommand(App& app, int id) {
+    if (id < CMD_RECENT_DIR || id >= CMD_RECENT_DIR + 5) return false;
+    ChooseRecentDir(app, id - CMD_RECENT_DIR);
+    return true;
 }
 
 }  // namespace lg

@@ -10,9 +10,6 @@
 
 namespace lg {
 
-// Runs one of the commands built here; false when `id` is none of them.
-bool RunEditCommand(App& app, int id);
-
 // Fits a newly loaded picture to the desktop when [Others] AlwaysFit or
 // [Viewing] FitForBigImages asks for it: the picture becomes the fitted copy
 // and the window moves to the work area's corner.
@@ -23,7 +20,7 @@ void FitLoadedPicture(App& app, Image& img);
 int DecreaseDepthDialog(App& app);
 // The Resize dialog; false when cancelled.
 bool ResizeDialog(App& app, bool resample, int* width, int* height);
-// Brightness (40069), contrast (40090) or gamma (40091) with live preview.
+// Brightness, contrast or gamma (the command) with live preview.
 void AdjustDialog(App& app, int command);
 void PaletteDialog(App& app);
 void EffectSetupDialog(App& app);

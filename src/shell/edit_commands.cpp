@@ -11,18 +11,13 @@
 #include "ops/quantize.h"
 #include "ops/resize.h"
 #include "settings/settings.h"
+#include "shell/command_handlers.h"
 #include "shell/edit.h"
 #include "shell/logic/texts.h"
 #include "shell/view.h"
 
 namespace lg {
 namespace {
-
-bool HavePicture(App& app) {
-    if (app.current) return true;
-    ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
-    return false;
-}
 
 void TakeUndo(App& app) {
     if (app.useUndo) app.undo = app.current.Duplicate();
@@ -57,6 +52,23 @@ void Greyscale(App& app) {
     if (ToGreyscale(app.current)) Reshow(app);
 }
 
+void MakeNegative(App& app) {
+    WaitCursor wait;
+    TakeUndo(app);
+    if (Negative(app.current)) Repaint(app);
+}
+
+void Swap(App& app, ChannelSwap variant) {
+    WaitCursor wait;
+    if (SwapChannels(app.current, variant)) Repaint(app);
+}
+
+// Brightness, contrast or gamma: the undo copy is kept before the dialog opens.
+void Adjust(App& app, int command) {
+    TakeUndo(app);
+    AdjustDialog(app, command);
+}
+
 // Resize and resample: by the time the result is known the old picture is
 // gone, so a failure leaves the empty window after its message.
 void Resize(App& app, bool resample) {
@@ -77,21 +89,6 @@ void Resize(App& app, bool resample) {
         return;
     }
     ShowPicture(app, std::move(result));
-}
-
-int EffectCodeOf(int id) {
-    switch (id) {
-    case 40149: return kEffectSharpen;
-    case 40150: return kEffectBlur;
-    case 40151: return kEffectEmboss;
-    case 40152: return kEffectOilPaint;
-    case 40153: return kEffectEdges;
-    case 40154: return kEffectMedian;
-    case 40155: return kEffectExplode;
-    case 40156: return kEffectPixelize;
-    case 40159: return kEffectFineRotate;
-    default: return 0;
-    }
 }
 
 EffectSettings ReadEffectSettings() {
@@ -139,7 +136,7 @@ void Cut(App& app) {
     if (!app.hasSelection) return;
     TakeUndo(app);
     Rect r = SelectionBufferRect(app);
-    SendMessageA(app.mainWindow, WM_COMMAND, cmd::Copy, 0);
+    SendMessageA(app.mainWindow, WM_COMMAND, CMD_COPY, 0);
     if (!FillRect(app.current, r, 0)) MessageBeep(MB_OK);
     app.hasSelection = false;
     Repaint(app);
@@ -187,49 +184,40 @@ void FitLoadedPicture(App& app, Image& img) {
     MoveWindow(app.mainWindow, f.window.x, f.window.y, f.window.width, f.window.height, TRUE);
 }
 
-bool RunEditCommand(App& app, int id) {
-    switch (id) {
-    case 40145: case 40011:
-        if (HavePicture(app)) SaveCommand(app, id == 40011);
-        return true;
-    case cmd::Properties: ShowPropertySheet(app); return true;
-    case cmd::BestFit: ToggleBestFit(app); return true;
-    case 40106: SelectScannerSource(app); return true;
-    case 40107: AcquireFromScanner(app); return true;
-    case 40160: EffectSetupDialog(app); return true;
-    default: break;
-    }
-    const int effect = EffectCodeOf(id);
-    const bool swap = id >= 40085 && id <= 40089;
-    const bool known = effect || swap || id == 40096 || id == 40067 || id == 40068 || id == 40069 || id == 40090 ||
-                       id == 40091 || id == 40075 || id == 40050 || id == 40097 || id == cmd::Cut;
-    if (!known) return false;
-    if (!HavePicture(app)) return true;
-    if (effect) {
-        Effect(app, effect);
-    } else if (swap) {
-        WaitCursor wait;
-        if (SwapChannels(app.current, ChannelSwap(id - 40085))) Repaint(app);
-    } else {
-        switch (id) {
-        case 40096: DecreaseDepth(app); break;
-        case 40067: Greyscale(app); break;
-        case 40068: {
-            WaitCursor wait;
-            TakeUndo(app);
-            if (Negative(app.current)) Repaint(app);
-            break;
-        }
-        case 40069: case 40090: case 40091:
-            TakeUndo(app);
-            AdjustDialog(app, id);
-            break;
-        case 40075: PaletteDialog(app); break;
-        case 40050: case 40097: Resize(app, id == 40097); break;
-        case cmd::Cut: Cut(app); break;
-        }
-    }
-    return true;
+CommandHandlers EditCommandHandlers() {
+    return {
+        {CMD_SAVE, [](App& app) { SaveCommand(app, false); }},
+        {CMD_SAVE_AS, [](App& app) { SaveCommand(app, true); }},
+        {CMD_PROPERTIES, ShowPropertySheet},
+        {CMD_BEST_FIT, ToggleBestFit},
+        {CMD_SELECT_SOURCE, SelectScannerSource},
+        {CMD_ACQUIRE, AcquireFromScanner},
+        {CMD_EFFECT_SETUP, EffectSetupDialog},
+        {CMD_SHARPEN, [](App& app) { Effect(app, kEffectSharpen); }},
+        {CMD_BLUR, [](App& app) { Effect(app, kEffectBlur); }},
+        {CMD_EMBOSS, [](App& app) { Effect(app, kEffectEmboss); }},
+        {CMD_OIL_PAINT, [](App& app) { Effect(app, kEffectOilPaint); }},
+        {CMD_EDGE_DETECTION, [](App& app) { Effect(app, kEffectEdges); }},
+        {CMD_MEDIAN_FILTER, [](App& app) { Effect(app, kEffectMedian); }},
+        {CMD_EXPLOSION, [](App& app) { Effect(app, kEffectExplode); }},
+        {CMD_PIXELIZE, [](App& app) { Effect(app, kEffectPixelize); }},
+        {CMD_FINE_ROTATION, [](App& app) { Effect(app, kEffectFineRotate); }},
+        {CMD_SWAP_RBG, [](App& app) { Swap(app, ChannelSwap::RgbToRbg); }},
+        {CMD_SWAP_BGR, [](App& app) { Swap(app, ChannelSwap::RgbToBgr); }},
+        {CMD_SWAP_BRG, [](App& app) { Swap(app, ChannelSwap::RgbToBrg); }},
+        {CMD_SWAP_GRB, [](App& app) { Swap(app, ChannelSwap::RgbToGrb); }},
+        {CMD_SWAP_GBR, [](App& app) { Swap(app, ChannelSwap::RgbToGbr); }},
+        {CMD_DECREASE_DEPTH, DecreaseDepth},
+        {CMD_GREYSCALE, Greyscale},
+        {CMD_NEGATIVE, MakeNegative},
+        {CMD_BRIGHTNESS, [](App& app) { Adjust(app, CMD_BRIGHTNESS); }},
+        {CMD_CONTRAST, [](App& app) { Adjust(app, CMD_CONTRAST); }},
+        {CMD_GAMMA, [](App& app) { Adjust(app, CMD_GAMMA); }},
+        {CMD_EDIT_PALETTE, PaletteDialog},
+        {CMD_RESIZE, [](App& app) { Resize(app, false); }},
+        {CMD_RESAMPLE, [](App& app) { Resize(app, true); }},
+        {CMD_CUT, Cut},
+    };
 }
 
 }  // namespace lg

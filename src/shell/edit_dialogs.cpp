@@ -62,7 +62,7 @@ struct ResizeState {
     int outWidth = 0, outHeight = 0;
 };
 
-constexpr int kWidthEdit = 1050, kHeightEdit = 1052, kKeepAspect = 1168;
+constexpr int kWidthEdit = IDC_RESIZE_WIDTH, kHeightEdit = IDC_RESIZE_HEIGHT, kKeepAspect = IDC_RESIZE_KEEP_ASPECT;
 
 void SetSize(HWND dlg, ResizeState& s, PixelSize p) {
     s.echo = true;
@@ -88,9 +88,11 @@ INT_PTR CALLBACK ResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         SetWindowTextA(dlg, Msg(s->resample ? MsgId::ResampleImageTitle : MsgId::ResizeImageTitle));
-        for (int id = 1261; id <= 1266; ++id) EnableWindow(GetDlgItem(dlg, id), s->resample);
+        for (int id = IDC_RESIZE_HERMITE; id <= IDC_RESIZE_FILTERS; ++id)
+            EnableWindow(GetDlgItem(dlg, id), s->resample);
         SetSize(dlg, *s, PixelSize{s->width, s->height});
-        SetDlgItemTextA(dlg, 1169, Format("%s:\t%d  x  %d\t", Msg(MsgId::CurrentSize), s->width, s->height).c_str());
+        SetDlgItemTextA(dlg, IDC_RESIZE_CURRENT,
+                        Format("%s:\t%d  x  %d\t", Msg(MsgId::CurrentSize), s->width, s->height).c_str());
         CheckOnly(dlg, kFirstFilterRadio, kLastFilterRadio, FilterRadio(ReadSetting(Setting::ResampleFilter)));
         CheckDlgButton(dlg, kKeepAspect, ReadSetting(Setting::ResizeAspectRatio) ? BST_CHECKED : BST_UNCHECKED);
         s->ratios = RatiosOf(s->width, s->height);
@@ -104,14 +106,15 @@ INT_PTR CALLBACK ResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         } else if ((id == kWidthEdit || id == kHeightEdit) && code == EN_SETFOCUS) {
             Follow(dlg, *s, id == kWidthEdit ? kHeightEdit : kWidthEdit);
             SendDlgItemMessageA(dlg, id, EM_SETSEL, 0, -1);
-        } else if (id == 1199 || id == 1200 || id == 1201) {
+        } else if (id == IDC_RESIZE_640 || id == IDC_RESIZE_800 || id == IDC_RESIZE_1024) {
             static const int kPresets[3][2] = {{640, 480}, {800, 600}, {1024, 768}};
-            SetSize(dlg, *s, PresetSize(kPresets[id - 1199][0], kPresets[id - 1199][1], s->width, s->height, keep));
-        } else if (id == 1203) {
+            const int* preset = kPresets[id - IDC_RESIZE_640];
+            SetSize(dlg, *s, PresetSize(preset[0], preset[1], s->width, s->height, keep));
+        } else if (id == IDC_RESIZE_HALF) {
             SetSize(dlg, *s, HalfSize(s->width, s->height, keep));
-        } else if (id == 1204) {
+        } else if (id == IDC_RESIZE_DOUBLE) {
             SetSize(dlg, *s, DoubleSize(s->width, s->height, keep));
-        } else if (id == 1210) {
+        } else if (id == IDC_RESIZE_BEST_FIT) {
             const int toolbar = s->app->toolbarHeight;
             PixelSize room = DesktopRoom(GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
                                          toolbar > 0, toolbar + 1, GetSystemMetrics(SM_CYMENU));
@@ -150,14 +153,15 @@ struct AdjustKind {
 };
 
 AdjustKind KindOf(int command) {
-    if (command == 40090) return {"ContrastDlg", 1095, 1096, &kContrastRange};
-    if (command == 40091) return {"GammaCorrectionDlg", 1173, 1172, &kGammaRange};
-    return {"BrightnessDlg", 1093, 1094, &kBrightnessRange};
+    if (command == CMD_CONTRAST)
+        return {RESOURCE_NAME(DLG_CONTRAST), IDC_CONTRAST_BAR, IDC_CONTRAST_VALUE, &kContrastRange};
+    if (command == CMD_GAMMA) return {RESOURCE_NAME(DLG_GAMMA), IDC_GAMMA_BAR, IDC_GAMMA_VALUE, &kGammaRange};
+    return {RESOURCE_NAME(DLG_BRIGHTNESS), IDC_BRIGHTNESS_BAR, IDC_BRIGHTNESS_VALUE, &kBrightnessRange};
 }
 
 void ShowValue(HWND dlg, const AdjustState& s) {
     AdjustKind k = KindOf(s.command);
-    std::string text = s.command == 40091 ? Format("%.2f", GammaOfPosition(s.position)) : Format("%d", s.position);
+    std::string text = s.command == CMD_GAMMA ? Format("%.2f", GammaOfPosition(s.position)) : Format("%d", s.position);
     SetDlgItemTextA(dlg, k.text, text.c_str());
 }
 
@@ -166,8 +170,8 @@ void Preview(HWND dlg, AdjustState& s) {
     App& app = *s.app;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     app.current = Image();
-    if (s.command == 40069) app.current = Brighten(s.saved, s.position);
-    else if (s.command == 40090) app.current = Contrast(s.saved, s.position);
+    if (s.command == CMD_BRIGHTNESS) app.current = Brighten(s.saved, s.position);
+    else if (s.command == CMD_CONTRAST) app.current = Contrast(s.saved, s.position);
     else app.current = GammaCorrect(s.saved, GammaOfPosition(s.position));
     InvalidateRect(app.mainWindow, nullptr, FALSE);
     UpdateWindow(app.mainWindow);
@@ -224,7 +228,7 @@ INT_PTR CALLBACK AdjustProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- Colour table editor --------------------------------------------------------------
 
-constexpr int kGrid = 1121;
+constexpr int kGrid = IDC_PALETTE_GRID;
 
 struct PaletteState {
     App* app = nullptr;
@@ -272,8 +276,9 @@ void SelectEntry(HWND dlg, PaletteState& s, int i) {
     if (i < 0) return;
     s.selected = i;
     const uint8_t* e = s.app->current.palette() + 4 * i;
-    SetDlgItemTextA(dlg, 1119, Format("Index: %d", i).c_str());
-    SetDlgItemTextA(dlg, 1120, Format("%s: RGB (%3d,%3d,%3d)", Msg(MsgId::Value), e[2], e[1], e[0]).c_str());
+    SetDlgItemTextA(dlg, IDC_PALETTE_INDEX, Format("Index: %d", i).c_str());
+    SetDlgItemTextA(dlg, IDC_PALETTE_VALUE,
+                    Format("%s: RGB (%3d,%3d,%3d)", Msg(MsgId::Value), e[2], e[1], e[0]).c_str());
     InvalidateRect(GetDlgItem(dlg, kGrid), nullptr, FALSE);
 }
 
@@ -322,20 +327,20 @@ struct EffectField {
     Setting key;
 };
 const EffectField kEffectFields[] = {
-    {1269, &EffectSettings::sharpen, Setting::EffectSharpen},
-    {1271, &EffectSettings::blur, Setting::EffectBlur},
-    {1272, &EffectSettings::oilPaint, Setting::EffectOilPaint},
-    {1273, &EffectSettings::median, Setting::EffectMedianFilter},
-    {1274, &EffectSettings::explodeX, Setting::EffectExplodeX},
-    {1275, &EffectSettings::explodeY, Setting::EffectExplodeY},
-    {1276, &EffectSettings::pixelizeX, Setting::EffectPixelizeX},
-    {1277, &EffectSettings::pixelizeY, Setting::EffectPixelizeY},
+    {IDC_EFFECT_SHARPEN, &EffectSettings::sharpen, Setting::EffectSharpen},
+    {IDC_EFFECT_BLUR, &EffectSettings::blur, Setting::EffectBlur},
+    {IDC_EFFECT_OIL_PAINT, &EffectSettings::oilPaint, Setting::EffectOilPaint},
+    {IDC_EFFECT_MEDIAN, &EffectSettings::median, Setting::EffectMedianFilter},
+    {IDC_EFFECT_EXPLODE_X, &EffectSettings::explodeX, Setting::EffectExplodeX},
+    {IDC_EFFECT_EXPLODE_Y, &EffectSettings::explodeY, Setting::EffectExplodeY},
+    {IDC_EFFECT_PIXELIZE_X, &EffectSettings::pixelizeX, Setting::EffectPixelizeX},
+    {IDC_EFFECT_PIXELIZE_Y, &EffectSettings::pixelizeY, Setting::EffectPixelizeY},
 };
 
 void ShowEffectFields(HWND dlg, const EffectSettings& s) {
     for (const EffectField& f : kEffectFields) SetDlgItemInt(dlg, f.control, UINT(s.*f.member), FALSE);
-    SetDlgItemInt(dlg, 1278, UINT(FineRotateField(s)), TRUE);
-    CheckDlgButton(dlg, 1279, s.fineRotateClear ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemInt(dlg, IDC_EFFECT_FINE_ROTATION, UINT(FineRotateField(s)), TRUE);
+    CheckDlgButton(dlg, IDC_EFFECT_CLEAR, s.fineRotateClear ? BST_CHECKED : BST_UNCHECKED);
 }
 
 EffectSettings StoredEffectSettings() {
@@ -350,8 +355,8 @@ EffectSettings StoredEffectSettings() {
 void StoreEffectFields(HWND dlg) {
     EffectSettings typed;
     for (const EffectField& f : kEffectFields) typed.*f.member = int(GetDlgItemInt(dlg, f.control, nullptr, FALSE));
-    typed.fineRotateClear = IsDlgButtonChecked(dlg, 1279) == BST_CHECKED;
-    EffectSettings s = AcceptEffectFields(typed, int(GetDlgItemInt(dlg, 1278, nullptr, TRUE)));
+    typed.fineRotateClear = IsDlgButtonChecked(dlg, IDC_EFFECT_CLEAR) == BST_CHECKED;
+    EffectSettings s = AcceptEffectFields(typed, int(GetDlgItemInt(dlg, IDC_EFFECT_FINE_ROTATION, nullptr, TRUE)));
     for (const EffectField& f : kEffectFields) WriteSetting(f.key, s.*f.member);
     WriteSetting(Setting::FineRotateDegrees, s.fineRotateDegrees);
     WriteSetting(Setting::FineRotateDegreesMinus, s.fineRotateMinus ? 1 : 0);
@@ -362,7 +367,7 @@ INT_PTR CALLBACK EffectSetupProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: ShowEffectFields(dlg, StoredEffectSettings()); return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wp) == 1270) {
+        if (LOWORD(wp) == IDC_EFFECT_DEFAULTS) {
             ShowEffectFields(dlg, EffectSettings());
         } else if (LOWORD(wp) == IDOK) {
             StoreEffectFields(dlg);
@@ -378,7 +383,7 @@ INT_PTR CALLBACK EffectSetupProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 }  // namespace
 
 int DecreaseDepthDialog(App& app) {
-    return int(DialogBoxParamA(app.instance, MAKEINTRESOURCEA(200), app.mainWindow, DepthProc,
+    return int(DialogBoxParamA(app.instance, MAKEINTRESOURCEA(DLG_DECREASE_DEPTH), app.mainWindow, DepthProc,
                                LPARAM(app.current.bitCount())));
 }
 
@@ -388,7 +393,7 @@ bool ResizeDialog(App& app, bool resample, int* width, int* height) {
     s.resample = resample;
     s.width = app.current.width();
     s.height = app.current.height();
-    if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(111), app.mainWindow, ResizeProc, LPARAM(&s)) != 1)
+    if (DialogBoxParamA(app.instance, MAKEINTRESOURCEA(DLG_RESIZE), app.mainWindow, ResizeProc, LPARAM(&s)) != 1)
         return false;
     *width = s.outWidth;
     *height = s.outHeight;
@@ -408,11 +413,11 @@ void PaletteDialog(App& app) {
     if (PaletteEntriesShown(app.current) == 0) return;
     PaletteState s;
     s.app = &app;
-    DialogBoxParamA(app.instance, "PALETTEENTRYDLG", app.mainWindow, PaletteProc, LPARAM(&s));
+    DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_PALETTE), app.mainWindow, PaletteProc, LPARAM(&s));
 }
 
 void EffectSetupDialog(App& app) {
-    DialogBoxParamA(app.instance, MAKEINTRESOURCEA(235), app.mainWindow, EffectSetupProc, 0);
+    DialogBoxParamA(app.instance, MAKEINTRESOURCEA(DLG_EFFECT_SETUP), app.mainWindow, EffectSetupProc, 0);
 }
 
 }  // namespace lg

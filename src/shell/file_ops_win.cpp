@@ -10,13 +10,14 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "shell/command_handlers.h"
 #include "shell/files_win.h"
 #include "shell/logic/texts.h"
 
 namespace lg {
 namespace {
 
-constexpr int kRenameDialog = 196, kNewNameEdit = 1159, kProgressText = 1064;
+constexpr int kRenameDialog = DLG_RENAME, kNewNameEdit = IDC_RENAME_NAME, kProgressText = IDC_PROGRESS_TEXT;
 constexpr UINT_PTR kProgressTimer = 1;
 
 INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
@@ -57,8 +58,11 @@ bool NeedFile(App& app) {
 
 // --- The Copy-Move chooser ---------------------------------------------------
 
-constexpr int kRowEdits[5] = {1043, 1044, 1046, 1047, 1048};
-constexpr int kRowBrowse = 1195, kRowButton = 1211, kRowRadio = 1223, kRowText = 1045;
+constexpr int kRowEdits[5] = {IDC_COPYMOVE_DIR_1, IDC_COPYMOVE_DIR_2, IDC_COPYMOVE_DIR_3, IDC_COPYMOVE_DIR_4,
+                              IDC_COPYMOVE_DIR_5};
+// Each of the other row controls is numbered on from its first row.
+constexpr int kRowBrowse = IDC_COPYMOVE_BROWSE_1, kRowButton = IDC_COPYMOVE_ROW_1, kRowRadio = IDC_COPYMOVE_DEFAULT_1,
+              kRowText = IDC_COPYMOVE_TEXT;
 constexpr Setting kCopyDirs[5] = {Setting::CopyDir1, Setting::CopyDir2, Setting::CopyDir3, Setting::CopyDir4,
                                   Setting::CopyDir5};
 constexpr Setting kMoveDirs[5] = {Setting::MoveDir1, Setting::MoveDir2, Setting::MoveDir3, Setting::MoveDir4,
@@ -169,7 +173,7 @@ int CopyOrMoveFile(App& app, bool move) {
     std::string dest;
     if (ReadSetting(move ? Setting::AskMove : Setting::AskCopy)) {
         ChooserState st{move, source, {}};
-        if (DialogBoxParamA(app.instance, "COPYMOVEIMAGE", app.mainWindow, ChooserProc,
+        if (DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_COPY_MOVE), app.mainWindow, ChooserProc,
                             reinterpret_cast<LPARAM>(&st)) != 1)
             return 0;
         dest = st.chosen;
@@ -182,7 +186,8 @@ int CopyOrMoveFile(App& app, bool move) {
             IDYES)
         return 0;
     if (move) CloseMedia(app);  // a playing file cannot be removed; a cancelled move keeps it playing
-    HWND progress = OpenProgress(app, "COPYING", source, Msg(move ? MsgId::Moving : MsgId::Copying), 700);
+    HWND progress =
+        OpenProgress(app, RESOURCE_NAME(DLG_COPYING), source, Msg(move ? MsgId::Moving : MsgId::Copying), 700);
     const MoveOutcome done = move ? MoveFileSafely(source, target)
                                   : (CopyFileSafely(source, target) ? MoveOutcome::Moved : MoveOutcome::CopyFailed);
     if (done == MoveOutcome::CopyFailed) {
@@ -271,7 +276,7 @@ void DeleteShownFile(App& app) {
         ShowMessage(app.mainWindow, Format("%s: %s ?\n", Msg(MsgId::DeleteFileAsk), path.c_str()),
                     MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    HWND progress = OpenProgress(app, "DELETING", path, Msg(MsgId::Deleting), 200);
+    HWND progress = OpenProgress(app, RESOURCE_NAME(DLG_DELETING), path, Msg(MsgId::Deleting), 200);
     CloseMedia(app);
     platform::MakeWritable(path);
     const bool gone = ReadSetting(Setting::DelToRecycle) ? platform::MoveToRecycleBin(path)
@@ -292,7 +297,7 @@ void DeleteShownFile(App& app) {
     }
     if (ReadSetting(Setting::JumpAfterDelete)) {
         list.index = former - 1 < count ? former - 1 : count - 1;
-        SendMessageA(app.mainWindow, WM_COMMAND, cmd::NextFile, 0);
+        SendMessageA(app.mainWindow, WM_COMMAND, CMD_NEXT_FILE, 0);
         return;
     }
     list.index = PositionAfterRemoval(former, count);
@@ -302,17 +307,16 @@ void DeleteShownFile(App& app) {
 
 }  // namespace
 
-bool RunFileOperation(App& app, int id) {
-    switch (id) {
-    case cmd::DeleteFile: DeleteShownFile(app); return true;
-    case 40079: RenameShownFile(app); return true;
-    case 40045: CopyShownFile(app); return true;
-    case 40046: MoveShownFile(app); return true;
-    case 40098: RunBatchDialog(app); return true;
-    case 40071: RunSlideshowDialog(app); return true;
-    case 40148: StartDirectorySlideshow(app); return true;
-    default: return false;
-    }
+CommandHandlers FileOperationHandlers() {
+    return {
+        {CMD_DELETE_FILE, DeleteShownFile},
+        {CMD_RENAME_FILE, RenameShownFile},
+        {CMD_COPY_FILE, CopyShownFile},
+        {CMD_MOVE_FILE, MoveShownFile},
+        {CMD_BATCH_CONVERSION, RunBatchDialog},
+        {CMD_SLIDESHOW, RunSlideshowDialog},
+        {CMD_DIRECTORY_SLIDESHOW, StartDirectorySlideshow},
+    };
 }
 
 }  // namespace lg

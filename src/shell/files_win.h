@@ -17,12 +17,9 @@ namespace lg {
 // Reads the directory list again when forced or when the current directory
 // changed, and finds the shown file in it.
 void SyncDirList(App& app, bool force);
-// Navigation, sorting, the recent directories, file operations, batch and
-// slideshow commands; false for any other id.
-bool RunFileCommand(App& app, int id);
-// The parts of RunFileCommand.
-bool RunDirectoryCommand(App& app, int id);
-bool RunFileOperation(App& app, int id);
+// The items of the stored directories (not in the command table: the menu
+// makes them as it opens); false for any other id.
+bool RunRecentDirCommand(App& app, int id);
 void RunBatchDialog(App& app);
 void RunSlideshowDialog(App& app);
 // The slideshow window over a list of full paths; nothing for an empty list.

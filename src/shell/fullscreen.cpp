@@ -87,6 +87,34 @@ void Scroll(FullScreenState& s, HWND w, bool horizontal, ScrollMove move) {
         InvalidateRect(w, nullptr, FALSE);
 }
 
+// The keys of the main window keep their meaning here for stepping through
+// the directory, scrolling, and moving or copying the file; the zoom keys
+// reach the accelerators, and the shift keys alone do nothing. Any other key
+// (Esc, Enter, F6 among them) closes the window.
+void Key(FullScreenState& s, HWND w, WPARAM key) {
+    App& app = *s.app;
+    bool horizontal = false;
+    ScrollMove move;
+    if (ScrollKey(uint16_t(key), &horizontal, &move)) {
+        Scroll(s, w, horizontal, move);
+        return;
+    }
+    const int id = CommandOfWindowKey(uint16_t(key));
+    if (id == CMD_NEXT_FILE || id == CMD_PREV_FILE) {
+        Step(s, w, id);
+        return;
+    }
+    if (id == CMD_MOVE_FILE || id == CMD_COPY_FILE) {
+        SendMessageA(app.mainWindow, WM_COMMAND, WPARAM(id), 0);
+        return;
+    }
+    switch (key) {
+    case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
+    case VK_SHIFT: case VK_CONTROL: case VK_MENU: return;
+    default: Close(app, w); return;
+    }
+}
+
 LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     FullScreenState* s = OwnWindowRecord<FullScreenState>(w, msg, lp);
     if (!s) return DefWindowProcA(w, msg, wp, lp);
@@ -99,29 +127,11 @@ LRESULT CALLBACK FullScreenProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(w, &ps);
         return 0;
     }
-    case WM_LBUTTONDOWN: Step(*s, w, cmd::PrevFile); return 0;
-    case WM_RBUTTONDOWN: Step(*s, w, cmd::NextFile); return 0;
+    case WM_LBUTTONDOWN: Step(*s, w, CMD_PREV_FILE); return 0;
+    case WM_RBUTTONDOWN: Step(*s, w, CMD_NEXT_FILE); return 0;
     case WM_MBUTTONDOWN: Close(app, w); return 0;
     case WM_CHAR: return 0;
-    case WM_KEYDOWN:
-        switch (wp) {
-        case VK_BACK: Step(*s, w, cmd::PrevFile); break;
-        case VK_SPACE: Step(*s, w, cmd::NextFile); break;
-        case VK_PRIOR: Scroll(*s, w, false, ScrollMove::PageBack); break;
-        case VK_NEXT: Scroll(*s, w, false, ScrollMove::PageForward); break;
-        case VK_HOME: Scroll(*s, w, true, ScrollMove::PageBack); break;
-        case VK_END: Scroll(*s, w, true, ScrollMove::PageForward); break;
-        case VK_LEFT: Scroll(*s, w, true, ScrollMove::LineBack); break;
-        case VK_RIGHT: Scroll(*s, w, true, ScrollMove::LineForward); break;
-        case VK_UP: Scroll(*s, w, false, ScrollMove::LineBack); break;
-        case VK_DOWN: Scroll(*s, w, false, ScrollMove::LineForward); break;
-        case VK_F7: SendMessageA(app.mainWindow, WM_COMMAND, 40046, 0); break;
-        case VK_F8: SendMessageA(app.mainWindow, WM_COMMAND, 40045, 0); break;
-        case VK_ADD: case VK_SUBTRACT: case VK_OEM_PLUS: case VK_OEM_MINUS:
-        case VK_SHIFT: case VK_CONTROL: case VK_MENU: break;
-        default: Close(app, w); break;
-        }
-        return 0;
+    case WM_KEYDOWN: Key(*s, w, wp); return 0;
     case WM_CLOSE: Close(app, w); return 0;
     default: return DefWindowProcA(w, msg, wp, lp);
     }

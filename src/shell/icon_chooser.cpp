@@ -12,8 +12,8 @@
 namespace lg {
 namespace {
 
-constexpr int kDialogId = 113;
-constexpr int kList = 1001, kPreviewArea = 1002;
+constexpr int kDialogId = DLG_ICON_CHOOSER;
+constexpr int kList = IDC_ICONS_LIST, kPreviewArea = IDC_ICONS_PREVIEW;
 constexpr UINT_PTR kSecondPreviewTimer = 1;
 constexpr UINT kSecondPreviewMs = 150;  // once more after the dialog has appeared
 

@@ -44,7 +44,7 @@ LoadUi MakeLoadUi(App& app) {
     ui.setTitle = [&app](const std::string& text) { SetWindowTextA(app.mainWindow, text.c_str()); };
     ui.clearWindow = [&app] { ShowEmpty(app); };
     ui.rereadDirectory = [&app] { SyncDirList(app, true); };
-    ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, cmd::StartAnimation, 0); };
+    ui.startAnimation = [&app] { PostMessageA(app.mainWindow, WM_COMMAND, CMD_START_ANIMATION, 0); };
     ui.openMedia = [&app](const std::string& path) { return OpenMedia(app, path); };
     ui.chooseIcon = [&app](const IconSet& set) { return ChooseIconImage(app, set); };
     return ui;
@@ -56,7 +56,7 @@ LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
     std::string path(static_cast<const char*>(cds->lpData), cds->cbData);
     path.resize(std::strlen(path.c_str()));
     if (path.empty()) {
-        SendMessageA(app.mainWindow, WM_COMMAND, cmd::Exit, 0);
+        SendMessageA(app.mainWindow, WM_COMMAND, CMD_EXIT, 0);
         return 0;
     }
     app.fileName = path;
@@ -146,7 +146,7 @@ bool ShowNewPicture(App& app) {
     ShowPicture(app, std::move(img));
     if (app.fullScreenPending) {  // /fs: once, after the first picture
         app.fullScreenPending = false;
-        PostMessageA(app.mainWindow, WM_COMMAND, cmd::FullScreen, 0);
+        PostMessageA(app.mainWindow, WM_COMMAND, CMD_FULL_SCREEN, 0);
     }
     return true;
 }
@@ -241,7 +241,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         MouseUp(app);
         return 0;
     case WM_LBUTTONDBLCLK:
-        if (app.current) SendMessageA(hwnd, WM_COMMAND, cmd::FullScreen, 0);
+        if (app.current) SendMessageA(hwnd, WM_COMMAND, CMD_FULL_SCREEN, 0);
         return 0;
     case WM_DROPFILES:
         DropFiles(app, reinterpret_cast<HDROP>(wp));
@@ -256,7 +256,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ShowEmpty(app);
         return 0;
     case WM_CLOSE:
-        SendMessageA(hwnd, WM_COMMAND, cmd::Exit, 0);
+        SendMessageA(hwnd, WM_COMMAND, CMD_EXIT, 0);
         return 0;
     case WM_DESTROY:
         RemovePropA(hwnd, kQueueMarkProp);

@@ -39,10 +39,10 @@ void MouseDown(App& app, bool right, POINT p) {
     if (right) {
         app.rightDrag = true;
         app.dragOrigin = p;
-        SetCursor(Cursor(app, 9998, IDC_SIZEALL));
+        SetCursor(Cursor(app, CUR_HAND, IDC_SIZEALL));
         return;
     }
-    SetCursor(Cursor(app, 9999, IDC_CROSS));
+    SetCursor(Cursor(app, CUR_CROSS, IDC_CROSS));
     HDC dc = GetDC(app.mainWindow);
     COLORREF c = GetPixel(dc, p.x, p.y);
     ReleaseDC(app.mainWindow, dc);

@@ -16,7 +16,7 @@
 namespace lg {
 namespace {
 
-constexpr int kPreviewCheck = 1290, kPreviewArea = 1291;
+constexpr int kPreviewCheck = IDC_PREVIEW_CHECK, kPreviewArea = IDC_PREVIEW_AREA;
 constexpr UINT_PTR kAnimationTimer = 1997;
 
 // The dialog's record, on the stack of OpenWithPreview.
@@ -115,7 +115,7 @@ void OpenWithPreview(App& app) {
     ofn.lpstrFile = name;
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-    ofn.lpTemplateName = "OPENPREVIEW";
+    ofn.lpTemplateName = RESOURCE_NAME(DLG_OPEN_PREVIEW);
     ofn.lpfnHook = OpenHook;
     OpenPreview preview;
     preview.app = &app;

@@ -1,5 +1,6 @@
-// Playing an animated GIF in the main window: command 1996 starts it, timer
-// 1997 steps the frames, 40072 stops it and keeps the shown frame.
+// Playing an animated GIF in the main window: the start-animation command
+// (posted by the load) starts it, timer 1997 steps the frames, and Stop
+// Animation stops it and keeps the shown frame.
 #include <windows.h>
 
 #include "formats/animation.h"

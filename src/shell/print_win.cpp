@@ -12,8 +12,73 @@
 #include "formats/status.h"
 #include "shell/app.h"
 #include "shell/device_commands.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
+namespace {
+
+enum : int {
+    kIdHorizontal = IDC_PRINT_HORIZONTAL, kIdStretch = IDC_PRINT_STRETCH, kIdScale = IDC_PRINT_SCALE,
+    kIdScaleX = IDC_PRINT_X, kIdLabelX = IDC_PRINT_X_LABEL, kIdScaleY = IDC_PRINT_Y, kIdLabelY = IDC_PRINT_Y_LABEL,
+    kIdVertical = IDC_PRINT_VERTICAL,
+};
+
+void EnableScale(HWND dlg) {
+    const bool scale = IsDlgButtonChecked(dlg, kIdScale) == BST_CHECKED;
+    for (int id : {int(kIdScaleX), int(kIdLabelX), int(kIdScaleY), int(kIdLabelY)})
+        EnableWindow(GetDlgItem(dlg, id), scale);
+}
+
+float ReadFactor(HWND dlg, int id) {
+    char text[64] = "";
+    GetDlgItemTextA(dlg, id, text, sizeof text);
+    return ParseScaleFactor(text);
+}
+
+// The dialog's record is the caller's PrintChoice, kept in DWLP_USER.
+INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dlg, DWLP_USER, lp);
+        CheckRadioButton(dlg, kIdHorizontal, kIdVertical, kIdHorizontal);
+        SetDlgItemTextA(dlg, kIdScaleX, "1.00");
+        SetDlgItemTextA(dlg, kIdScaleY, "1.00");
+        EnableScale(dlg);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case kIdHorizontal: case kIdVertical: case kIdScale: case kIdStretch:
+            EnableScale(dlg);
+            return TRUE;
+        case IDOK: {
+            auto* choice = reinterpret_cast<PrintChoice*>(GetWindowLongPtrA(dlg, DWLP_USER));
+            choice->mode = IsDlgButtonChecked(dlg, kIdVertical) == BST_CHECKED  ? kPrintVerticalFit
+                           : IsDlgButtonChecked(dlg, kIdScale) == BST_CHECKED  ? kPrintScale
+                           : IsDlgButtonChecked(dlg, kIdStretch) == BST_CHECKED ? kPrintStretch
+                                                                                : kPrintHorizontalFit;
+            choice->sx = ReadFactor(dlg, kIdScaleX);
+            choice->sy = ReadFactor(dlg, kIdScaleY);
+            EndDialog(dlg, 1);
+            return TRUE;
+        }
+        case IDCANCEL:
+            EndDialog(dlg, 0);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+// The "Print Options" dialog; false when cancelled.
+bool AskPrintChoice(HINSTANCE instance, HWND owner, PrintChoice* choice) {
+    return DialogBoxParamA(instance, RESOURCE_NAME(DLG_PRINT), owner, PrintOptionsProc, reinterpret_cast<LPARAM>(choice)) == 1;
+}
+
+}  // namespace
+
 
 void PrintCommand(App& app) {
     if (!app.current) {

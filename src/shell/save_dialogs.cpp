@@ -2,6 +2,7 @@
 // question, and the save itself.
 #include <windows.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include "core/messages.h"
 #include "formats/save.h"
@@ -14,7 +15,7 @@
 namespace lg {
 namespace {
 
-constexpr int kHelpButton = 1038;  // pshHelp of the file dialog, relabelled "Options"
+constexpr int kHelpButton = pshHelp;  // the file dialog's Help button, relabelled "Options"
 
 // The file dialog itself is subclassed so that a click on the Options button
 // opens the save options, whatever the dialog would do with its help button.

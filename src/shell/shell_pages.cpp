@@ -30,8 +30,9 @@ constexpr const char kClassesRoot[] = "Software\\Classes";
 constexpr const char kSection[] = "Extensions";
 
 enum : int {
-    kIdOther = 1046, kIdSelectAll = 1080, kIdClearAll = 1081, kIdSetIcon = 1213, kIdOtherText = 1215,
-    kIdIconFirst = 1216, kIdCreateLink = 1217,
+    kIdOther = IDC_ASSOC_OTHER, kIdSelectAll = IDC_ASSOC_SELECT_ALL, kIdClearAll = IDC_ASSOC_CLEAR_ALL,
+    kIdSetIcon = IDC_ASSOC_SET_ICON, kIdOtherText = IDC_ASSOC_OTHER_TEXT, kIdIconFirst = IDC_SELECT_ICON_1,
+    kIdCreateLink = IDC_OTHER_CREATE_LINK,
 };
 
 bool SetDefaultValue(const std::string& key, const std::string& value) {
@@ -116,7 +117,7 @@ void CaptureStates(HWND page, AssociationsPage& p) {
 void ApplyPage(HWND page, AssociationsPage& p) {
     CaptureStates(page, p);
     AssocContext& c = p.context;
-    c.thumbnailBmp = IsDlgButtonChecked(page, 1209) == BST_CHECKED;
+    c.thumbnailBmp = IsDlgButtonChecked(page, IDC_ASSOC_THUMBNAIL) == BST_CHECKED;
     bool ok = true;
     for (const AssocRow& row : AssociationRows()) {
         const bool on = p.ticked[row.control];
@@ -208,7 +209,7 @@ INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp)
             SetAllExtensions(page, *p, LOWORD(wp) == kIdSelectAll);
             return TRUE;
         case kIdSetIcon:
-            DialogBoxParamA(p->app->instance, "SelIconDlg", page, IconChooserProc, 0);
+            DialogBoxParamA(p->app->instance, RESOURCE_NAME(DLG_SELECT_ICON), page, IconChooserProc, 0);
             return TRUE;
         default:
             return FALSE;

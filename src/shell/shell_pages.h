@@ -7,13 +7,14 @@
 #include <map>
 
 #include "shell/logic/associations.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
 
 struct App;
 
 // Dialog templates of the two pages.
-constexpr int kAssociationsTemplate = 104, kOtherOptionsTemplate = 105;
+constexpr int kAssociationsTemplate = DLG_ASSOCIATIONS, kOtherOptionsTemplate = DLG_OTHER_OPTIONS;
 
 // What the "Associations" page keeps between its showings within one sheet:
 // the caller of the sheet owns it and hands it to the page as its lParam.

@@ -256,11 +256,14 @@ void StartListFileSlideshow(App& app, const std::string& listFile) {
 namespace {
 
 enum : int {
-    kList = 1097, kAdd = 1098, kRemove = 1099, kRemoveAll = 1100, kAutoDelay = 1101, kSuppress = 1102,
-    kLoop = 1103, kRandomDelay = 1104, kAddAll = 1105, kSort = 1106, kShowName = 1109, kHideCursor = 1112,
-    kLoadText = 1113, kSaveText = 1114, kSortFirst = 1222,
+    kList = IDC_SLIDE_LIST, kAdd = IDC_SLIDE_ADD, kRemove = IDC_SLIDE_REMOVE, kRemoveAll = IDC_SLIDE_REMOVE_ALL,
+    kAutoDelay = IDC_SLIDE_AUTO_DELAY, kSuppress = IDC_SLIDE_SUPPRESS, kLoop = IDC_SLIDE_LOOP,
+    kRandomDelay = IDC_SLIDE_RANDOM_DELAY, kAddAll = IDC_SLIDE_ADD_ALL, kSort = IDC_SLIDE_SORT,
+    kShowName = IDC_SLIDE_SHOW_NAME, kHideCursor = IDC_SLIDE_HIDE_CURSOR, kLoadText = IDC_SLIDE_LOAD_TEXT,
+    kSaveText = IDC_SLIDE_SAVE_TEXT,
+    kSortFirst = IDC_SORT_BY_NAME,  // the nine sort orders follow in order
 };
-constexpr int kModeButtons[4] = {1107, 1108, 1110, 1111};
+constexpr int kModeButtons[4] = {IDC_SLIDE_AUTO, IDC_SLIDE_AUTO_BY_INPUT, IDC_SLIDE_RANDOM, IDC_SLIDE_RANDOM_BY_INPUT};
 
 struct SlideDialog {
     HINSTANCE instance = nullptr;
@@ -356,7 +359,7 @@ void Command(HWND panel, SlideDialog& d, int id) {
         platform::RemoveFile(SlideshowListPath());
         break;
     case kSort:
-        if (DialogBoxParamA(d.instance, "SortSlideshowDlg", panel, SortProc, 0) == 1) ShowList(panel, d);
+        if (DialogBoxParamA(d.instance, RESOURCE_NAME(DLG_SORT_SLIDESHOW), panel, SortProc, 0) == 1) ShowList(panel, d);
         break;
     case kLoadText: {
         std::string file = TextFileDialog(panel, false);
@@ -429,7 +432,7 @@ UINT_PTR CALLBACK SlideHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
 void RunSlideshowDialog(App& app) {
     SlideDialog d;
     d.instance = app.instance;
-    ShowOpenWithPanel(app, Msg(MsgId::Slideshow), SlideHook, MAKEINTRESOURCEA(112), &d);
+    ShowOpenWithPanel(app, Msg(MsgId::Slideshow), SlideHook, MAKEINTRESOURCEA(DLG_SLIDESHOW_PANEL), &d);
     if (d.play) StartSlideshow(app, d.list);
 }
 

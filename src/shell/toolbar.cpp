@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
+#include <vector>
 
 #include "core/messages.h"
 #include "settings/settings.h"
@@ -12,16 +12,11 @@
 namespace lg {
 namespace {
 
-constexpr int kToolbarId = 1999;
-
 ViewFacts FactsOf(const App& app) {
     ViewFacts f;
     f.hasImage = bool(app.current);
-    f.clipboardHasDib = IsClipboardFormatAvailable(CF_DIB) != 0;
-    if (app.hasSelection) {
-        f.selectionWidth = std::abs(int(app.selEnd.x - app.selStart.x));
-        f.selectionHeight = std::abs(int(app.selEnd.y - app.selStart.y));
-    }
+    f.animation = app.animating;
+    f.video = app.devices.media != nullptr;
     f.fileName = app.fileName;
     f.viewAll = app.viewAll;
     f.dirIndex = app.dirList.index;
@@ -35,15 +30,17 @@ ViewFacts FactsOf(const App& app) {
 }  // namespace
 
 void CreateToolbar(App& app) {
-    TBBUTTON buttons[kToolbarEntries] = {};
-    for (int i = 0; i < kToolbarEntries; ++i) {
-        buttons[i].iBitmap = kToolbar[i].image < 0 ? 0 : kToolbar[i].image;
-        buttons[i].idCommand = kToolbar[i].command;
-        buttons[i].fsState = TBSTATE_ENABLED;
-        buttons[i].fsStyle = kToolbar[i].command ? TBSTYLE_BUTTON : TBSTYLE_SEP;
+    std::vector<TBBUTTON> buttons;
+    for (const ToolbarEntry& e : ToolbarButtons()) {
+        TBBUTTON b = {};
+        b.iBitmap = e.image < 0 ? 0 : e.image;
+        b.idCommand = e.command;
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = e.command ? TBSTYLE_BUTTON : TBSTYLE_SEP;
+        buttons.push_back(b);
     }
-    app.toolbar = CreateToolbarEx(app.mainWindow, WS_CHILD | TBSTYLE_TOOLTIPS, kToolbarId, 16, app.instance,
-                                  213, buttons, kToolbarEntries, 16, 16, 16, 15, sizeof(TBBUTTON));
+    app.toolbar = CreateToolbarEx(app.mainWindow, WS_CHILD | TBSTYLE_TOOLTIPS, IDC_TOOLBAR, 16, app.instance,
+                                  IDB_TOOLBAR, buttons.data(), int(buttons.size()), 16, 16, 16, 15, sizeof(TBBUTTON));
     if (!app.toolbar) return;
     app.status = CreateWindowExA(WS_EX_CLIENTEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER, kStatusX,
                                  kStatusY, kStatusWidth, kStatusHeight, app.toolbar, nullptr, app.instance,
@@ -69,12 +66,13 @@ void ShowToolbar(App& app, bool visible) {
 
 void UpdateToolbar(App& app) {
     if (!app.toolbar || !IsWindowVisible(app.toolbar)) return;
-    ViewFacts f = FactsOf(app);
-    for (const ToolbarEntry& e : kToolbar)
+    // The buttons follow the menu's enable rules.
+    const UiState s = EnableState(app);
+    for (const ToolbarEntry& e : ToolbarButtons())
         if (e.command)
             SendMessageA(app.toolbar, TB_ENABLEBUTTON, WPARAM(e.command),
-                         MAKELPARAM(ToolbarButtonEnabled(e.command, f) ? TRUE : FALSE, 0));
-    SetWindowTextA(app.status, StatusText(f).c_str());
+                         MAKELPARAM(IsEnabled(*FindCommand(e.command), s) ? TRUE : FALSE, 0));
+    SetWindowTextA(app.status, StatusText(FactsOf(app)).c_str());
 }
 
 void ToggleToolbar(App& app) {

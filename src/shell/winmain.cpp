@@ -62,7 +62,7 @@ bool RegisterMainClass(HINSTANCE inst) {
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = inst;
-    wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(1000));
+    wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_LUMAGROVE));
     if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));

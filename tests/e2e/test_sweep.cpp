@@ -66,7 +66,7 @@ bool ChangeKeptOnCancel(int id) {
 
 // Exit is not swept with the others: it is posted last in every state, and
 // the viewer must then end cleanly.
-constexpr int kPostedLast = lg::cmd::Exit;
+constexpr int kPostedLast = CMD_EXIT;
 
 struct State {
     const char* name;
@@ -76,9 +76,9 @@ struct State {
 };
 const State kStates[] = {
     {"still picture", "palette8.bmp", false, 40075},      // Edit palette: 8 bits
-    {"still picture with a selection", "gradient24.bmp", true, lg::cmd::Crop},
-    {"multipage TIFF", "pages.tif", false, lg::cmd::FirstPage},
-    {"DCX", "pages.dcx", false, lg::cmd::FirstPage},
+    {"still picture with a selection", "gradient24.bmp", true, CMD_CROP},
+    {"multipage TIFF", "pages.tif", false, CMD_FIRST_PAGE},
+    {"DCX", "pages.dcx", false, CMD_FIRST_PAGE},
     {"animated GIF", "anim.gif", false, 40072},           // Stop Animation
     {"animated cursor", "cursor.ani", false, 40072},
     {"AVI", "clip.avi", false, 40140},                    // Extract all frames
@@ -419,8 +419,8 @@ protected:
     bool ProvideClipboardPicture() {
         return e2e::WaitUntil([&] {
             std::map<int, UINT> paste;
-            if (!menu_.Read(v, {lg::cmd::Paste}, paste)) return false;
-            if ((paste[lg::cmd::Paste] & MF_GRAYED) == 0) return true;
+            if (!menu_.Read(v, {CMD_PASTE}, paste)) return false;
+            if ((paste[CMD_PASTE] & MF_GRAYED) == 0) return true;
             PlaceClipboardPicture();
             return false;
         }, e2e::kStepMs, 50);

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "shell/resource_ids.h"
+
 namespace lg {
 namespace {
 
@@ -40,40 +42,40 @@ void ActiveMovieCommands(const std::string& cls, const AssocContext& c, std::vec
 
 const std::vector<AssocRow>& AssociationRows() {
     static const std::vector<AssocRow> rows = {
-        {"JPG/JPEG", 1016, "JPG", "jpg jpeg", R::Plain, nullptr, "jpegfile"},
-        {"GIF", 1018, "GIF", "gif", R::Plain, nullptr, "giffile"},
-        {"BMP", 1020, "BMP", "bmp", R::Bmp, "Paint.Picture", nullptr},
-        {"&Use Thumbnail for BMPs", 1209, "UseThumbBMP", "", R::None, nullptr, nullptr},
-        {"DIB", 1022, "DIB", "dib", R::Plain, nullptr, nullptr},
-        {"RLE", 1024, "RLE", "rle", R::Plain, nullptr, nullptr},
-        {"PCX", 1026, "PCX", "pcx", R::Plain, nullptr, "PCXImage.Document"},
-        {"DCX", 1047, "DCX", "dcx", R::Plain, nullptr, "DCXImage.Document"},
-        {"PNG", 1028, "PNG", "png", R::Plain, nullptr, nullptr},
-        {"TIF/TIFF", 1032, "TIF", "tif tiff", R::Plain, nullptr, "TIFImage.Document"},
-        {"PCD", 1033, "PCD", "pcd", R::Plain, nullptr, nullptr},
-        {"TGA", 1035, "TGA", "tga", R::Plain, nullptr, nullptr},
-        {"RAS/SUN", 1049, "RAS", "ras sun", R::Plain, nullptr, nullptr},
-        {"ICO", 1051, "ICO", "ico", R::IconClass, "icofile", "Symbol"},
-        {"CUR", 1072, "CUR", "cur", R::IconClass, "curfile", "Cursor"},
-        {"ANI", 1052, "ANI", "ani", R::IconClass, "anifile", "Animated Cursor"},
-        {"AVI", 1061, "AVI", "avi", R::MediaA, "avifile", nullptr},
-        {"WAV", 1174, "WAV", "wav", R::MediaB, "SoundRec", nullptr},
-        {"MID/RMI", 1175, "MID", "mid", R::MediaB, "midfile", nullptr},
-        {"WMF", 1070, "WMF", "wmf", R::Plain, nullptr, nullptr},
-        {"EMF", 1071, "EMF", "emf", R::Plain, nullptr, nullptr},
-        {"PBM", 1038, "PBM", "pbm", R::Plain, nullptr, nullptr},
-        {"PGM", 1040, "PGM", "pgm", R::Plain, nullptr, nullptr},
-        {"PPM", 1042, "PPM", "ppm", R::Plain, nullptr, nullptr},
-        {"IFF/LBM", 1044, "IFF", "iff lbm", R::Plain, nullptr, nullptr},
-        {"PSD", 1045, "PSD", "psd", R::Plain, nullptr, nullptr},
-        {"CLP", 1073, "CLP", "clp", R::Plain, nullptr, nullptr},
-        {"EPS", 1074, "EPS", "eps", R::Plain, nullptr, nullptr},
-        {"CAM", 1075, "CAM", "cam", R::Plain, nullptr, nullptr},
-        {"LWF", 1076, "LWF", "lwf", R::Plain, nullptr, nullptr},
-        {"MPG/MPEG", 1176, "MPG", "mpg mpeg", R::MediaC, "mpegfile", nullptr},
-        {"MOV", 1177, "MOV", "mov", R::MediaC, "movfile", nullptr},
-        {"AIF", 1077, "AIF", "aif", R::MediaC, "aifffile", nullptr},
-        {"G3", 1078, "G3", "g3", R::Plain, nullptr, nullptr},
+        {"JPG/JPEG", IDC_ASSOC_JPG, "JPG", "jpg jpeg", R::Plain, nullptr, "jpegfile"},
+        {"GIF", IDC_ASSOC_GIF, "GIF", "gif", R::Plain, nullptr, "giffile"},
+        {"BMP", IDC_ASSOC_BMP, "BMP", "bmp", R::Bmp, "Paint.Picture", nullptr},
+        {"&Use Thumbnail for BMPs", IDC_ASSOC_THUMBNAIL, "UseThumbBMP", "", R::None, nullptr, nullptr},
+        {"DIB", IDC_ASSOC_DIB, "DIB", "dib", R::Plain, nullptr, nullptr},
+        {"RLE", IDC_ASSOC_RLE, "RLE", "rle", R::Plain, nullptr, nullptr},
+        {"PCX", IDC_ASSOC_PCX, "PCX", "pcx", R::Plain, nullptr, "PCXImage.Document"},
+        {"DCX", IDC_ASSOC_DCX, "DCX", "dcx", R::Plain, nullptr, "DCXImage.Document"},
+        {"PNG", IDC_ASSOC_PNG, "PNG", "png", R::Plain, nullptr, nullptr},
+        {"TIF/TIFF", IDC_ASSOC_TIF, "TIF", "tif tiff", R::Plain, nullptr, "TIFImage.Document"},
+        {"PCD", IDC_ASSOC_PCD, "PCD", "pcd", R::Plain, nullptr, nullptr},
+        {"TGA", IDC_ASSOC_TGA, "TGA", "tga", R::Plain, nullptr, nullptr},
+        {"RAS/SUN", IDC_ASSOC_RAS, "RAS", "ras sun", R::Plain, nullptr, nullptr},
+        {"ICO", IDC_ASSOC_ICO, "ICO", "ico", R::IconClass, "icofile", "Symbol"},
+        {"CUR", IDC_ASSOC_CUR, "CUR", "cur", R::IconClass, "curfile", "Cursor"},
+        {"ANI", IDC_ASSOC_ANI, "ANI", "ani", R::IconClass, "anifile", "Animated Cursor"},
+        {"AVI", IDC_ASSOC_AVI, "AVI", "avi", R::MediaA, "avifile", nullptr},
+        {"WAV", IDC_ASSOC_WAV, "WAV", "wav", R::MediaB, "SoundRec", nullptr},
+        {"MID/RMI", IDC_ASSOC_MID, "MID", "mid", R::MediaB, "midfile", nullptr},
+        {"WMF", IDC_ASSOC_WMF, "WMF", "wmf", R::Plain, nullptr, nullptr},
+        {"EMF", IDC_ASSOC_EMF, "EMF", "emf", R::Plain, nullptr, nullptr},
+        {"PBM", IDC_ASSOC_PBM, "PBM", "pbm", R::Plain, nullptr, nullptr},
+        {"PGM", IDC_ASSOC_PGM, "PGM", "pgm", R::Plain, nullptr, nullptr},
+        {"PPM", IDC_ASSOC_PPM, "PPM", "ppm", R::Plain, nullptr, nullptr},
+        {"IFF/LBM", IDC_ASSOC_IFF, "IFF", "iff lbm", R::Plain, nullptr, nullptr},
+        {"PSD", IDC_ASSOC_PSD, "PSD", "psd", R::Plain, nullptr, nullptr},
+        {"CLP", IDC_ASSOC_CLP, "CLP", "clp", R::Plain, nullptr, nullptr},
+        {"EPS", IDC_ASSOC_EPS, "EPS", "eps", R::Plain, nullptr, nullptr},
+        {"CAM", IDC_ASSOC_CAM, "CAM", "cam", R::Plain, nullptr, nullptr},
+        {"LWF", IDC_ASSOC_LWF, "LWF", "lwf", R::Plain, nullptr, nullptr},
+        {"MPG/MPEG", IDC_ASSOC_MPG, "MPG", "mpg mpeg", R::MediaC, "mpegfile", nullptr},
+        {"MOV", IDC_ASSOC_MOV, "MOV", "mov", R::MediaC, "movfile", nullptr},
+        {"AIF", IDC_ASSOC_AIF, "AIF", "aif", R::MediaC, "aifffile", nullptr},
+        {"G3", IDC_ASSOC_G3, "G3", "g3", R::Plain, nullptr, nullptr},
     };
     return rows;
 }

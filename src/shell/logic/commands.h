@@ -1,9 +1,15 @@
 // The command set of the main window: one table from which the menu bar, the
-// accelerator table, the enable and check pass and dispatch are derived.
+// shortcut texts, the accelerator table, the keys of the view, the enable and
+// check pass of the menu and the toolbar, and the guards of dispatch are
+// derived. What each command does is the Win32 side's handler table.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "shell/logic/view_geometry.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
 
@@ -37,21 +43,44 @@ enum class Enable : uint8_t {
 
 enum class Check : uint8_t { None, Toolbar, AlwaysFit, AlwaysOnTop, AviHalf, AviNormal, AviDouble, AviLoop, Sort };
 
-// Accelerator flags, as the platform's accelerator table takes them.
-enum : uint8_t { kKeyVirt = 0x01, kKeyShift = 0x04, kKeyCtrl = 0x08 };
+// What dispatch checks before a command's handler runs; a refusal is a
+// message to the user. Picture: "No picture !" without a current image.
+// PictureAtFullSize: that, and "Not available if ZOOM active !" while zoomed.
+enum class Guard : uint8_t { None, Picture, PictureAtFullSize };
+
+// Where a command runs. The full-screen and the slideshow windows own the
+// picture while they are open: the main window's commands wait, except
+// stepping through the directory (and the zoom, which goes to the full-screen
+// window) while the picture fills the screen, and Exit, which always runs.
+enum class Scope : uint8_t { Window, FullScreenToo, Always };
+
+// Accelerator flags, as the platform's accelerator table takes them, and
+// kKeyByWindow: a key the view window passes on itself (in any shift state)
+// instead of the accelerator table, because the full-screen and slideshow
+// windows give it a meaning of their own.
+enum : uint8_t { kKeyVirt = 0x01, kKeyShift = 0x04, kKeyCtrl = 0x08, kKeyByWindow = 0x80 };
+
+// Virtual keys the table and the view windows name.
+enum : uint16_t {
+    kVkBack = 0x08, kVkReturn = 0x0D, kVkEscape = 0x1B, kVkSpace = 0x20, kVkPageUp = 0x21, kVkPageDown = 0x22,
+    kVkEnd = 0x23, kVkHome = 0x24, kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28,
+    kVkInsert = 0x2D, kVkDelete = 0x2E, kVkF1 = 0x70, kVkF6 = 0x75, kVkF7 = 0x76, kVkF8 = 0x77, kVkF12 = 0x7B,
+};
 
 struct KeyBinding {
     uint8_t flags;   // kKeyVirt for virtual keys; 0 for a character
-    uint16_t key;    // virtual-key code or character
+    uint16_t key;    // virtual-key code or character; 0: none
 };
 
 struct CommandInfo {
     int id;
-    const char* menuText;  // null for commands reached only by key or message
-    KeyBinding keys[2];    // {0, 0}: none
+    const char* menuText;  // without the shortcut; null for commands reached only by key or message
+    KeyBinding keys[2];    // the first one is shown in the menu
     Enable enable;
-    Check check;
-    int sortOrder;         // for Check::Sort: the order this item stands for
+    Check check = Check::None;
+    Guard guard = Guard::None;
+    Scope scope = Scope::Window;
+    int sortOrder = 0;     // for Check::Sort: the order this item stands for
 };
 
 const std::vector<CommandInfo>& Commands();
@@ -59,6 +88,18 @@ const CommandInfo* FindCommand(int id);
 
 bool IsEnabled(const CommandInfo& c, const UiState& s);
 bool IsChecked(const CommandInfo& c, const UiState& s);
+// Whether a command runs now or waits (see Scope).
+bool RunsNow(const CommandInfo& c, bool fullScreenOpen, bool slideshowOpen);
+
+// "Ctrl+S", "Shift+R", "Ctrl+Shift+C", "Del", "Space", "+", ...
+std::string ShortcutText(const KeyBinding& k);
+// The menu item: its text, then a tab and the shortcut of its first key.
+std::string MenuItemText(const CommandInfo& c);
+
+// The command of a key the view window passes on (kKeyByWindow); 0 for none.
+int CommandOfWindowKey(uint16_t virtualKey);
+// The keys that scroll the view rather than run a command: false for others.
+bool ScrollKey(uint16_t virtualKey, bool* horizontal, ScrollMove* move);
 
 // The menu bar: popups, items and separators in order.
 struct MenuNode {
@@ -68,16 +109,14 @@ struct MenuNode {
 };
 const std::vector<MenuNode>& MenuBar();
 
-// Command ids used by the shell itself.
-namespace cmd {
-constexpr int Open = 40001, Properties = 40002, Info = 40005, SaveAs = 40011, Exit = 40012,
-              DeleteFile = 40013, FullScreen = 40030, About = 40036, BestFit = 40037, NextFile = 40039,
-              PrevFile = 40040, ZoomIn = 40047, ZoomOut = 40048, Information = 40051, Copy = 40053,
-              Delete = 40054, Paste = 40055, FirstFile = 40057, LastFile = 40058, Refresh = 40070,
-              AlwaysOnTop = 40074, NextPage = 40100, PrevPage = 40101, FirstPage = 40102, LastPage = 40103,
-              ExtractPages = 40105, Minimize = 40119, Undo = 40120, Cut = 40121, Crop = 40122, Toolbar = 40123,
-              Save = 40145, Thanks = 40146, Reopen = 40027, RotateLeft = 40041, RotateRight = 40042,
-              FlipVertical = 40043, FlipHorizontal = 40044, StartAnimation = 1996, PcdNextGroup = 2034;
-}  // namespace cmd
+// The toolbar: 26 entries; image is the index into bitmap 213, -1 for a
+// separator (positions 14-23 leave room for the status field). Its buttons
+// follow the enable rules of their commands, and the string resource of a
+// command's id is its tooltip.
+struct ToolbarEntry {
+    int image;
+    int command;  // 0 for a separator
+};
+const std::vector<ToolbarEntry>& ToolbarButtons();
 
 }  // namespace lg

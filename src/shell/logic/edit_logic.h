@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
 
 // --- Decrease color depth (dialog 200) ---------------------------------------
-constexpr int kDepth256 = 1178, kDepth16 = 1179, kDepth2 = 1180;
+constexpr int kDepth256 = IDC_DEPTH_256, kDepth16 = IDC_DEPTH_16, kDepth2 = IDC_DEPTH_2;
 struct DepthChoice {
     bool enable256 = true, enable16 = true;
     int preselected = kDepth256;  // radio button checked on opening
@@ -24,9 +25,9 @@ DepthChoice DepthDialogChoice(int bitCount);
 int ColorsOfDepthButton(int button);
 
 // --- Resize dialog (111) -----------------------------------------------------
-constexpr int kFirstFilterRadio = 1261, kLastFilterRadio = 1265;
-int FilterRadio(int filter);      // 1 -> 1261 ... anything else -> 1265
-int FilterOfRadio(int radio);     // 1261 -> 1 ... 1265 or none -> 5
+constexpr int kFirstFilterRadio = IDC_RESIZE_HERMITE, kLastFilterRadio = IDC_RESIZE_BSPLINE;
+int FilterRadio(int filter);      // 1 -> the first filter radio ... anything else -> the last
+int FilterOfRadio(int radio);     // the first filter radio -> 1 ... the last or none -> 5
 
 // --- Save dialog ---------------------------------------------------------------
 // The file name proposed: the base name without directory and extension;
@@ -57,7 +58,7 @@ OptionField RadioField(int control, Setting s, int value, int fallback = -1, con
 OptionField ScrollField(int control, Setting s, int valueText, int highest);
 
 // The clear button of a page: empties every text field of the page.
-constexpr int kClearButton = 1300;
+constexpr int kClearButton = IDC_OPTDIRS_CLEAR;
 
 struct OptionPage {
     const char* templateName;  // dialog resource of the page

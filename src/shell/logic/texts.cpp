@@ -5,6 +5,7 @@
 #include "core/messages.h"
 #include "formats/status.h"
 #include "shell/logic/view_geometry.h"
+#include "shell/resource_ids.h"
 
 namespace lg {
 
@@ -25,38 +26,6 @@ std::string PictureTitle(const std::string& fileName, int width, int height, int
         return Format("%s - %d %% (%dx%d)", name.c_str(), zoomPercent, ZoomedLength(width, zoomPercent),
                       ZoomedLength(height, zoomPercent));
     return Format("%s - %s (%dx%dx%dBPP)", kProductName, name.c_str(), width, height, bitCount);
-}
-
-const ToolbarEntry kToolbar[kToolbarEntries] = {
-    {0, 40001},  {1, 40011},  {-1, 0},     {2, 40121},  {3, 40053}, {4, 40055}, {-1, 0},
-    {5, 40051},  {6, 40047},  {7, 40048},  {8, 40040},  {9, 40039}, {10, 40101}, {11, 40100},
-    {-1, 0},     {-1, 0},     {-1, 0},     {-1, 0},     {-1, 0},    {-1, 0},    {-1, 0},
-    {-1, 0},     {-1, 0},     {-1, 0},     {12, 40002}, {13, 40036},
-};
-
-bool ToolbarButtonEnabled(int command, const ViewFacts& f) {
-    switch (command) {
-    case 40011:  // Save as
-    case 40053:  // Copy
-    case 40051:  // Image information
-        return f.hasImage;
-    case 40121:  // Cut selection
-        return f.hasImage && f.selectionWidth >= 1 && f.selectionHeight >= 1;
-    case 40055:  // Paste
-        return f.clipboardHasDib;
-    case 40047:  // Zoom in
-    case 40048:  // Zoom out
-        return f.hasImage || f.animation;
-    case 40040:  // Previous file
-    case 40039:  // Next file
-        return f.dirCount > 1;
-    case 40101:  // Previous page
-        return f.multipage && f.page > 0;
-    case 40100:  // Next page
-        return f.multipage && f.page < f.pageCount - 1;
-    default:
-        return true;
-    }
 }
 
 std::string StatusText(const ViewFacts& f) {
@@ -106,16 +75,16 @@ std::vector<InfoLine> ImageInfoLines(const InfoFacts& f) {
     const int bits = f.animation ? f.loadedBits : f.bits;
     std::string disk = pseudo || f.fileSize < 0 ? std::string(Msg(MsgId::NotAFile)) : BytesText(f.fileSize);
     return {
-        {1124, name},
-        {1131, compression},
-        {1130, SizeText(f.loadedWidth, f.loadedHeight)},
-        {1126, SizeText(f.width, f.height)},
-        {1125, ColorsText(f.loadedBits)},
-        {1127, ColorsText(bits)},
-        {1128, disk},
-        {1129, BytesText(PictureMemorySize(f.width, f.height, bits, f.animation))},
-        {1123, DirectoryText(f, name)},
-        {1132, Format("%ld %s", f.loadMilliseconds, Msg(MsgId::Milliseconds))},
+        {IDC_INFO_NAME, name},
+        {IDC_INFO_COMPRESSION, compression},
+        {IDC_INFO_ORIGINAL_SIZE, SizeText(f.loadedWidth, f.loadedHeight)},
+        {IDC_INFO_CURRENT_SIZE, SizeText(f.width, f.height)},
+        {IDC_INFO_ORIGINAL_COLORS, ColorsText(f.loadedBits)},
+        {IDC_INFO_CURRENT_COLORS, ColorsText(bits)},
+        {IDC_INFO_DISK_SIZE, disk},
+        {IDC_INFO_MEMORY_SIZE, BytesText(PictureMemorySize(f.width, f.height, bits, f.animation))},
+        {IDC_INFO_DIRECTORY, DirectoryText(f, name)},
+        {IDC_INFO_LOAD_TIME, Format("%ld %s", f.loadMilliseconds, Msg(MsgId::Milliseconds))},
     };
 }
 

@@ -1,6 +1,6 @@
 // What the main window tells the user about the picture: the title, the
-// toolbar's buttons and their enable rules, the status field, and the lines
-// of the image information dialog. Plain facts in, texts out.
+// status field on the toolbar, and the lines of the image information
+// dialog. Plain facts in, texts out.
 #pragma once
 
 #include <cstdint>
@@ -24,35 +24,20 @@ std::string DisplayNameOf(const std::string& path);
 std::string PictureTitle(const std::string& fileName, int width, int height, int bitCount,
                          const std::string& titleOverride, int zoomPercent = 100);
 
-// The toolbar: 26 entries; image is the index into bitmap 213, -1 for a
-// separator (positions 14-23 leave room for the status field).
-struct ToolbarEntry {
-    int image;
-    int command;  // 0 for a separator
-};
-constexpr int kToolbarEntries = 26;
-extern const ToolbarEntry kToolbar[kToolbarEntries];
-
 // Status field on the toolbar: position and size in toolbar coordinates.
 constexpr int kStatusX = 293, kStatusY = 2, kStatusWidth = 77, kStatusHeight = 21;
 
-// What the toolbar and the status field depend on.
+// What the status field depends on.
 struct ViewFacts {
     bool hasImage = false;        // a current image exists
     bool animation = false;       // an animation is playing
     bool video = false;           // the video window is open
-    bool clipboardHasDib = false;
-    int selectionWidth = 0, selectionHeight = 0;  // 0 without a selection
     std::string fileName;         // current file name (pseudo-names count)
     bool viewAll = true;          // [Viewing] ViewAll is 1
     int dirIndex = 0, dirCount = 0;
     bool multipage = false;
     int page = 0, pageCount = 0;  // page counted from 0
 };
-
-// Whether the toolbar button of a command is enabled; commands without a rule
-// (Open, Properties, About) always are.
-bool ToolbarButtonEnabled(int command, const ViewFacts& f);
 
 // The status field's text: "3/12", "Page 2/5", "1/1" or empty.
 std::string StatusText(const ViewFacts& f);
@@ -71,7 +56,7 @@ struct InfoFacts {
     long loadMilliseconds = 0;
 };
 
-// One text for one control of template "IMAGEINFO".
+// One text for one control of the image information dialog.
 struct InfoLine {
     int control;
     std::string text;

@@ -1,0 +1,453 @@
+/* The numbers the resources and the code share: commands, dialog templates
+   and their controls. The .rc files include this header too, so it holds
+   nothing but #defines (and, for C++ only, the helper at the end). A name
+   in a .rc file that is missing here stops the resource compiler, and
+   tests/test_resource_ids.cpp checks that the .rc files use no bare numbers. */
+#ifndef LUMAGROVE_RESOURCE_IDS_H
+#define LUMAGROVE_RESOURCE_IDS_H
+
+/* ---- Commands (WM_COMMAND ids); the command table says what each is. ---- */
+
+/* File menu */
+#define CMD_OPEN 40001
+#define CMD_REOPEN 40027
+#define CMD_SLIDESHOW 40071
+#define CMD_DIRECTORY_SLIDESHOW 40148
+#define CMD_BATCH_CONVERSION 40098
+#define CMD_RENAME_FILE 40079
+#define CMD_MOVE_FILE 40046
+#define CMD_COPY_FILE 40045
+#define CMD_DELETE_FILE 40013
+#define CMD_SAVE 40145
+#define CMD_SAVE_AS 40011
+#define CMD_PRINT 40065
+#define CMD_SELECT_SOURCE 40106
+#define CMD_ACQUIRE 40107
+#define CMD_EXIT 40012
+
+/* Edit menu */
+#define CMD_UNDO 40120
+#define CMD_CUT 40121
+#define CMD_CROP 40122
+#define CMD_COPY 40053
+#define CMD_PASTE 40055
+#define CMD_DELETE 40054
+#define CMD_CLEAR_CLIPBOARD 40056
+#define CMD_INFORMATION 40051
+
+/* Image menu */
+#define CMD_ROTATE_LEFT 40041
+#define CMD_ROTATE_RIGHT 40042
+#define CMD_FLIP_VERTICAL 40043
+#define CMD_FLIP_HORIZONTAL 40044
+#define CMD_RESIZE 40050
+#define CMD_RESAMPLE 40097
+#define CMD_DEPTH_4 40093
+#define CMD_DEPTH_8 40094
+#define CMD_DEPTH_24 40095
+#define CMD_DECREASE_DEPTH 40096
+#define CMD_GREYSCALE 40067
+#define CMD_NEGATIVE 40068
+#define CMD_BRIGHTNESS 40069
+#define CMD_CONTRAST 40090
+#define CMD_GAMMA 40091
+#define CMD_SWAP_RBG 40085
+#define CMD_SWAP_BGR 40086
+#define CMD_SWAP_BRG 40087
+#define CMD_SWAP_GRB 40088
+#define CMD_SWAP_GBR 40089
+#define CMD_EDIT_PALETTE 40075
+#define CMD_SHARPEN 40149
+#define CMD_BLUR 40150
+#define CMD_EMBOSS 40151
+#define CMD_OIL_PAINT 40152
+#define CMD_EDGE_DETECTION 40153
+#define CMD_MEDIAN_FILTER 40154
+#define CMD_EXPLOSION 40155
+#define CMD_PIXELIZE 40156
+#define CMD_FINE_ROTATION 40159
+#define CMD_EFFECT_SETUP 40160
+
+/* Options menu */
+#define CMD_PROPERTIES 40002
+#define CMD_STOP_ANIMATION 40072
+#define CMD_EXTRACT_FRAMES 40140
+#define CMD_CAPTURE 40147
+#define CMD_WALLPAPER_CENTERED 40080
+#define CMD_WALLPAPER_TILED 40081
+#define CMD_WALLPAPER_PREVIOUS 40083
+#define CMD_VIDEO_HALF 40142
+#define CMD_VIDEO_NORMAL 40141
+#define CMD_VIDEO_DOUBLE 40143
+#define CMD_VIDEO_LOOP 40158
+#define CMD_SORT_NAME 40108
+#define CMD_SORT_DATE 40116
+#define CMD_SORT_SIZE 40117
+#define CMD_SORT_EXTENSION 40114
+#define CMD_SORT_NAME_DESC 40109
+#define CMD_SORT_DATE_DESC 40111
+#define CMD_SORT_SIZE_DESC 40118
+#define CMD_SORT_EXTENSION_DESC 40115
+#define CMD_SORT_NONE 40144
+#define CMD_MINIMIZE 40119
+#define CMD_ALWAYS_ON_TOP 40074
+#define CMD_TOOLBAR 40123
+
+/* View menu */
+#define CMD_FULL_SCREEN 40030
+#define CMD_BEST_FIT 40037
+#define CMD_NEXT_FILE 40039
+#define CMD_PREV_FILE 40040
+#define CMD_FIRST_FILE 40057
+#define CMD_LAST_FILE 40058
+#define CMD_REFRESH 40070
+#define CMD_ZOOM_IN 40047
+#define CMD_ZOOM_OUT 40048
+#define CMD_NEXT_PAGE 40100
+#define CMD_PREV_PAGE 40101
+#define CMD_FIRST_PAGE 40102
+#define CMD_LAST_PAGE 40103
+#define CMD_PRINT_ALL_PAGES 40104
+#define CMD_EXTRACT_PAGES 40105
+
+/* Help menu */
+#define CMD_THANKS 40146
+#define CMD_INFO 40005
+#define CMD_ABOUT 40036
+
+/* Reached by key or message only */
+#define CMD_PCD_NEXT_GROUP 2034
+#define CMD_START_ANIMATION 1996
+
+/* The stored directories at the foot of the File menu: five items from here
+   on, made while the menu opens, so not in the command table. */
+#define CMD_RECENT_DIR 10075
+
+/* ---- Other resources of the program ---- */
+#define IDI_LUMAGROVE 1000
+#define CUR_HAND 9998
+#define CUR_CROSS 9999
+#define IDB_TOOLBAR 213
+#define IDC_TOOLBAR 1999
+
+/* ---- Dialog templates and their controls ----
+   A template the resources name by a word is defined here as that word; C++
+   code passes RESOURCE_NAME(DLG_...) for it, and MAKEINTRESOURCE(DLG_...) for
+   a numbered one. Controls are numbered within their template. Where a panel is added
+   to a common dialog, stc32 (<dlgs.h>) marks the place of the dialog's own
+   controls. */
+#define RESOURCE_NAME(id) RESOURCE_NAME_TEXT(id)
+#define RESOURCE_NAME_TEXT(id) #id
+
+/* Image information */
+#define DLG_IMAGE_INFO IMAGEINFO
+#define IDC_INFO_DIRECTORY 1123
+#define IDC_INFO_NAME 1124
+#define IDC_INFO_ORIGINAL_COLORS 1125
+#define IDC_INFO_CURRENT_SIZE 1126
+#define IDC_INFO_CURRENT_COLORS 1127
+#define IDC_INFO_DISK_SIZE 1128
+#define IDC_INFO_MEMORY_SIZE 1129
+#define IDC_INFO_ORIGINAL_SIZE 1130
+#define IDC_INFO_COMPRESSION 1131
+#define IDC_INFO_LOAD_TIME 1132
+
+/* Thanks, with the fire */
+#define DLG_THANKS FireDlg
+#define IDC_THANKS_FIRE 1226
+#define IDC_THANKS_TOP 1227
+
+/* Screen capture set-up */
+#define DLG_CAPTURE 222
+#define IDC_CAPTURE_DESKTOP 1231
+#define IDC_CAPTURE_WINDOW 1232
+#define IDC_CAPTURE_CLIENT 1233
+#define IDC_CAPTURE_WINDOWS 1234
+#define IDC_CAPTURE_AUTOMATIC 1236
+#define IDC_CAPTURE_INTERVAL 1237
+#define IDC_CAPTURE_DIRECTORY 1238
+#define IDC_CAPTURE_BROWSE 1239
+#define IDC_CAPTURE_TYPE 1240
+#define IDC_CAPTURE_OPTIONS 1241
+
+/* Print options */
+#define DLG_PRINT PRINT
+#define IDC_PRINT_HORIZONTAL 1009
+#define IDC_PRINT_STRETCH 1010
+#define IDC_PRINT_SCALE 1011
+#define IDC_PRINT_X 1012
+#define IDC_PRINT_X_LABEL 1013
+#define IDC_PRINT_Y 1014
+#define IDC_PRINT_Y_LABEL 1015
+#define IDC_PRINT_VERTICAL 1165
+
+/* Options sheet: file associations page, one check box per file type */
+#define DLG_ASSOCIATIONS 104
+#define IDC_ASSOC_JPG 1016
+#define IDC_ASSOC_GIF 1018
+#define IDC_ASSOC_BMP 1020
+#define IDC_ASSOC_DIB 1022
+#define IDC_ASSOC_RLE 1024
+#define IDC_ASSOC_PCX 1026
+#define IDC_ASSOC_PNG 1028
+#define IDC_ASSOC_TIF 1032
+#define IDC_ASSOC_PCD 1033
+#define IDC_ASSOC_TGA 1035
+#define IDC_ASSOC_PBM 1038
+#define IDC_ASSOC_PGM 1040
+#define IDC_ASSOC_PPM 1042
+#define IDC_ASSOC_IFF 1044
+#define IDC_ASSOC_PSD 1045
+#define IDC_ASSOC_OTHER 1046
+#define IDC_ASSOC_DCX 1047
+#define IDC_ASSOC_RAS 1049
+#define IDC_ASSOC_ICO 1051
+#define IDC_ASSOC_ANI 1052
+#define IDC_ASSOC_AVI 1061
+#define IDC_ASSOC_WMF 1070
+#define IDC_ASSOC_EMF 1071
+#define IDC_ASSOC_CUR 1072
+#define IDC_ASSOC_CLP 1073
+#define IDC_ASSOC_EPS 1074
+#define IDC_ASSOC_CAM 1075
+#define IDC_ASSOC_LWF 1076
+#define IDC_ASSOC_AIF 1077
+#define IDC_ASSOC_G3 1078
+#define IDC_ASSOC_SELECT_ALL 1080
+#define IDC_ASSOC_CLEAR_ALL 1081
+#define IDC_ASSOC_WAV 1174
+#define IDC_ASSOC_MID 1175
+#define IDC_ASSOC_MPG 1176
+#define IDC_ASSOC_MOV 1177
+#define IDC_ASSOC_THUMBNAIL 1209
+#define IDC_ASSOC_SET_ICON 1213
+#define IDC_ASSOC_OTHER_TEXT 1215
+
+/* Options sheet: other options page */
+#define DLG_OTHER_OPTIONS 105
+#define IDC_OTHER_CREATE_LINK 1217
+
+/* The Explorer icon chooser of the associations page: five radio buttons */
+#define DLG_SELECT_ICON SelIconDlg
+#define IDC_SELECT_ICON_1 1216
+#define IDC_SELECT_ICON_2 1217
+#define IDC_SELECT_ICON_3 1218
+#define IDC_SELECT_ICON_4 1219
+#define IDC_SELECT_ICON_5 1220
+
+/* The small windows shown while a file is copied, moved or deleted */
+#define DLG_COPYING COPYING
+#define DLG_DELETING DELETING
+#define IDC_PROGRESS_TEXT 1064
+
+/* Rename */
+#define DLG_RENAME 196
+#define IDC_RENAME_NAME 1159
+
+/* The Copy-Move chooser: five rows of button, directory and Browse, and the
+   radio buttons choosing the default row */
+#define DLG_COPY_MOVE COPYMOVEIMAGE
+#define IDC_COPYMOVE_DIR_1 1043
+#define IDC_COPYMOVE_DIR_2 1044
+#define IDC_COPYMOVE_TEXT 1045
+#define IDC_COPYMOVE_DIR_3 1046
+#define IDC_COPYMOVE_DIR_4 1047
+#define IDC_COPYMOVE_DIR_5 1048
+#define IDC_COPYMOVE_BROWSE_1 1195
+#define IDC_COPYMOVE_BROWSE_2 1196
+#define IDC_COPYMOVE_BROWSE_3 1197
+#define IDC_COPYMOVE_BROWSE_4 1198
+#define IDC_COPYMOVE_BROWSE_5 1199
+#define IDC_COPYMOVE_ROW_1 1211
+#define IDC_COPYMOVE_ROW_2 1212
+#define IDC_COPYMOVE_ROW_3 1213
+#define IDC_COPYMOVE_ROW_4 1214
+#define IDC_COPYMOVE_ROW_5 1215
+#define IDC_COPYMOVE_DEFAULT_1 1223
+#define IDC_COPYMOVE_DEFAULT_2 1224
+#define IDC_COPYMOVE_DEFAULT_3 1225
+#define IDC_COPYMOVE_DEFAULT_4 1226
+#define IDC_COPYMOVE_DEFAULT_5 1227
+
+/* Batch conversion: the progress window and the panel of the Open dialog */
+#define DLG_BATCH_PROGRESS BATCHPROCESSING
+#define IDC_BATCH_PROGRESS_LIST 1300
+#define IDC_BATCH_STOP 1301
+#define DLG_BATCH_PANEL BATCHPANEL
+#define IDC_BATCH_FILES 1400
+#define IDC_BATCH_ADD 1401
+#define IDC_BATCH_ADD_ALL 1402
+#define IDC_BATCH_REMOVE 1403
+#define IDC_BATCH_REMOVE_ALL 1404
+#define IDC_BATCH_TYPE 1405
+#define IDC_BATCH_OUTPUT_DIR 1406
+#define IDC_BATCH_BROWSE 1407
+#define IDC_BATCH_OPTIONS 1408
+#define IDC_BATCH_START 1409
+#define IDC_BATCH_CANCEL 1410
+
+/* Slideshow: the panel of the Open dialog (Play is IDOK, Close IDCANCEL) */
+#define DLG_SLIDESHOW_PANEL 112
+#define IDC_SLIDE_LIST 1097
+#define IDC_SLIDE_ADD 1098
+#define IDC_SLIDE_REMOVE 1099
+#define IDC_SLIDE_REMOVE_ALL 1100
+#define IDC_SLIDE_AUTO_DELAY 1101
+#define IDC_SLIDE_SUPPRESS 1102
+#define IDC_SLIDE_LOOP 1103
+#define IDC_SLIDE_RANDOM_DELAY 1104
+#define IDC_SLIDE_ADD_ALL 1105
+#define IDC_SLIDE_SORT 1106
+#define IDC_SLIDE_AUTO 1107
+#define IDC_SLIDE_AUTO_BY_INPUT 1108
+#define IDC_SLIDE_SHOW_NAME 1109
+#define IDC_SLIDE_RANDOM 1110
+#define IDC_SLIDE_RANDOM_BY_INPUT 1111
+#define IDC_SLIDE_HIDE_CURSOR 1112
+#define IDC_SLIDE_LOAD_TEXT 1113
+#define IDC_SLIDE_SAVE_TEXT 1114
+
+/* Sorting the slideshow list: one radio button per sort order, in order */
+#define DLG_SORT_SLIDESHOW SortSlideshowDlg
+#define IDC_SORT_BY_NAME 1222
+#define IDC_SORT_BY_DATE 1223
+#define IDC_SORT_BY_SIZE 1224
+#define IDC_SORT_BY_EXTENSION 1225
+#define IDC_SORT_BY_NAME_DESC 1226
+#define IDC_SORT_BY_DATE_DESC 1227
+#define IDC_SORT_BY_SIZE_DESC 1228
+#define IDC_SORT_BY_EXTENSION_DESC 1229
+#define IDC_SORT_NONE 1230
+
+/* The chooser of an icon file's images */
+#define DLG_ICON_CHOOSER 113
+#define IDC_ICONS_LIST 1001
+#define IDC_ICONS_PREVIEW 1002
+
+/* Decrease color depth */
+#define DLG_DECREASE_DEPTH 200
+#define IDC_DEPTH_256 1178
+#define IDC_DEPTH_16 1179
+#define IDC_DEPTH_2 1180
+
+/* Resize and resample */
+#define DLG_RESIZE 111
+#define IDC_RESIZE_WIDTH 1050
+#define IDC_RESIZE_HEIGHT 1052
+#define IDC_RESIZE_KEEP_ASPECT 1168
+#define IDC_RESIZE_CURRENT 1169
+#define IDC_RESIZE_640 1199
+#define IDC_RESIZE_800 1200
+#define IDC_RESIZE_1024 1201
+#define IDC_RESIZE_HALF 1203
+#define IDC_RESIZE_DOUBLE 1204
+#define IDC_RESIZE_BEST_FIT 1210
+#define IDC_RESIZE_HERMITE 1261
+#define IDC_RESIZE_TRIANGLE 1262
+#define IDC_RESIZE_MITCHELL 1263
+#define IDC_RESIZE_BELL 1264
+#define IDC_RESIZE_BSPLINE 1265
+#define IDC_RESIZE_FILTERS 1266
+
+/* Brightness, contrast and gamma: a scroll bar and its value */
+#define DLG_BRIGHTNESS BrightnessDlg
+#define IDC_BRIGHTNESS_BAR 1093
+#define IDC_BRIGHTNESS_VALUE 1094
+#define DLG_CONTRAST ContrastDlg
+#define IDC_CONTRAST_BAR 1095
+#define IDC_CONTRAST_VALUE 1096
+#define DLG_GAMMA GammaCorrectionDlg
+#define IDC_GAMMA_VALUE 1172
+#define IDC_GAMMA_BAR 1173
+
+/* Palette entries */
+#define DLG_PALETTE PALETTEENTRYDLG
+#define IDC_PALETTE_INDEX 1119
+#define IDC_PALETTE_VALUE 1120
+#define IDC_PALETTE_GRID 1121
+
+/* Effect parameters */
+#define DLG_EFFECT_SETUP 235
+#define IDC_EFFECT_SHARPEN 1269
+#define IDC_EFFECT_DEFAULTS 1270
+#define IDC_EFFECT_BLUR 1271
+#define IDC_EFFECT_OIL_PAINT 1272
+#define IDC_EFFECT_MEDIAN 1273
+#define IDC_EFFECT_EXPLODE_X 1274
+#define IDC_EFFECT_EXPLODE_Y 1275
+#define IDC_EFFECT_PIXELIZE_X 1276
+#define IDC_EFFECT_PIXELIZE_Y 1277
+#define IDC_EFFECT_FINE_ROTATION 1278
+#define IDC_EFFECT_CLEAR 1279
+
+/* Options sheet pages run by their control tables */
+#define DLG_OPT_VIEWING OPTVIEWING
+#define IDC_OPTVIEW_FIT_BIG 1401
+#define IDC_OPTVIEW_RESAMPLE 1402
+#define IDC_OPTVIEW_ZOOM_STEP 1403
+#define IDC_OPTVIEW_REMEMBER_POSITION 1404
+#define IDC_OPTVIEW_UNDO 1405
+#define IDC_OPTVIEW_TOOLBAR 1406
+#define DLG_OPT_FULL_SCREEN OPTFULLSCREEN
+#define IDC_OPTFULL_NORMAL 1411
+#define IDC_OPTFULL_FIT_LARGE 1412
+#define IDC_OPTFULL_FIT_ALL 1413
+#define IDC_OPTFULL_SHOW_NAME 1414
+#define IDC_OPTFULL_HIDE_CURSOR 1415
+#define DLG_OPT_FILES OPTFILES
+#define IDC_OPTFILES_VIEW_ALL 1421
+#define IDC_OPTFILES_WRAP 1422
+#define IDC_OPTFILES_RENAME_EXTENSION 1423
+#define IDC_OPTFILES_ASK_REPLACE 1424
+#define DLG_OPT_COPY_MOVE OPTCOPYMOVE
+#define IDC_OPTCOPY_ASK_COPY 1431
+#define IDC_OPTCOPY_ASK_MOVE 1432
+#define IDC_OPTCOPY_COPY_DIR 1433
+#define IDC_OPTCOPY_MOVE_DIR 1434
+#define IDC_OPTCOPY_ASK_DELETE 1435
+#define IDC_OPTCOPY_RECYCLE 1436
+#define IDC_OPTCOPY_NEXT_AFTER_DELETE 1437
+#define DLG_OPT_LOADING OPTLOADING
+#define IDC_OPTLOAD_GRAYSCALE 1441
+#define IDC_OPTLOAD_PCD_SMALL 1442
+#define IDC_OPTLOAD_PCD_MEDIUM 1443
+#define IDC_OPTLOAD_PCD_LARGE 1444
+#define IDC_OPTLOAD_GIF_ANIMATE 1445
+#define IDC_OPTLOAD_GIF_FIRST_ONLY 1446
+#define DLG_OPT_DIRECTORIES OPTDIRS
+#define IDC_OPTDIRS_CLEAR 1300
+#define IDC_OPTDIRS_DIR_1 1451
+#define IDC_OPTDIRS_DIR_2 1452
+#define IDC_OPTDIRS_DIR_3 1453
+#define IDC_OPTDIRS_DIR_4 1454
+#define IDC_OPTDIRS_DIR_5 1455
+
+/* Save options sheet pages */
+#define DLG_SAVE_JPEG_GIF SAVEJPEGGIF
+#define IDC_SAVE_JPEG_QUALITY 1501
+#define IDC_SAVE_JPEG_QUALITY_VALUE 1502
+#define IDC_SAVE_JPEG_GRAYSCALE 1503
+#define IDC_SAVE_JPEG_PROGRESSIVE 1504
+#define IDC_SAVE_GIF_TRANSPARENT 1505
+#define IDC_SAVE_GIF_INTERLACED 1506
+#define IDC_SAVE_GIF_TRANSPARENCY 1507
+#define DLG_SAVE_LWF SAVELWF
+#define IDC_SAVE_LWF_RATE 1511
+#define IDC_SAVE_LWF_BY_RATE 1512
+#define IDC_SAVE_LWF_BY_SIZE 1513
+#define IDC_SAVE_LWF_SIZE 1514
+#define DLG_SAVE_TIFF SAVETIFF
+#define IDC_SAVE_TIFF_NONE 1521
+#define IDC_SAVE_TIFF_LZW 1522
+#define IDC_SAVE_TIFF_PACKBITS 1523
+#define IDC_SAVE_TIFF_JPEG 1524
+#define IDC_SAVE_TIFF_HUFFMAN 1525
+#define IDC_SAVE_TIFF_FAX3 1526
+#define IDC_SAVE_TIFF_FAX4 1527
+
+/* The preview panel of the Open dialog */
+#define DLG_OPEN_PREVIEW OPENPREVIEW
+#define IDC_PREVIEW_CHECK 1290
+#define IDC_PREVIEW_AREA 1291
+
+#endif
