@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/strings.h"
 #include "devices/devices.h"
 #include "formats/save.h"
-#include "formats/status.h"
 #include "platform/platform.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/directory_chooser.h"
@@ -178,10 +179,8 @@ void InitCaptureDialog(HWND dlg, const App& app) {
     }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     HWND types = GetDlgItem(dlg, kIdType);
-    const std::string jpeg = Format(Msg(MsgId::CaptureJpg), Msg(MsgId::Files));
-    const char* texts[] = {jpeg.c_str(), Msg(MsgId::CaptureGif), Msg(MsgId::CaptureBmp), Msg(MsgId::CapturePng),
-                           Msg(MsgId::CaptureTif), Msg(MsgId::CapturePcx), Msg(MsgId::CaptureIco)};
-    for (const char* t : texts) SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+    for (int i = 0; i < CaptureTypeCount(); ++i)
+        SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CaptureTypeText(i).c_str()));
     SendMessageA(types, CB_SETCURSEL, 0, 0);
     int mode = ReadSetting(Setting::CaptureWindow);
     CheckRadioButton(dlg, kIdDesktop, kIdClient, mode == 1 ? kIdWindow : mode == 2 ? kIdClient : kIdDesktop);
@@ -309,7 +308,7 @@ void CaptureTick(App& app) {
     }
     if (!img) return;
     std::string message;
-    if (!SaveImage(img, name, app.paletteDisplay, &message)) MessageBeep(MB_OK);
+    if (!SaveImage(img, name, SavedSaveOptions(app.paletteDisplay), &message)) MessageBeep(MB_OK);
 }
 
 }  // namespace lg

@@ -10,13 +10,10 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
-
-constexpr const char kIconNotValid[] = "This is not a valid windows icon";
 
 // One image of an icon file: its resource bytes and where its parts start.
 struct IconImage {
@@ -35,7 +32,6 @@ struct IconSet {
 // Reads the directory and every image's bytes from an icon file image (the
 // bytes of an .ICO/.CUR file, or an "icon" chunk of an animated cursor).
 bool ReadIconSet(ByteSource& in, IconSet& set, Status& st);
-bool ReadIconSetFile(const std::string& path, IconSet& set, Status& st);
 
 // The picture of one image: pixels whose mask bit is set become white.
 // Depths as stored (1, 4, 8, 16, 24 or 32).
@@ -49,15 +45,15 @@ std::string IconChoiceText(const IconImage& icon);
 using IconChooser = std::function<int(const IconSet&)>;
 void SetIconChooser(IconChooser chooser);
 
-// The load dispatcher's entry: the chooser is asked only with
+// The format table's reader: the chooser is asked only with
 // opt.allowChooser and more than one image.
-Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadIcon(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // The whole icon file for one picture (1-bit pictures: index 1 becomes
 // transparent; other depths are opaque). Empty when the picture is too big.
 std::vector<uint8_t> BuildIconFile(const Image& img);
 bool WriteIcon(const std::string& path, const Image& img);
-// The save dispatcher's entry.
-bool WriteIconPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer.
+bool SaveIcon(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 
 }  // namespace lg

@@ -8,7 +8,7 @@
 #include "core/image.h"
 #include "devices/devices.h"
 #include "files/dir_list.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
 #include "shell/logic/view_geometry.h"
