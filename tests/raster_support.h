@@ -47,17 +47,16 @@ inline void ExpectPicture(lg::Image img, const std::string& refName, int toleran
 
 inline bool Has(const std::string& name, const char* part) { return name.find(part) != std::string::npos; }
 
-// Reads each test picture `name` + `ending` and compares it with `name`.ppm;
-// `info` gives the info text the reader must report, `tolerance` how far a
-// channel may be off (0 when not given).
-inline void ExpectFilesMatch(const std::vector<std::string>& names, const std::string& ending,
-                             const std::function<lg::Image(const std::string&, lg::Status&)>& read,
+// Reads each test picture `name` + `ending` with the reader of `format` and
+// compares it with `name`.ppm; `info` gives the info text the reader must
+// report, `tolerance` how far a channel may be off (0 when not given).
+inline void ExpectFilesMatch(const std::vector<std::string>& names, const std::string& ending, int format,
                              const std::function<std::string(const std::string&)>& info,
                              const std::function<int(const std::string&)>& tolerance = nullptr) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         lg::Status st;
-        lg::Image img = read(DataPath(name + ending), st);
+        lg::Image img = ReadAs(format, DataPath(name + ending), st);
         ASSERT_TRUE(img) << st.error;
         EXPECT_EQ(st.info, info(name));
         ExpectPicture(std::move(img), name + ".ppm", tolerance ? tolerance(name) : 0);
@@ -68,7 +67,7 @@ inline void ExpectFilesMatch(const std::vector<std::string>& names, const std::s
 inline void ExpectConvertsToBmp(const std::string& name, const std::string& refName) {
     TempDir dir;
     std::string msg;
-    ASSERT_EQ(lg::ConvertFile(DataPath(name), dir.file("out.bmp"), &msg), lg::ConvertResult::Ok) << msg;
+    ASSERT_EQ(lg::ConvertFile(DataPath(name), dir.file("out.bmp"), {}, &msg), lg::ConvertResult::Ok) << msg;
     lg::Status st;
     ExpectPicture(lg::ReadBmp(dir.file("out.bmp"), st), refName);
 }

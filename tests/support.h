@@ -23,6 +23,8 @@
 #include "core/bytes.h"
 #include "core/image.h"
 #include "formats/bmp.h"
+#include "formats/format_table.h"
+#include "formats/load.h"
 
 namespace lgtest {
 
@@ -195,6 +197,13 @@ inline ByteWriter BmpHead(int32_t width, int32_t height, int bits, uint32_t comp
 inline lg::Image ReadBmpBytes(const Bytes& b, lg::Status& st) {
     lg::ByteSource in = lg::ByteSource::FromMemory(b.data(), b.size());
     return lg::ReadBmpFrom(in, st);
+}
+
+// A file read by the format table's reader of `format`, as the reader gives it.
+inline lg::Image ReadAs(int format, const std::string& path, lg::Status& st,
+                        const lg::ReadOptions& opt = lg::ReadOptions(), lg::PictureFacts* facts = nullptr) {
+    lg::PictureFacts ignored;
+    return lg::ReadFileAs(format, path, opt, st, facts ? *facts : ignored);
 }
 
 }  // namespace lgtest

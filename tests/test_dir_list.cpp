@@ -2,8 +2,9 @@
 // finding the shown file, the step decisions and the recent directories.
 #include "support.h"
 
-#include "files/collate.h"
 #include "files/dir_list.h"
+#include "formats/format_table.h"
+#include "platform/collate.h"
 #include "platform/files.h"
 
 namespace {
@@ -22,6 +23,7 @@ TEST(DirList, WhichNamesCount) {
     const struct { const char* name; bool counts; } cases[] = {
         {"photo.jpeg", true}, {"PHOTO.JPG", true}, {"scanG3", true}, {"PHOTOGIF", true}, {"a.Tiff", true},
         {"clip.aif", true},   {"readme.TXT", false}, {"photo.jpg.bak", false}, {"g", false}, {"", false},
+        {"scan.cpt", false},  // taken as a TIFF when opened, but not walked to
     };
     for (const auto& c : cases) EXPECT_EQ(CountsAsPicture(c.name), c.counts) << c.name;
     EXPECT_EQ(ExtensionOf("a.b.PNG"), ".PNG");

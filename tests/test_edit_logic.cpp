@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "formats/format_table.h"
 #include "shell/logic/edit_logic.h"
 
 namespace {
@@ -69,6 +70,15 @@ TEST(OptionPages, ControlsAndKeysAreDistinct) {
     for (Setting owned : {Setting::ResampleFilter, Setting::ResizeAspectRatio, Setting::AlwaysFit,
                           Setting::FileSortOrder, Setting::SaveIndex, Setting::EffectBlur})
         EXPECT_EQ(keys.count(owned), 0u) << lg::InfoOf(owned).key;
+}
+
+// The save options sheet holds the page each written type names, and no other.
+TEST(OptionPages, SaveSheetHoldsThePagesTheSaveTypesName) {
+    std::set<std::string> named, sheet;
+    for (const lg::SaveType* t : lg::SaveTypes())
+        if (t->optionsPage) named.insert(t->optionsPage);
+    for (const lg::OptionPage& p : lg::SaveOptionPages()) sheet.insert(p.templateName);
+    EXPECT_EQ(named, sheet);
 }
 
 const lg::OptionPage& Page(const char* name) {

@@ -87,7 +87,7 @@ protected:
         ui.starting = [this](int i, int n) { captions.push_back(std::to_string(i) + "/" + std::to_string(n)); };
         ui.stopRequested = [this, stopAt] { return stopAt && int(captions.size()) > stopAt; };
         ui.line = [this](const std::string& l) { lines.push_back(l); };
-        return RunBatch(files, out.str() + "/new/", type, ui);
+        return RunBatch(files, out.str() + "/new/", type, ui, {});
     }
     TempDir out;
     std::vector<std::string> lines, captions;
@@ -110,7 +110,7 @@ TEST_F(Batch, ConvertsAndReportsEveryFile) {
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(captions, (std::vector<std::string>{"1/4", "2/4", "3/4", "4/4"}));
     Status st;
-    Image img = LoadQuiet(dir + "pic2.PNG", st);
+    Image img = LoadQuiet(dir + "pic2.PNG", {}, st);
     ASSERT_TRUE(img) << st.error;
     EXPECT_EQ(img.width(), 12);
     EXPECT_EQ(img.height(), 10);
@@ -215,6 +215,15 @@ TEST(SlideList, AddingAndSortingFiles) {
     using V = std::vector<std::string>;
     EXPECT_EQ(names(AddAllFiles(d.str(), 1)), (V{"b.jpg", "a.JPEG"}));  // JPEG row: *.jpg, then *.jpeg
     EXPECT_EQ(names(AddAllFiles(d.str(), 0)), (V{"b.jpg", "a.JPEG", "c.gif"}));
+    // Every picture type's patterns in list order, without AIFF sound and fax files.
+    EXPECT_EQ(AddAllPatterns(0),
+              (V{"*.jpg", "*.jpeg", "*.gif", "*.bmp", "*.tif", "*.tiff", "*.png", "*.lwf", "*.pcx", "*.dcx",
+                 "*.tga", "*.pcd", "*.ras", "*.sun", "*.rle", "*.dib", "*.ico", "*.cur", "*.ani", "*.wav",
+                 "*.mid", "*.rmi", "*.wmf", "*.emf", "*.ppm", "*.pgm", "*.pbm", "*.iff", "*.lbm", "*.psd",
+                 "*.cpt", "*.clp", "*.eps", "*.cam", "*.avi", "*.mpg", "*.mpeg", "*.mov"}));
+    EXPECT_EQ(AddAllPatterns(30), V{"*.g3"});
+    EXPECT_EQ(AddAllPatterns(31), V{"*.*"});
+    EXPECT_EQ(AddAllPatterns(32), V{"*.*"});
     EXPECT_EQ(names(NamesFromField(d.str(), "\"c.gif\" \"gone.png\" \"b.jpg\"")), (V{"c.gif", "b.jpg"}));
     EXPECT_EQ(names(NamesFromField(d.str(), "a.JPEG")), (V{"a.JPEG"}));
     EXPECT_TRUE(NamesFromField(d.str(), "gone.png").empty());

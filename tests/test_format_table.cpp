@@ -2,6 +2,7 @@
 #include "support.h"
 
 #include <cstring>
+#include <sstream>
 
 #include "formats/format_table.h"
 
@@ -115,14 +116,37 @@ TEST(Endings, AcceptedEndingsNeedNoDot) {
     EXPECT_FALSE(lg::HasAcceptedEnding(lg::kFormatUnknown, "x.bmp"));
 }
 
-TEST(Filters, OpenListIsPairsEndedByAnEmptyString) {
-    size_t n = 0;
-    const lg::FilterEntry* f = lg::OpenFilters(&n);
-    ASSERT_EQ(n, 32u);
-    EXPECT_EQ(f[0].description, "Lumagrove - Files");
-    EXPECT_EQ(f[3].description, "(*.BMP) Windows or OS/2 Bitmap");
-    EXPECT_EQ(f[27].description, "(*.AVI) Video for Windows");
-    EXPECT_EQ(f[31].description, "All files (*.*)");
+TEST(Filters, OpenListRowsInTheirPlaces) {
+    const std::vector<std::string> expected = {
+        "Lumagrove - Files", "(*.JPG) JPEG - Files|*.jpg;*.jpeg", "(*.GIF) Compuserve GIF|*.gif",
+        "(*.BMP) Windows or OS/2 Bitmap|*.bmp", "(*.TIF) Tagged Image File Format|*.tif;*.tiff",
+        "(*.PNG) Portable Network Graphics|*.png", "(*.LWF) LuRaTech Wavelet|*.lwf",
+        "(*.PCX) Zsoft Paintbrush|*.pcx;*.dcx", "(*.TGA) Truevision Targa|*.tga", "(*.PCD) Kodak Photo CD|*.pcd",
+        "(*.RAS) Sun Raster Files|*.ras;*.sun", "(*.RLE) Windows RLE|*.rle", "(*.DIB) Windows or OS/2 DIB|*.dib",
+        "(*.ICO) Windows Icons|*.ico", "(*.CUR) Windows Cursors|*.cur", "(*.ANI) Animated Cursors|*.ani",
+        "(*.WAV,*.MID,*.RMI,*.AIF) Sound Files|*.wav;*.mid;*.rmi;*.aif", "(*.WMF,*.EMF) Windows Metafiles|*.wmf;*.emf",
+        "(*.PPM) Portable Pixelmap|*.ppm", "(*.PGM) Portable Greymap|*.pgm", "(*.PBM) Portable Bitmap|*.pbm",
+        "(*.IFF,*.LBM) Amiga Interchange File Format|*.iff;*.lbm", "(*.PSD) Adobe Photoshop Files|*.psd",
+        "(*.CPT) Corel PhotoPaint 6.0 Files|*.cpt", "(*.CLP) Windows Clipboard|*.clp",
+        "(*.EPS) Encapsulated PostScript (Preview)|*.eps", "(*.CAM) Casio Camera File|*.cam",
+        "(*.AVI) Video for Windows|*.avi", "(*.MPG,*.MPEG) MPEG Files|*.mpg;*.mpeg",
+        "(*.MOV) Apple QuickTime Movie|*.mov", "(*.G3) G3 FAX Files|*.g3", "All files (*.*)|*.*"};
+    const std::vector<lg::FilterEntry>& f = lg::OpenFilters();
+    ASSERT_EQ(f.size(), expected.size());
+    for (size_t i = 1; i < f.size(); ++i) EXPECT_EQ(f[i].description + "|" + f[i].patterns, expected[i]) << i;
+    EXPECT_EQ(f[0].description, expected[0]);
+    // Every picture pattern once, in whatever order.
+    auto sorted = [](const std::string& list) {
+        std::vector<std::string> v;
+        std::stringstream in(list);
+        for (std::string p; std::getline(in, p, ';');) v.push_back(p);
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(f[0].patterns),
+              sorted("*.jpg;*.jpeg;*.gif;*.bmp;*.tif;*.tiff;*.png;*.pcx;*.tga;*.pcd;*.ras;*.sun;*.rle;*.dib;*.ico;"
+                     "*.avi;*.wav;*.rmi;*.mid;*.wmf;*.emf;*.pbm;*.pgm;*.ppm;*.iff;*.lbm;*.psd;*.cpt;*.mpg;*.mpeg;"
+                     "*.mov;*.cur;*.ani;*.dcx;*.clp;*.eps;*.cam;*.lwf;*.aif;*.g3"));
     std::string s = lg::OpenFilterString();
     ASSERT_GE(s.size(), 2u);
     EXPECT_EQ(s.substr(s.size() - 2), std::string(2, '\0'));

@@ -9,9 +9,8 @@
 #include "core/convert.h"
 #include "formats/format_table.h"
 #include "formats/gif.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/save.h"
-#include "settings/settings.h"
 
 using lg::Image;
 using lg::Status;
@@ -41,10 +40,7 @@ std::string CompareRgb(const Image& img, const Ppm& ref) {
     return "";
 }
 
-Image ReadFile(const std::string& path, Status& st) {
-    lg::GifFrameInfo frame;
-    return lg::ReadGif(path, 0, 0, frame, st);
-}
+Image ReadFile(const std::string& path, Status& st) { return ReadAs(lg::kFormatGif, path, st); }
 
 Image ReadMem(const Bytes& b, Status& st, lg::GifFrameInfo* info = nullptr) {
     lg::GifFrameInfo frame;
@@ -189,8 +185,6 @@ TEST(GifRead, FrameDescriptionFromTheControlBeforeTheImage) {
 TEST(GifRead, Failures) {
     const char* notGif = "This is not a valid GIF file !";
     Status st;
-    EXPECT_FALSE(ReadFile(TempDir().file("missing.gif"), st));
-    EXPECT_EQ(st.error, "Can't open file for reading !");
     EXPECT_TRUE(ReadMem(Simple(2, 1, 2, 2, {1, 2}, "GIF87a"), st));
     EXPECT_FALSE(ReadMem(Simple(2, 1, 2, 2, {1, 2}, "GIF90a"), st));
     EXPECT_EQ(st.error, notGif);
@@ -359,21 +353,20 @@ TEST(GifWrite, GiflibAndImageMagickDecodeOurPixels) {
 // ---------------------------------------------------------------- the dispatchers' hooks
 
 TEST(GifDispatch, SavingUsesTheSaveOptions) {
-    lgtest::ScratchSettings settings;
     TempDir dir;
     Image rgb = Image::Create(40, 30, 24, 0);
     for (size_t i = 0; i < rgb.pixelBytes(); ++i) rgb.pixels()[i] = uint8_t(i * 7 / 5);
     std::string msg;
-    ASSERT_TRUE(lg::SaveImage(rgb, dir.file("q.gif"), false, &msg)) << msg;
+    ASSERT_TRUE(lg::SaveImage(rgb, dir.file("q.gif"), {}, &msg)) << msg;
     Status st;
     Image back = ReadFile(dir.file("q.gif"), st);
     ASSERT_TRUE(back) << st.error;
     EXPECT_EQ(back.bitCount(), 8);
 
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::GifSaveTransparent, 1));
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::GifTransparency, 200));
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::GifSaveInterlaced, 1));
-    ASSERT_TRUE(lg::SaveImage(Pattern(9, 9, 4, 2), dir.file("t.gif"), false, &msg)) << msg;
+    lg::SaveOptions opt;
+    opt.gifTransparent = 200;
+    opt.gifInterlaced = true;
+    ASSERT_TRUE(lg::SaveImage(Pattern(9, 9, 4, 2), dir.file("t.gif"), opt, &msg)) << msg;
     Bytes b = ReadBytes(dir.file("t.gif"));
     ASSERT_GT(b.size(), 13u + 48 + 18);
     EXPECT_EQ(b[13 + 48 + 3], 1);
@@ -382,26 +375,24 @@ TEST(GifDispatch, SavingUsesTheSaveOptions) {
 }
 
 TEST(GifDispatch, ReaderEntryPicksStillOrAnimation) {
-    lg::ReaderFn read = lg::ReaderFor(lg::kFormatGif);
-    ASSERT_TRUE(read);
     lg::ReadOptions multi, quiet;
     multi.multiImage = true;
     quiet.multiImage = quiet.quiet = true;
     lg::PictureFacts facts;
     Status st;
-    EXPECT_FALSE(read(DataPath("gif_anim.gif"), multi, st, facts));
+    EXPECT_FALSE(ReadAs(lg::kFormatGif, DataPath("gif_anim.gif"), st, multi, &facts));
     EXPECT_TRUE(facts.startAnimation);
     EXPECT_EQ(facts.frameCount, 5);
     EXPECT_EQ(st.info, "Animated GIF - 5 images");
     for (const lg::ReadOptions& still : {lg::ReadOptions(), quiet}) {
         lg::PictureFacts f;
         Status s;
-        Image first = read(DataPath("gif_anim.gif"), still, s, f);
+        Image first = ReadAs(lg::kFormatGif, DataPath("gif_anim.gif"), s, still, &f);
         ASSERT_TRUE(first) << s.error;
         EXPECT_EQ(first.width(), 40);
         EXPECT_FALSE(f.startAnimation);
     }
     lg::PictureFacts one;  // a single image is a still picture
-    EXPECT_TRUE(read(DataPath("gif_c16.gif"), multi, st, one));
+    EXPECT_TRUE(ReadAs(lg::kFormatGif, DataPath("gif_c16.gif"), st, multi, &one));
     EXPECT_FALSE(one.startAnimation);
 }

@@ -19,7 +19,7 @@ TEST(IffRead, MatchesNetpbm) {
     rastertest::ExpectFilesMatch(
         {"iff_planes1", "iff_planes4", "iff_planes4raw", "iff_planes5", "iff_planes6", "iff_planes8", "iff_masked",
          "iff_deep24", "iff_deep24raw", "iff_ham6", "iff_ham8"},
-        ".iff", lg::ReadIff,
+        ".iff", lg::kFormatIff,
         [](const std::string& n) { return rastertest::Has(n, "raw") ? "None" : "Run Length Encoding"; },
         [](const std::string& n) { return n == "iff_ham6" ? 15 : n == "iff_ham8" ? 3 : 0; });
     rastertest::ExpectConvertsToBmp("iff_planes5.iff", "iff_planes5.ppm");

@@ -21,7 +21,7 @@ TEST(PcxRead, MatchesIndependentDecoders) {
     // one-bit planes, 2 and 4 bits packed (the last four as 4-bit pictures).
     rastertest::ExpectFilesMatch({"pcx_im24", "pcx_im8", "pcx_np1", "pcx_np24", "pcx_np8", "pcx_planes4",
                                   "pcx_planes2", "pcx_packed4", "pcx_packed2"},
-                                 ".pcx", lg::ReadPcx, [](const std::string&) { return "Run Length Encoding"; });
+                                 ".pcx", lg::kFormatPcx, [](const std::string&) { return "Run Length Encoding"; });
     rastertest::ExpectConvertsToBmp("pcx_np24.pcx", "pcx_np24.ppm");
 }
 
@@ -113,7 +113,7 @@ TEST(PcxWrite, RunsHeaderAndPadding) {
     img.row(0)[200] = 0xC5;
     img.row(0)[201] = 7;
     img.setPaletteEntry(5, 1, 2, 3);
-    ASSERT_TRUE(lg::WritePcx(dir.file("a.pcx"), img, lg::SaveOptions(), st));
+    ASSERT_TRUE(lg::SavePcx(dir.file("a.pcx"), img, lg::SaveOptions(), st));
     Bytes f = ReadBytes(dir.file("a.pcx"));
     ASSERT_EQ(f.size(), 128u + 11u + 769u);
     EXPECT_EQ(Bytes(f.begin() + 128, f.begin() + 139), (Bytes{0xFF, 5, 0xFF, 5, 0xFF, 5, 0xCB, 5, 0xC1, 0xC5, 7}));
@@ -127,7 +127,7 @@ TEST(PcxWrite, RunsHeaderAndPadding) {
         rgb.row(0)[3 * x + 1] = uint8_t(20 + x);  // green
         rgb.row(0)[3 * x + 2] = uint8_t(10 + x);  // red
     }
-    ASSERT_TRUE(lg::WritePcx(dir.file("b.pcx"), rgb, lg::SaveOptions(), st));
+    ASSERT_TRUE(lg::SavePcx(dir.file("b.pcx"), rgb, lg::SaveOptions(), st));
     f = ReadBytes(dir.file("b.pcx"));
     ASSERT_EQ(f.size(), 128u + 12u);
     EXPECT_EQ((Bytes{f[0], f[1], f[2], f[3], f[65], f[66], f[67]}), (Bytes{10, 5, 1, 8, 3, 4, 0}));
@@ -142,11 +142,11 @@ TEST(PcxWrite, RoundTripsEveryDepth) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
         Status st;
-        Image img = lg::LoadQuiet(DataPath(c.first), st);
+        Image img = lg::LoadQuiet(DataPath(c.first), {}, st);
         ASSERT_TRUE(img) << st.error;
         const std::string out = dir.file(std::string(c.first) + ".pcx");
-        ASSERT_TRUE(lg::WritePcx(out, img, lg::SaveOptions(), st));
-        rastertest::ExpectPicture(lg::ReadPcx(out, st), c.second);
+        ASSERT_TRUE(lg::SavePcx(out, img, lg::SaveOptions(), st));
+        rastertest::ExpectPicture(ReadAs(lg::kFormatPcx, out, st), c.second);
     }
 #ifndef _WIN32
     // ImageMagick reads what was written.
@@ -181,7 +181,7 @@ TEST(Dcx, PageTableAndPages) {
     const std::string path = DataPath("pcx_pages.dcx");
     Status st;
     lg::PictureFacts facts;
-    Image img = lg::LoadDcx(path, lg::ReadOptions(), st, facts);
+    Image img = ReadAs(lg::kFormatDcx, path, st, lg::ReadOptions(), &facts);
     ASSERT_TRUE(img) << st.error;
     EXPECT_TRUE(facts.multipage);
     ASSERT_EQ(facts.pageCount, 3);
@@ -200,6 +200,6 @@ TEST(Dcx, PageTableAndPages) {
     ASSERT_TRUE(lg::LoadPicture(name, req, lg::LoadUi(), facts));
     EXPECT_EQ(facts.infoText, "Run Length Encoding - 3 pages");
     // The quiet loader and convert mode read the first page.
-    rastertest::ExpectPicture(lg::LoadQuiet(path, st), "pcx_pages_0.ppm");
+    rastertest::ExpectPicture(lg::LoadQuiet(path, {}, st), "pcx_pages_0.ppm");
     rastertest::ExpectConvertsToBmp("pcx_pages.dcx", "pcx_pages_0.ppm");
 }

@@ -166,7 +166,7 @@ TEST(PhotoCdRead, RefusesOtherFilesAndReadsShortOnes) {
     Bytes other(600, 0xFF);
     other[3] = 0;
     EXPECT_FALSE(ReadPack(other, 2, overview, st));
-    EXPECT_EQ(st.error, lg::kPcdNotValid);
+    EXPECT_EQ(st.error, "Not a valid PCD-File");
     Bytes shortPack = ReadBytes(DataPath("pcd_pack.pcd"));
     shortPack.resize(0x30000 + 768 * 3 * 10);
     Image img = ReadPack(shortPack, 2, overview, st);
@@ -231,7 +231,7 @@ TEST(PhotoCdOverview, DispatcherShowsTheFirstSheetAndSaysSoOnce) {
                                   "Press N for next 25 pictures !");
     }
     Status st;
-    Image quiet = lg::LoadQuiet(path, st);
+    Image quiet = lg::LoadQuiet(path, {}, st);
     ASSERT_TRUE(quiet) << st.error;
     EXPECT_EQ(quiet.height(), 649);
 }

@@ -31,10 +31,7 @@ Image FromMemory(const Bytes& b, Status& st) {
     return lg::ReadPngFrom(in, st);
 }
 
-Image ReadFile(const std::string& path, Status& st) {
-    lg::PictureFacts facts;
-    return lg::ReadPng(path, lg::ReadOptions(), st, facts);
-}
+Image ReadFile(const std::string& path, Status& st) { return ReadAs(lg::kFormatPng, path, st); }
 
 struct Case {
     const char* name;
@@ -146,7 +143,7 @@ TEST(PngWrite, RoundTripsEveryDepthItWrites) {
         const std::string file = dir.file("d" + std::to_string(depth) + ".png");
         Image src = Pattern(depth, 13, 7);
         Status st;
-        ASSERT_TRUE(lg::WritePng(file, src, lg::SaveOptions(), st)) << st.error;
+        ASSERT_TRUE(lg::SavePng(file, src, lg::SaveOptions(), st)) << st.error;
         Image back = ReadFile(file, st);
         ASSERT_TRUE(back) << st.error;
         ASSERT_EQ(back.bitCount(), depth);
@@ -165,7 +162,7 @@ TEST(PngWrite, RoundTripsEveryDepthItWrites) {
 #endif
     }
     Status st;
-    EXPECT_FALSE(lg::WritePng(dir.file("x.png"), Image::Create(4, 4, 16, 0), lg::SaveOptions(), st));
+    EXPECT_FALSE(lg::SavePng(dir.file("x.png"), Image::Create(4, 4, 16, 0), lg::SaveOptions(), st));
 }
 
 TEST(PngWrite, PaletteCoversEveryIndexInUse) {
@@ -175,7 +172,7 @@ TEST(PngWrite, PaletteCoversEveryIndexInUse) {
     img.row(0)[3] = 200;
     img.row(1)[0] = 1;
     Status st;
-    ASSERT_TRUE(lg::WritePng(dir.file("p.png"), img, lg::SaveOptions(), st)) << st.error;
+    ASSERT_TRUE(lg::SavePng(dir.file("p.png"), img, lg::SaveOptions(), st)) << st.error;
     Image back = lg::Expand8To24(ReadFile(dir.file("p.png"), st));
     EXPECT_EQ(Rgb24(back, 3, 1), (std::array<int, 3>{0, 0, 0}));
     EXPECT_EQ(Rgb24(back, 0, 0), (std::array<int, 3>{10, 20, 30}));
@@ -186,13 +183,13 @@ TEST(ConvertFile, EveryCombinationOfJpegPngAndBmp) {
     TempDir dir;
     std::string msg;
     for (const char* ext : {".bmp", ".jpg", ".png"})
-        ASSERT_EQ(lg::ConvertFile(DataPath("png_rgba8.png"), dir.file(std::string("in") + ext), &msg),
+        ASSERT_EQ(lg::ConvertFile(DataPath("png_rgba8.png"), dir.file(std::string("in") + ext), {}, &msg),
                   lg::ConvertResult::Ok) << msg;
     for (std::string in : {"in.bmp", "in.jpg", "in.png"})
         for (std::string ext : {".bmp", ".jpg", ".png"}) {
-            ASSERT_EQ(lg::ConvertFile(dir.file(in), dir.file(in + ext), &msg), lg::ConvertResult::Ok) << msg;
+            ASSERT_EQ(lg::ConvertFile(dir.file(in), dir.file(in + ext), {}, &msg), lg::ConvertResult::Ok) << msg;
             Status st;
-            Image img = lg::LoadQuiet(dir.file(in + ext), st);
+            Image img = lg::LoadQuiet(dir.file(in + ext), {}, st);
             const bool lossy = in == "in.jpg" || ext == ".jpg";
             EXPECT_EQ(PixelsOff(img, "png_rgba8.ppm", lossy ? 64 : 0), 0) << in << ext << st.error;
         }

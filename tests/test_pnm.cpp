@@ -33,8 +33,9 @@ TEST(PnmRead, MatchesNetpbm) {
         SCOPED_TRACE(c.first);
         const std::string ending = std::string(c.first).substr(std::string(c.first).size() - 3);
         const PnmKind kind = ending == "ppm" ? PnmKind::Ppm : ending == "pgm" ? PnmKind::Pgm : PnmKind::Pbm;
+        const int format = kind == PnmKind::Ppm ? lg::kFormatPpm : kind == PnmKind::Pgm ? lg::kFormatPgm : lg::kFormatPbm;
         Status st;
-        Image img = lg::ReadPnm(DataPath(c.first), kind, st);
+        Image img = ReadAs(format, DataPath(c.first), st);
         ASSERT_TRUE(img) << st.error;
         EXPECT_EQ(img.bitCount(), kind == PnmKind::Ppm ? 24 : kind == PnmKind::Pgm ? 8 : 1);
         ExpectPicture(std::move(img), c.second);

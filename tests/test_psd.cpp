@@ -35,7 +35,7 @@ TEST(PsdRead, MatchesImageMagick) {
     rastertest::ExpectFilesMatch(
         {"psd_rgb", "psd_rgbraw", "psd_rgba", "psd_rgb16", "psd_rgb16raw", "psd_grey", "psd_greyraw", "psd_indexed",
          "psd_bitmap"},
-        ".psd", lg::ReadPsd, [](const std::string& n) {
+        ".psd", lg::kFormatPsd, [](const std::string& n) {
             return rastertest::Has(n, "raw") || n == "psd_bitmap" ? "Adobe Photoshop - None" : "Adobe Photoshop - RLE";
         });
     rastertest::ExpectConvertsToBmp("psd_rgb.psd", "psd_rgb.ppm");
@@ -47,7 +47,7 @@ TEST(PsdRead, CmykInksBecomeColours) {
     for (const char* name : {"psd_cmyk.psd", "psd_cmykraw.psd"}) {
         SCOPED_TRACE(name);
         Status st;
-        Image img = lg::ReadPsd(DataPath(name), st);
+        Image img = ReadAs(lg::kFormatPsd, DataPath(name), st);
         ASSERT_TRUE(img) << st.error;
         ASSERT_EQ(img.bitCount(), 32);
         ASSERT_EQ(inks.size(), 4 * size_t(img.width()) * size_t(img.height()));

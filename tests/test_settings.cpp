@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "settings/ini.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 
 using namespace lgtest;
@@ -239,4 +240,31 @@ TEST_F(SettingsTable, WrittenValuesReadBack) {
     std::vector<std::string> files;
     for (const auto& e : fs::directory_iterator(home_)) files.push_back(e.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"LUMAGR32.INI"});
+}
+
+// What the quiet loader and the save dispatcher get from the settings file:
+// its defaults, then each key as written.
+TEST_F(SettingsTable, SavedOptionsComeFromTheirKeys) {
+    lg::ConvertOptions d = lg::SavedConvertOptions();
+    EXPECT_EQ(d.save.jpegQuality, 80);
+    EXPECT_EQ(d.save.gifTransparent, -1);
+    EXPECT_EQ(d.save.tiffCompression, 0);
+    EXPECT_FALSE(d.save.jpegGrayscale || d.save.jpegProgressive || d.save.gifInterlaced || d.save.paletteDisplay);
+    EXPECT_FALSE(d.read.grayscale);
+    EXPECT_EQ(d.read.pcdSize, 2);
+
+    const struct { lg::Setting key; int value; } writes[] = {
+        {lg::Setting::JpegSaveQuality, 35}, {lg::Setting::JpegSaveGrayscale, 1}, {lg::Setting::JpegSaveProgressive, 1},
+        {lg::Setting::GifSaveInterlaced, 1}, {lg::Setting::GifTransparency, 200}, {lg::Setting::TiffSaveCompression, 6},
+        {lg::Setting::JpegLoadGrayscale, 1}, {lg::Setting::PhotoCdLoadingSize, 0}};
+    for (const auto& w : writes) ASSERT_TRUE(lg::WriteSetting(w.key, w.value));
+    lg::ConvertOptions o = lg::SavedConvertOptions(true);
+    EXPECT_EQ(o.save.jpegQuality, 35);
+    EXPECT_TRUE(o.save.jpegGrayscale && o.save.jpegProgressive && o.save.gifInterlaced && o.save.paletteDisplay);
+    EXPECT_EQ(o.save.gifTransparent, -1) << "a transparency index counts only with SaveTransparent";
+    EXPECT_EQ(o.save.tiffCompression, 6);
+    EXPECT_TRUE(o.read.grayscale);
+    EXPECT_EQ(o.read.pcdSize, 0);
+    ASSERT_TRUE(lg::WriteSetting(lg::Setting::GifSaveTransparent, 1));
+    EXPECT_EQ(lg::SavedSaveOptions().gifTransparent, 200);
 }

@@ -34,7 +34,7 @@ TEST(SunRasterRead, MatchesIndependentDecoders) {
     // netpbm's standard and byte-encoded files; ImageMagick's are red, green,
     // blue ordered (type 3), at 24 and 32 bits.
     rastertest::ExpectFilesMatch(
-        {"ras_np24", "ras_np8", "ras_np8rle", "ras_np1", "ras_np1rle", "ras_im24", "ras_im32"}, ".ras", lg::ReadSunRaster,
+        {"ras_np24", "ras_np8", "ras_np8rle", "ras_np1", "ras_np1rle", "ras_im24", "ras_im32"}, ".ras", lg::kFormatRas,
         [](const std::string& n) {
             return rastertest::Has(n, "rle") ? "Sun Rasterfile - RLE compressed" : "Sun Rasterfile - None";
         });

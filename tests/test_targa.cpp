@@ -34,7 +34,7 @@ TEST(TargaRead, MatchesIndependentDecoders) {
     rastertest::ExpectFilesMatch(
         {"tga_im24", "tga_im24rle", "tga_im32", "tga_im32rle", "tga_im8", "tga_im8rle", "tga_grey", "tga_greyrle",
          "tga_np_cmap", "tga_np_rgbrle", "tga_np_rlecmap15"},
-        ".tga", lg::ReadTarga,
+        ".tga", lg::kFormatTga,
         [](const std::string& n) { return rastertest::Has(n, "rle") ? "Run Length Encoding" : "None"; },
         [](const std::string& n) { return rastertest::Has(n, "15") ? 7 : 0; });
     rastertest::ExpectConvertsToBmp("tga_im24rle.tga", "tga_im24rle.ppm");

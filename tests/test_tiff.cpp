@@ -13,7 +13,6 @@
 #include "formats/save.h"
 #include "formats/tiff.h"
 #include "platform/platform.h"
-#include "settings/settings.h"
 
 using lg::Image;
 using lg::Status;
@@ -80,6 +79,8 @@ Image ReadMem(const Bytes& file, Status& st, uint32_t offset = 0) {
     return lg::ReadTiffFrom(in, offset, st);
 }
 
+Image ReadFile(const std::string& path, Status& st) { return ReadAs(lg::kFormatTif, path, st); }
+
 std::array<int, 3> Entry(const Image& img, int i) {
     const uint8_t* e = img.palette() + 4 * i;
     return {e[2], e[1], e[0]};
@@ -145,7 +146,7 @@ TEST(TiffReader, EveryRouteMatchesItsReference) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         Status st;
-        Image img = lg::ReadTiff(DataPath(c.file), 0, st);
+        Image img = ReadFile(DataPath(c.file), st);
         ASSERT_TRUE(img) << st.error;
         EXPECT_EQ(st.error, "");
         EXPECT_EQ(img.bitCount(), c.depth);
@@ -153,7 +154,7 @@ TEST(TiffReader, EveryRouteMatchesItsReference) {
         EXPECT_TRUE(SameLook(img, FromPpm(DataPath(c.ppm)), c.tolerance));
     }
     Status st;
-    Image fax = lg::ReadTiff(DataPath("tif_g4.tif"), 0, st);
+    Image fax = ReadFile(DataPath("tif_g4.tif"), st);
     ASSERT_TRUE(fax);
     EXPECT_EQ(Entry(fax, 0), (std::array<int, 3>{0, 0, 0}));  // black first, as for every bilevel picture
 }
@@ -221,8 +222,6 @@ TEST(TiffReader, CmykOrientationAndRefusals) {
     EXPECT_EQ(st.info, "Old JPEG (in TIFF)");
     EXPECT_FALSE(ReadMem(BuildTiff({Plain(200000, 200000, 8, 1, Bytes(16, 0))}), st));
     EXPECT_EQ(st.error, "Can't allocate memory");
-    EXPECT_FALSE(lg::ReadTiff(DataPath("no-such-file.tif"), 0, st));
-    EXPECT_EQ(st.error, "This is not a valid TIFF File !");
 }
 
 // ---- hostile files -------------------------------------------------------------
@@ -278,8 +277,9 @@ TEST(TiffPages, CountingFollowsTheDirectoryChain) {
     EXPECT_EQ(count(dangling), 1);
     EXPECT_EQ(count(Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}), 0);
 
-    EXPECT_EQ(lg::CountTiffPages(DataPath("tif_pages3_big.tif"), offsets), 3);  // BigTIFF
-    EXPECT_EQ(DepthOf(lg::ReadTiff(DataPath("tif_pages3_big.tif"), offsets.at(1), st)), 4);
+    const Bytes big = ReadBytes(DataPath("tif_pages3_big.tif"));
+    EXPECT_EQ(count(big), 3);  // BigTIFF
+    EXPECT_EQ(DepthOf(ReadMem(big, st, offsets.at(1))), 4);
 }
 
 TEST(TiffPages, LoadPagingAndExtraction) {
@@ -317,7 +317,7 @@ TEST(TiffPages, LoadPagingAndExtraction) {
     EXPECT_EQ(DepthOf(current), 1);
     for (int p = 0; p < 3; ++p)
         EXPECT_TRUE(SameLook(lg::ReadBmp(lg::ExtractedPageName(out, path, p), st),
-                             lg::ReadTiff(path, facts.pageOffsets[size_t(p)], st)));
+                             ReadMem(ReadBytes(path), st, facts.pageOffsets[size_t(p)])));
 }
 
 // ---- the writer --------------------------------------------------------------------
@@ -374,7 +374,7 @@ TEST(TiffWriter, EveryCompressionReadsBackTheSamePicture) {
             Image img = c.img.Duplicate();
             img.setResolution(300, 150);
             ASSERT_TRUE(lg::WriteTiff(path, img, comp, 90, st)) << st.error;
-            Image back = lg::ReadTiff(path, 0, st);
+            Image back = ReadFile(path, st);
             ASSERT_TRUE(back) << st.error;
             EXPECT_EQ(st.info, names[comp]);
             EXPECT_EQ(back.bitCount(), img.bitCount());
@@ -405,20 +405,20 @@ TEST(TiffWriter, RefusalsDispatcherAndConvertMode) {
     EXPECT_EQ(ReadBytes(keep), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"keep.tif"}));
 
-    lgtest::ScratchSettings settings;
     std::string msg;
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::TiffSaveCompression, 6));
-    ASSERT_TRUE(lg::SaveImage(Sample(8), dir.file("a.tif"), false, &msg)) << msg;  // widened for JPEG
-    EXPECT_EQ(DepthOf(lg::ReadTiff(dir.file("a.tif"), 0, st)), 24);
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::TiffSaveCompression, 4));
-    EXPECT_FALSE(lg::SaveImage(Sample(24), dir.file("b.tif"), false, &msg));
+    lg::ConvertOptions opt;
+    opt.save.tiffCompression = 6;
+    ASSERT_TRUE(lg::SaveImage(Sample(8), dir.file("a.tif"), opt.save, &msg)) << msg;  // widened for JPEG
+    EXPECT_EQ(DepthOf(ReadFile(dir.file("a.tif"), st)), 24);
+    opt.save.tiffCompression = 4;
+    EXPECT_FALSE(lg::SaveImage(Sample(24), dir.file("b.tif"), opt.save, &msg));
     EXPECT_EQ(msg, "TIF Save error ! - Incorrect Compression !\nThis in not a 1-BPP Image.");
 
-    ASSERT_TRUE(lg::WriteSetting(lg::Setting::TiffSaveCompression, 1));
-    ASSERT_EQ(lg::ConvertFile(DataPath("tif_cmyk.tif"), dir.file("c.bmp"), &msg), lg::ConvertResult::Ok) << msg;
-    ASSERT_EQ(lg::ConvertFile(DataPath("tif_lzw.tif"), dir.file("d.bmp"), &msg), lg::ConvertResult::Ok) << msg;
-    ASSERT_EQ(lg::ConvertFile(dir.file("d.bmp"), dir.file("e.tif"), &msg), lg::ConvertResult::Ok) << msg;
-    EXPECT_TRUE(SameLook(lg::ReadTiff(dir.file("e.tif"), 0, st), FromPpm(DataPath("tif_src.ppm"))));
+    opt.save.tiffCompression = 1;
+    ASSERT_EQ(lg::ConvertFile(DataPath("tif_cmyk.tif"), dir.file("c.bmp"), opt, &msg), lg::ConvertResult::Ok) << msg;
+    ASSERT_EQ(lg::ConvertFile(DataPath("tif_lzw.tif"), dir.file("d.bmp"), opt, &msg), lg::ConvertResult::Ok) << msg;
+    ASSERT_EQ(lg::ConvertFile(dir.file("d.bmp"), dir.file("e.tif"), opt, &msg), lg::ConvertResult::Ok) << msg;
+    EXPECT_TRUE(SameLook(ReadFile(dir.file("e.tif"), st), FromPpm(DataPath("tif_src.ppm"))));
     EXPECT_EQ(st.info, "LZW");
 }
 

@@ -3,6 +3,8 @@
 // one word: the first is the input, later ones are options whose value runs
 // to the end of the argument, so paths may hold slashes and blanks.
 // `lumagrove FILE... /batch=DIR [/type=PNG]` converts many files into DIR.
+// Like the viewer's conversion mode, it reads and writes with the options of
+// the settings file (LUMAGR32.INI).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "files/batch.h"
 #include "formats/convert_file.h"
 #include "formats/libraries.h"
+#include "settings/saved_options.h"
 
 namespace {
 
@@ -41,7 +44,7 @@ int RunBatchForm(const std::vector<std::string>& inputs, const std::string& dir,
     }
     lg::BatchUi ui;
     ui.line = [](const std::string& text) { std::printf("%s\n", text.c_str()); };
-    lg::BatchSummary s = lg::RunBatch(inputs, dir, type, ui);
+    lg::BatchSummary s = lg::RunBatch(inputs, dir, type, ui, lg::SavedConvertOptions());
     std::printf("%s\n", lg::BatchSummaryLine(s).c_str());
     return s.errors ? 1 : 0;
 }
@@ -96,7 +99,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string message;
-    if (lg::ConvertFile(input, output, &message) != lg::ConvertResult::Ok) {
+    if (lg::ConvertFile(input, output, lg::SavedConvertOptions(), &message) != lg::ConvertResult::Ok) {
         std::fprintf(stderr, "lumagrove: %s\n", message.c_str());
         return 1;
     }

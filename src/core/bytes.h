@@ -34,6 +34,11 @@ public:
 
     // Moves to an absolute offset; an offset past the end fails and moves to the end.
     bool seek(uint64_t offset);
+    // Back to the start for another pass over the data, the failure flag cleared.
+    void rewind() {
+        seek(0);
+        failed_ = false;
+    }
     bool skip(uint64_t n) { return seek(tell() + n > size_ ? size_ + 1 : tell() + n); }
 
     // Next byte 0..255, or -1 at the end.

@@ -7,7 +7,7 @@
 
 #include "core/image.h"
 #include "devices/logic/device_logic.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 
 namespace lg {
 

@@ -1,58 +1,33 @@
 #include "files/batch.h"
 
-#include <cctype>
-
 #include "core/messages.h"
+#include "core/strings.h"
 #include "files/file_ops.h"
+#include "formats/format_table.h"
 #include "formats/load.h"
 #include "formats/save.h"
-#include "formats/status.h"
 #include "platform/platform.h"
 
 namespace lg {
 namespace {
 
-struct BatchType {
-    const char* text;
-    const char* word;
-};
-constexpr BatchType kTypes[kBatchTypeCount] = {
-    {"JPG - JPEG %s", "JPG"},
-    {"GIF - Compuserve GIF", "GIF"},
-    {"BMP - Windows Bitmap", "BMP"},
-    {"PNG - Portable Network Graphics", "PNG"},
-    {"TIF - Tagged Image File Format", "TIF"},
-    {"LWF - LuRaTech Wavelet", "LWF"},
-    {"PCX - Zsoft Paintbrush", "PCX"},
-    {"ICO - Windows Icon", "ICO"},
-    {"EMF - Enhanced Windows Metafile", "EMF"},
-};
-
-const BatchType& TypeAt(int type) { return kTypes[type >= 0 && type < kBatchTypeCount ? type : 0]; }
-
-bool SameWord(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i]) return false;
-    return i == a.size() && !b[i];
-}
+const SaveType& TypeAt(int type) { return *SaveTypes()[size_t(type >= 0 && type < BatchTypeCount() ? type : 0)]; }
 
 }  // namespace
 
-std::string BatchTypeText(int type) {
-    if (type == 0) return Format(kTypes[0].text, Msg(MsgId::Files));
-    return TypeAt(type).text;
-}
+int BatchTypeCount() { return SaveTypeCount(); }
 
-const char* BatchTypeWord(int type) { return TypeAt(type).word; }
+std::string BatchTypeText(int type) { return Format(TypeAt(type).listText, Msg(MsgId::Files)); }
+
+const char* BatchTypeWord(int type) { return TypeAt(type).ending; }
 
 int BatchTypeOf(const std::string& word) {
     std::string w = word;
     if (!w.empty() && w[0] == '.') w.erase(0, 1);
-    for (int i = 0; i < kBatchTypeCount; ++i)
-        if (SameWord(w, kTypes[i].word)) return i;
-    if (SameWord(w, "JPEG")) return 0;
-    if (SameWord(w, "TIFF")) return 4;
+    for (int i = 0; i < BatchTypeCount(); ++i) {
+        const SaveType& t = TypeAt(i);
+        if (EqualNoCase(w, t.ending) || (t.otherName && EqualNoCase(w, t.otherName))) return i;
+    }
     return -1;
 }
 
@@ -64,7 +39,7 @@ std::string BatchOutputName(const std::string& outDir, const std::string& input,
 }
 
 BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& outDir, int type,
-                      const BatchUi& ui, bool paletteDisplay) {
+                      const BatchUi& ui, const ConvertOptions& opt) {
     BatchSummary sum;
     if (files.empty()) return sum;
     const char* word = BatchTypeWord(type);
@@ -79,7 +54,7 @@ BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& 
         }
         ui.line(Format("%s: %s", Msg(MsgId::Converting), file.c_str()));
         Status st;
-        Image img = LoadQuiet(file, st);
+        Image img = LoadQuiet(file, opt.read, st);
         std::string result;
         if (!img) {
             result = Format("%s: %s", Msg(MsgId::ErrorCantLoad), file.c_str());
@@ -87,7 +62,7 @@ BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& 
             const std::string out = BatchOutputName(dir, file, word);
             std::string message;
             if (platform::FileExists(out)) result = Format("%s: %s", Msg(MsgId::DestinationExists), out.c_str());
-            else if (!SaveImage(img, out, paletteDisplay, &message))
+            else if (!SaveImage(img, out, opt.save, &message))
                 result = Format("%s: %s", Msg(MsgId::CantSave), out.c_str());
             else result = Msg(MsgId::BatchOk);
         }

@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "formats/convert_file.h"
+
 namespace lg {
 
-constexpr int kBatchTypeCount = 9;
+// The output types: the save types of the format table, counted from 0.
+int BatchTypeCount();
 // The output type's list text and extension word; an index outside the list
 // counts as 0 (JPG).
 std::string BatchTypeText(int type);
@@ -33,9 +36,9 @@ struct BatchSummary {
     bool stopped = false;
 };
 
-// Converts every file; `outDir` is created when missing.
+// Converts every file with the caller's options; `outDir` is created when missing.
 BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& outDir, int type,
-                      const BatchUi& ui, bool paletteDisplay = false);
+                      const BatchUi& ui, const ConvertOptions& opt);
 
 // The closing line: "%d errors".
 std::string BatchSummaryLine(const BatchSummary& s);

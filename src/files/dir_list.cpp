@@ -3,43 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/strings.h"
+#include "formats/format_table.h"
 #include "platform/platform.h"
 
 namespace lg {
 namespace {
 
-constexpr const char* kPictureEndings[] = {
-    "GIF", "JPG", "JPEG", "BMP", "DIB", "RLE", "PNG", "PCX", "DCX", "TIF", "TIFF", "TGA", "RAS",
-    "SUN", "PCD", "PPM", "PGM", "PBM", "IFF", "LBM", "PSD", "ICO", "CUR", "ANI", "WMF", "EMF",
-    "CLP", "EPS", "CAM", "LWF", "G3",  "AVI", "WAV", "MID", "RMI", "MPG", "MPEG", "MOV", "AIF"};
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
-
-bool EndsWithNoCase(const std::string& s, const char* tail) {
-    const size_t n = std::strlen(tail);
-    if (s.size() < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (Upper(s[s.size() - n + i]) != tail[i]) return false;
-    return true;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
-}
-
 template <typename T>
 int Sign(T a, T b) { return a < b ? -1 : b < a ? 1 : 0; }
 
 }  // namespace
-
-bool CountsAsPicture(const std::string& name) {
-    for (const char* e : kPictureEndings)
-        if (EndsWithNoCase(name, e)) return true;
-    return false;
-}
 
 std::string ExtensionOf(const std::string& name) {
     size_t dot = name.rfind('.');

@@ -36,10 +36,6 @@ struct DirList {
     const DirEntry& at(int pos) const { return records[size_t(order[size_t(pos)])]; }
 };
 
-// Whether a directory entry named so is one of the viewer's files: the name
-// ends (without regard to case, dot or not) with a known type's letters.
-bool CountsAsPicture(const std::string& name);
-
 // The part of the name from its last dot; empty without one.
 std::string ExtensionOf(const std::string& name);
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/strings.h"
 #include "files/dir_list.h"
 #include "formats/format_table.h"
-#include "formats/status.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
@@ -16,12 +16,6 @@ namespace lg {
 namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-constexpr const char* kAllPictures[] = {
-    "*.jpg", "*.jpeg", "*.gif", "*.bmp", "*.tif", "*.tiff", "*.png", "*.lwf", "*.pcx", "*.dcx",
-    "*.tga", "*.pcd", "*.ras", "*.sun", "*.rle", "*.dib", "*.ico", "*.cur", "*.ani", "*.wav",
-    "*.mid", "*.rmi", "*.wmf", "*.emf", "*.ppm", "*.pgm", "*.pbm", "*.iff", "*.lbm", "*.psd",
-    "*.cpt", "*.clp", "*.eps", "*.cam", "*.avi", "*.mpg", "*.mpeg", "*.mov"};
 
 bool MatchesNoCase(const std::string& name, const std::string& pattern) {
     if (pattern == "*.*" || pattern == "*") return true;
@@ -138,12 +132,10 @@ std::vector<std::string> NamesFromField(const std::string& folder, const std::st
 }
 
 std::vector<std::string> AddAllPatterns(int filterIndex) {
-    if (filterIndex == 0) return std::vector<std::string>(std::begin(kAllPictures), std::end(kAllPictures));
-    size_t count = 0;
-    const FilterEntry* rows = OpenFilters(&count);
-    if (filterIndex < 0 || size_t(filterIndex) >= count) return {"*.*"};
+    const std::vector<FilterEntry>& rows = OpenFilters();
+    if (filterIndex < 0 || size_t(filterIndex) >= rows.size()) return {"*.*"};
     std::vector<std::string> out;
-    std::string p = rows[filterIndex].patterns;
+    const std::string& p = rows[size_t(filterIndex)].addAll;
     for (size_t start = 0; start <= p.size();) {
         size_t semi = p.find(';', start);
         if (semi == std::string::npos) semi = p.size();

@@ -40,8 +40,9 @@ void SortSlideList(std::vector<std::string>& list, int order);
 std::vector<std::string> NamesFromField(const std::string& folder, const std::string& field);
 
 // The patterns "Add all" searches for a row (0-based) of the Open dialog's
-// filter list: row 0 every picture pattern in a fixed order, other rows
-// their own patterns, "*.*" beyond the list.
+// filter list: row 0 the patterns of the types' rows in list order (AIFF
+// sound and fax files left out), other rows their own patterns, "*.*"
+// beyond the list.
 std::vector<std::string> AddAllPatterns(int filterIndex);
 // The files of `folder` matching those patterns, pattern by pattern, as
 // folder + name; directories and files that are only hidden are left out.

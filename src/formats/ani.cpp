@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/convert.h"
+#include "core/messages.h"
 #include "formats/icon.h"
 
 namespace lg {
@@ -72,7 +73,7 @@ Image IconChunkPicture(ByteSource& in, const Chunk& c) {
 }  // namespace
 
 Image ReadAnimatedCursor(ByteSource& in, Animation* anim, Status& st) {
-    st.error = kAniNotValid;
+    st.error = Msg(MsgId::AniNotValid);
     if (!IsAcon(in)) return Image();
     std::vector<uint32_t> rate, seq;
     Image first;
@@ -157,23 +158,18 @@ int CountAniSteps(ByteSource& in) {
     return 0;
 }
 
-int CountAniStepsFile(const std::string& path) {
-    ByteSource in = ByteSource::OpenFile(path);
-    return in.ok() ? CountAniSteps(in) : 0;
-}
-
 bool LoadAniFrames(const std::string& path, Animation& anim, Status& st) {
     ReleaseAnimation(anim);
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = kAniNotValid;
+        st.error = Msg(MsgId::AniNotValid);
         return false;
     }
     Image first = ReadAnimatedCursor(in, &anim, st);
     const Image* size = anim.frames.empty() || !anim.frames[0].image ? &first : &anim.frames[0].image;
     if (!*size || anim.frames.empty()) {
         ReleaseAnimation(anim);
-        st.error = kAniNotValid;
+        st.error = Msg(MsgId::AniNotValid);
         return false;
     }
     anim.cursorDelays = true;
@@ -182,10 +178,8 @@ bool LoadAniFrames(const std::string& path, Animation& anim, Status& st) {
     return true;
 }
 
-Image LoadAni(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
-    ByteSource in = ByteSource::OpenFile(path);
-    st.error = kAniNotValid;
-    if (!in.ok()) return Image();
+Image LoadAni(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+    st.error = Msg(MsgId::AniNotValid);
     if (opt.multiImage && !opt.quiet) {
         const int steps = CountAniSteps(in);
         if (steps > 1) {

@@ -8,12 +8,10 @@
 #include "core/bytes.h"
 #include "core/image.h"
 #include "formats/animation.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
-
-constexpr const char kAniNotValid[] = "This is not a valid animated cursor";
 
 // The picture of icon 0. With `anim`, every step also becomes frame j of the
 // table: the icon its sequence entry names, delay = its rate, disposal 3.
@@ -23,14 +21,13 @@ Image ReadAnimatedCursor(ByteSource& in, Animation* anim, Status& st);
 // The step count of the "anih" header; 0 when the data is not an animated
 // cursor or its header says the frames are not icons.
 int CountAniSteps(ByteSource& in);
-int CountAniStepsFile(const std::string& path);
 
 // The player's frame table for a file: frames widened to working depths,
 // the canvas the size of frame 0.
 bool LoadAniFrames(const std::string& path, Animation& anim, Status& st);
 
-// The load dispatcher's entry: with opt.multiImage (and not quiet) a cursor of
+// The format table's reader: with opt.multiImage (and not quiet) a cursor of
 // several steps returns no picture and asks for playback instead.
-Image LoadAni(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadAni(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

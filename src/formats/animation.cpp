@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/convert.h"
+#include "core/messages.h"
 #include "formats/ani.h"
 #include "formats/bmp.h"
 #include "formats/format_table.h"
@@ -208,15 +209,6 @@ int ScanGif(ByteSource& in, GifScan& scan) {
     return int(scan.imageOffsets.size());
 }
 
-int ScanGifFile(const std::string& path, GifScan& scan) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        scan = GifScan();
-        return -1;
-    }
-    return ScanGif(in, scan);
-}
-
 uint64_t ControlOffsetFor(const GifScan& scan, int i) {
     if (i < 0 || size_t(i) >= scan.imageOffsets.size()) return 0;
     const uint64_t image = scan.imageOffsets[size_t(i)];
@@ -233,7 +225,7 @@ bool LoadGifFrames(const std::string& path, Animation& anim, Status& st) {
     ReleaseAnimation(anim);
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = kGifCantOpen;
+        st.error = Msg(MsgId::CantOpenForReading);
         return false;
     }
     return LoadGifFramesFrom(in, anim, st);
@@ -244,7 +236,7 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     GifScan scan;
     const int count = ScanGif(in, scan);
     if (count <= 0) {
-        st.error = kGifNotValid;
+        st.error = Msg(MsgId::GifNotValid);
         return false;
     }
     anim.frames.resize(size_t(count));
@@ -273,7 +265,7 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
         any = any || f.image;
     }
     if (!any) {
-        st.error = kGifNotValid;
+        st.error = Msg(MsgId::GifNotValid);
         return false;
     }
     return true;
@@ -302,7 +294,7 @@ bool LoadAnimation(const std::string& path, Animation& anim, Status& st) {
     if (!LoadGifFrames(path, anim, st)) return false;
     if (int64_t(anim.canvasWidth) * anim.canvasHeight > kMaxCanvasPixels) {
         ReleaseAnimation(anim);
-        st.error = kGifNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return false;
     }
     anim.cursorDelays = false;

@@ -32,8 +32,6 @@ struct GifScan {
 
 // Number of images found (0 for a file cut short in its header).
 int ScanGif(ByteSource& in, GifScan& scan);
-// The same for a file; -1 when it cannot be opened.
-int ScanGifFile(const std::string& path, GifScan& scan);
 // The graphic control extension that belongs to image i: the last one between
 // the previous image and this one; 0 when there is none.
 uint64_t ControlOffsetFor(const GifScan& scan, int i);

@@ -4,14 +4,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/messages.h"
 #include "platform/outfile.h"
 
 namespace lg {
 namespace {
-
-constexpr const char kNotBmp[] = "Not a valid BMP file";
-constexpr const char kUnsupported[] = "Can't read data, unsupported compression !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
 
 struct BmpHeader {
     int64_t width = 0;
@@ -186,33 +183,33 @@ void FlipRows(Image& img) {
 }  // namespace
 
 Image ReadBmpFrom(ByteSource& in, Status& st) {
-    st.error = kNotBmp;
+    st.error = Msg(MsgId::BmpNotValid);
     if (in.le16() != 19778) {
-        st.error = "Not a valid BMP file, can't read header";
+        st.error = Msg(MsgId::BmpBadHeader);
         return Image();
     }
     BmpHeader h;
     if (!ReadHeader(in, h)) {
-        st.error = "Not a valid BMP file, can't read header";
+        st.error = Msg(MsgId::BmpBadHeader);
         return Image();
     }
     const bool bitFields = h.compression == 3 && h.windows;
     if (h.windows && (h.compression > 3 || (bitFields && h.bitCount != 16 && h.bitCount != 32) ||
                       (h.compression == 1 && h.bitCount != 8) ||
                       (h.compression == 2 && h.bitCount != 4))) {
-        st.error = kUnsupported;
+        st.error = Msg(MsgId::UnsupportedCompression);
         return Image();
     }
     switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return Image();  // kNotBmp
+    default: return Image();  // not a valid BMP file
     }
     const bool topDown = h.height < 0;
     const int depth = bitFields ? 24 : h.bitCount;
     const uint32_t tableLen = depth < 9 ? 1u << depth : 0;
     Image img = Image::Create(h.width, std::llabs(h.height), depth, tableLen);
     if (!img) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     if (in.atEnd()) return Image();
@@ -257,7 +254,7 @@ Image ReadBmpFrom(ByteSource& in, Status& st) {
 Image ReadBmp(const std::string& path, Status& st) {
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
+        st.error = Format(Msg(MsgId::CantOpenNamed), path.c_str());
         return Image();
     }
     return ReadBmpFrom(in, st);
@@ -266,7 +263,7 @@ Image ReadBmp(const std::string& path, Status& st) {
 bool WriteBmp(const std::string& path, const Image& img, Status& st) {
     OutputFile out;
     if (!img || !out.open(path)) {
-        st.error = Format("Can't create file: %s", path.c_str());
+        st.error = Format(Msg(MsgId::CantCreateNamed), path.c_str());
         return false;
     }
     const uint32_t offset = 14 + kDibHeaderSize + 4 * img.colorsUsed();
@@ -275,14 +272,18 @@ bool WriteBmp(const std::string& path, const Image& img, Status& st) {
     PutLE32(fh + 2, fileSize);
     PutLE32(fh + 10, offset);
     if (!out.write(fh, sizeof fh)) {
-        st.error = "Can't write file header";
+        st.error = Msg(MsgId::CantWriteHeader);
         return false;
     }
     if (!out.write(img.data(), fileSize - 14) || !out.commit()) {
-        st.error = "Can't write file";
+        st.error = Msg(MsgId::CantWriteFile);
         return false;
     }
     return true;
+}
+
+bool SaveBmp(const std::string& path, const Image& img, const SaveOptions&, Status& st) {
+    return WriteBmp(path, img, st);
 }
 
 }  // namespace lg

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
+
 namespace lg {
 namespace {
 
@@ -194,7 +196,7 @@ const FaxCode* FaxCodes(size_t* count) {
 }
 
 Image ReadFaxG3From(ByteSource& in, Status& st) {
-    st.error = "This is not a valid G3 fax file";
+    st.error = Msg(MsgId::FaxNotValid);
     static const CodeTable white = BuildTable(false), black = BuildTable(true);
     BitReader bits(in);
     const size_t packed = kFaxRowPixels / 8;
@@ -221,7 +223,7 @@ Image ReadFaxG3From(ByteSource& in, Status& st) {
     if (height == 0) return Image();
     Image img = Image::Create(width, height, 1, 2);
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     img.setPaletteEntry(0, 255, 255, 255);
@@ -229,15 +231,6 @@ Image ReadFaxG3From(ByteSource& in, Status& st) {
     const size_t n = std::min(img.stride(), packed);
     for (int y = 0; y < height; ++y) std::memcpy(img.topRow(y), rows.data() + size_t(y) * packed, n);
     return img;
-}
-
-Image LoadFaxG3(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadFaxG3From(in, st);
 }
 
 }  // namespace lg

@@ -6,7 +6,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -27,6 +27,5 @@ const FaxCode* FaxCodes(size_t* count);
 
 // The picture: as wide as the longest row, entry 0 white, entry 1 black.
 Image ReadFaxG3From(ByteSource& in, Status& st);
-Image LoadFaxG3(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

@@ -8,6 +8,7 @@
 
 #include "core/messages.h"
 #include "formats/animation.h"
+#include "formats/save.h"
 #include "platform/outfile.h"
 
 namespace lg {
@@ -213,7 +214,7 @@ Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameIn
     const int packed = in.byte();
     if (packed < 0 || width == 0 || height == 0) return Image();  // "not a valid GIF file"
     if (int64_t(width) * height > maxPixels) {
-        st.error = kGifNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     frame.left = left;
@@ -227,7 +228,7 @@ Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameIn
     }
     Image img = Image::Create(width, height, depth, 1u << depth);
     if (!img) {
-        st.error = kGifNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     for (int i = 0; i < entries; ++i)
@@ -469,7 +470,7 @@ void InterlaceOrder(int height, int* rows) {
 
 Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st,
                   int64_t maxPixels) {
-    st.error = kGifNotValid;
+    st.error = Msg(MsgId::GifNotValid);
     // Signature and logical screen; the screen size is not used, every image
     // carries its own.
     uint8_t head[13];
@@ -512,29 +513,20 @@ Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFra
     return Image();
 }
 
-Image ReadGif(const std::string& path, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame,
-              Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = kGifCantOpen;
-        return Image();
-    }
-    return ReadGifFrom(in, controlPos, imagePos, frame, st);
-}
-
-Image LoadGif(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+Image LoadGif(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     if (opt.multiImage && !opt.quiet) {
         GifScan scan;
-        const int count = ScanGifFile(path, scan);
+        const int count = ScanGif(in, scan);
         if (count > 1) {
             facts.frameCount = count;
             facts.startAnimation = true;
             st.info = Format("%s - %d %s", Msg(MsgId::AnimatedGif), count, Msg(MsgId::Images));
             return Image();
         }
+        in.rewind();
     }
     GifFrameInfo frame;
-    return ReadGif(path, 0, 0, frame, st);
+    return ReadGifFrom(in, 0, 0, frame, st, opt.maxPixels);
 }
 
 bool WriteGif(const std::string& path, const Image& img, bool globalTable, bool interlaced,
@@ -597,8 +589,16 @@ bool WriteGif(const std::string& path, const Image& img, bool globalTable, bool 
     return out.flush() && file.commit();
 }
 
-bool WriteGifPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status&) {
-    return WriteGif(path, img, true, opt.gifInterlaced, opt.gifTransparent);
+bool SaveGif(const std::string& path, const Image& img, const SaveOptions& opt, Status&) {
+    // A transparent index beyond a small palette marks its last entry.
+    int transparent = opt.gifTransparent;
+    if (transparent >= 0 && img.bitCount() == 4) transparent = std::min(transparent, 15);
+    if (transparent >= 0 && img.bitCount() == 1) transparent = std::min(transparent, 1);
+    return WriteGif(path, img, true, opt.gifInterlaced, transparent);
+}
+
+Image GifSaveCopy(const Image& img, const SaveOptions&, std::string& failure) {
+    return img.bitCount() == 24 ? ReduceForPalette(img, failure) : Image();
 }
 
 }  // namespace lg

@@ -9,16 +9,10 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
-
-// The reader's error texts.
-constexpr const char kGifNotValid[] = "This is not a valid GIF file !";
-constexpr const char kGifCantOpen[] = "Can't open file for reading !";
-constexpr const char kGifNoMemory[] = "Can't allocate memory";
 
 // What the animation player needs besides the pixels. Fields the file does
 // not set stay 0.
@@ -39,13 +33,11 @@ struct GifFrameInfo {
 // is refused as too large before anything is allocated.
 Image ReadGifFrom(ByteSource& in, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame, Status& st,
                   int64_t maxPixels = INT64_MAX);
-Image ReadGif(const std::string& path, uint64_t controlPos, uint64_t imagePos, GifFrameInfo& frame,
-              Status& st);
 
-// The load dispatcher's entry. With opt.multiImage (and not opt.quiet) a file
+// The format table's reader. With opt.multiImage (and not opt.quiet) a file
 // of several images returns no picture: facts.startAnimation and
 // facts.frameCount are set and the info text names the image count.
-Image LoadGif(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadGif(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // A single-image GIF89a from a 1-, 4- or 8-bit picture: the colour table
 // global or local, rows plain or interlaced, a transparent index or -1.
@@ -53,8 +45,10 @@ Image LoadGif(const std::string& path, const ReadOptions& opt, Status& st, Pictu
 // file is then left as it was.
 bool WriteGif(const std::string& path, const Image& img, bool globalTable, bool interlaced,
               int transparentIndex);
-// The save dispatcher's entry: global table, options from the settings.
-bool WriteGifPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer: a global table, interlacing and the transparent
+// index from the options; the copy it needs of a 24-bit picture (256 colours).
+bool SaveGif(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+Image GifSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure);
 
 // Rows of an interlaced image in the order they are stored: 0, 8, 16, ...,
 // then 4, 12, ..., then 2, 6, ..., then 1, 3, 5, ...

@@ -4,19 +4,13 @@
 #include <cstring>
 #include <new>
 
+#include "core/messages.h"
 #include "formats/bmp.h"
 #include "formats/png.h"
 #include "platform/outfile.h"
 
 namespace lg {
 namespace {
-
-constexpr const char kOpenFailed[] = "Error opening file for reading";
-constexpr const char kBadHeader[] = "Error reading file header";
-constexpr const char kReadFailed[] = "Error reading file";
-constexpr const char kSeekFailed[] = "Error seeking in file";
-constexpr const char kNoMemory[] = "Error allocating memory";
-constexpr const char kUnsupportedImage[] = "Unsupported icon image";
 
 size_t MaskStride(int width) { return (size_t(width) + 31) / 32 * 4; }
 
@@ -98,13 +92,13 @@ bool PaintMask(uint8_t* colour, size_t colourStride, const uint8_t* mask, size_t
 bool ReadImages(ByteSource& in, uint64_t base, IconSet& set, Status& st) {
     uint8_t head[6];
     if (!in.readExact(head, 6) || GetLE16(head) != 0 || (GetLE16(head + 2) != 1 && GetLE16(head + 2) != 2)) {
-        st.error = kBadHeader;
+        st.error = Msg(MsgId::IconBadHeader);
         return false;
     }
     const unsigned count = GetLE16(head + 4);
     std::vector<uint8_t> dir(size_t(count) * 16);
     if (!in.readExact(dir.data(), dir.size())) {
-        st.error = kReadFailed;
+        st.error = Msg(MsgId::ErrorReadingFile);
         return false;
     }
     set.images.clear();
@@ -118,31 +112,31 @@ bool ReadImages(ByteSource& in, uint64_t base, IconSet& set, Status& st) {
         // would otherwise cost memory without end).
         total += size;
         if (offset > in.size() || size > in.size() - offset || total > in.size()) {
-            st.error = offset > in.size() ? kSeekFailed : kReadFailed;
+            st.error = offset > in.size() ? Msg(MsgId::IconSeekFailed) : Msg(MsgId::ErrorReadingFile);
             set.images.clear();
             return false;
         }
         IconImage icon;
         icon.bytes.resize(size);
         if (!in.seek(offset)) {
-            st.error = kSeekFailed;
+            st.error = Msg(MsgId::IconSeekFailed);
             set.images.clear();
             return false;
         }
         if (!in.readExact(icon.bytes.data(), size)) {
-            st.error = kReadFailed;
+            st.error = Msg(MsgId::ErrorReadingFile);
             set.images.clear();
             return false;
         }
         if (!Locate(icon)) {
-            st.error = kUnsupportedImage;
+            st.error = Msg(MsgId::IconUnsupported);
             set.images.clear();
             return false;
         }
         set.images.push_back(std::move(icon));
     }
     if (set.images.empty()) {
-        st.error = kReadFailed;
+        st.error = Msg(MsgId::ErrorReadingFile);
         return false;
     }
     return true;
@@ -151,15 +145,6 @@ bool ReadImages(ByteSource& in, uint64_t base, IconSet& set, Status& st) {
 }  // namespace
 
 bool ReadIconSet(ByteSource& in, IconSet& set, Status& st) { return ReadImages(in, in.tell(), set, st); }
-
-bool ReadIconSetFile(const std::string& path, IconSet& set, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = kOpenFailed;
-        return false;
-    }
-    return ReadIconSet(in, set, st);
-}
 
 Image IconToPicture(const IconImage& icon, Status& st) {
     if (icon.png) {
@@ -180,7 +165,7 @@ Image IconToPicture(const IconImage& icon, Status& st) {
     try {
         bmp.assign(offset + colourBytes, 0);
     } catch (const std::bad_alloc&) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::IconNoMemory);
         return Image();
     }
     bmp[0] = 'B';
@@ -210,10 +195,10 @@ std::string IconChoiceText(const IconImage& icon) {
     return Format("%d x %d  -  True color", icon.width, icon.height);
 }
 
-Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
-    st.error = kIconNotValid;
+Image LoadIcon(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts&) {
+    st.error = Msg(MsgId::IconNotValid);
     IconSet set;
-    if (!ReadIconSetFile(path, set, st)) return Image();
+    if (!ReadIconSet(in, set, st)) return Image();
     if (opt.chooseIcon && !opt.quiet && set.images.size() > 1) {
         const int chosen = opt.chooseIcon(set);
         if (chosen >= 0 && size_t(chosen) < set.images.size()) set.selected = chosen;
@@ -264,7 +249,7 @@ bool WriteIcon(const std::string& path, const Image& img) {
     return out.write(bytes.data(), bytes.size()) && out.commit();
 }
 
-bool WriteIconPicture(const std::string& path, const Image& img, const SaveOptions&, Status&) {
+bool SaveIcon(const std::string& path, const Image& img, const SaveOptions&, Status&) {
     return WriteIcon(path, img);
 }
 

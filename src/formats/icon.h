@@ -9,13 +9,10 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
-
-constexpr const char kIconNotValid[] = "This is not a valid windows icon";
 
 // One image of an icon file: its resource bytes and where its parts start.
 struct IconImage {
@@ -34,7 +31,6 @@ struct IconSet {
 // Reads the directory and every image's bytes from an icon file image (the
 // bytes of an .ICO/.CUR file, or an "icon" chunk of an animated cursor).
 bool ReadIconSet(ByteSource& in, IconSet& set, Status& st);
-bool ReadIconSetFile(const std::string& path, IconSet& set, Status& st);
 
 // The picture of one image: pixels whose mask bit is set become white.
 // Depths as stored (1, 4, 8, 16, 24 or 32).
@@ -43,15 +39,15 @@ Image IconToPicture(const IconImage& icon, Status& st);
 // The chooser line of an image: "32 x 32  -  16 colors" or "... True color".
 std::string IconChoiceText(const IconImage& icon);
 
-// The load dispatcher's entry: opt.chooseIcon is asked only for a file of
-// more than one image and not by the quiet loader.
-Image LoadIcon(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+// The format table's reader: opt.chooseIcon is asked only for a file of more
+// than one image and not by the quiet loader.
+Image LoadIcon(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // The whole icon file for one picture (1-bit pictures: index 1 becomes
 // transparent; other depths are opaque). Empty when the picture is too big.
 std::vector<uint8_t> BuildIconFile(const Image& img);
 bool WriteIcon(const std::string& path, const Image& img);
-// The save dispatcher's entry.
-bool WriteIconPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer.
+bool SaveIcon(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 
 }  // namespace lg

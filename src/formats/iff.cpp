@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
+
 namespace lg {
 namespace {
 
-constexpr const char kNotIff[] = "Not a valid IFF file";
-constexpr const char kCantRead[] = "Can't read data !";
 constexpr uint32_t kCamgHalfBrite = 0x80;
 constexpr uint32_t kCamgHam = 0x800;
 constexpr int kMaxSide = 10000;
@@ -265,32 +265,19 @@ bool UnpackByteRun(ByteSource& in, uint8_t* dst, size_t len) {
 }
 
 Image ReadIffFrom(ByteSource& in, Status& st) {
-    st.error = kNotIff;
+    st.error = Msg(MsgId::IffNotValid);
     IffInfo f;
     Decoding d;
     if (!WalkChunks(in, f) || !Decide(f, d)) return Image();
     st.info = f.compression ? "Run Length Encoding" : "None";
     Image img = Image::Create(f.width, f.height, d.depth, DefaultColorsFor(d.depth));
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     // A picture cut short is still shown as far as it goes.
-    st.error = DecodeBody(in, f, d, img) ? "" : kCantRead;
+    st.error = DecodeBody(in, f, d, img) ? "" : Msg(MsgId::CantReadData);
     return img;
-}
-
-Image ReadIff(const std::string& path, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadIffFrom(in, st);
-}
-
-Image LoadIff(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadIff(path, st);
 }
 
 }  // namespace lg

@@ -9,14 +9,12 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
 
 Image ReadIffFrom(ByteSource& in, Status& st);
-Image ReadIff(const std::string& path, Status& st);
-Image LoadIff(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // Byte-run (PackBits) decoding of one row of `len` bytes, as IFF and
 // Photoshop store it: control n < 128 is followed by n + 1 literals, n > 128

@@ -12,6 +12,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "core/convert.h"
+#include "core/messages.h"
 #include "platform/outfile.h"
 
 #ifndef JCS_EXTENSIONS
@@ -20,10 +22,6 @@
 
 namespace lg {
 namespace {
-
-constexpr const char kNotJpeg[] = "This is not a valid JPEG/JFIF file !";
-constexpr const char kCantOpen[] = "Can't open file for reading !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
 
 // A hostile progressive file can repeat scans over the whole picture without end.
 constexpr int kMaxScans = 500;
@@ -203,11 +201,11 @@ void SetDensity(const jpeg_decompress_struct& c, Image& img) {
 }  // namespace
 
 Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
-    st.error = kNotJpeg;
+    st.error = Msg(MsgId::JpegNotValid);
     Decoder d;
     d.buffer.reset(new (std::nothrow) uint8_t[kInputBufferSize]);
     if (!d.buffer) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     InitError(d.err);
@@ -242,7 +240,7 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
     const int depth = rgbLike && !quantize ? 24 : 8;
     // Checked before the library allocates its own whole-picture buffers.
     if (DibBlockSize(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0) < 0) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     if (!Guarded(d.err, [&] { jpeg_start_decompress(&c); })) {
@@ -251,7 +249,7 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
     }
     Image img = Image::Create(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0);
     if (!img) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     SetDensity(c, img);
@@ -271,12 +269,7 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
     return img;
 }
 
-Image ReadJpeg(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = kCantOpen;
-        return Image();
-    }
+Image LoadJpeg(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts&) {
     return ReadJpegFrom(in, opt, st);
 }
 
@@ -347,15 +340,15 @@ void Compress(jpeg_compress_struct& c, const Image& img, const SaveOptions& opt,
 
 }  // namespace
 
-bool WriteJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
+bool SaveJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
     if (!img || (img.bitCount() != 8 && img.bitCount() != 24)) {
-        st.error = Format("Can't write %d bits per pixel as JPEG", img ? img.bitCount() : 0);
+        st.error = Format(Msg(MsgId::JpegCantWriteDepth), img ? img.bitCount() : 0);
         return false;
     }
     PaletteRows palette(img);
     OutputFile out;
     if (!out.open(path)) {
-        st.error = Format("Can't create file: %s", path.c_str());
+        st.error = Format(Msg(MsgId::CantCreateNamed), path.c_str());
         return false;
     }
     Encoder e;
@@ -366,10 +359,16 @@ bool WriteJpeg(const std::string& path, const Image& img, const SaveOptions& opt
         return false;
     }
     if (!out.commit()) {
-        st.error = "Can't write file";
+        st.error = Msg(MsgId::CantWriteFile);
         return false;
     }
     return true;
+}
+
+Image JpegSaveCopy(const Image& img, const SaveOptions&, std::string&) {
+    if (img.bitCount() == 1) return Expand1To8(img);
+    if (img.bitCount() == 4) return Expand4To8(img);
+    return Image();
 }
 
 }  // namespace lg

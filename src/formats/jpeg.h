@@ -7,8 +7,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -17,11 +16,13 @@ namespace lg {
 // two-pass quantizer) and opt.previewWidth (1/4 or 1/8 scale). Reads from the
 // source's current position, so a JPEG stream inside another file works too.
 Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st);
-Image ReadJpeg(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+// The format table's reader.
+Image LoadJpeg(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
-// Depth 8 or 24 only (the save path expands 1 and 4 bits first). Uses the
-// quality, greyscale and progressive options; density is the picture's
-// resolution in dots per inch.
-bool WriteJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer: depth 8 or 24 only (JpegSaveCopy expands 1 and 4
+// bits first). Uses the quality, greyscale and progressive options; density
+// is the picture's resolution in dots per inch.
+bool SaveJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+Image JpegSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure);
 
 }  // namespace lg

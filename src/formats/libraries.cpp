@@ -8,7 +8,7 @@
 #include <tiffio.h>
 #include <zlib.h>
 
-#include "formats/status.h"
+#include "core/strings.h"
 
 namespace lg {
 

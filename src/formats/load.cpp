@@ -5,23 +5,25 @@
 #include "core/bytes.h"
 #include "core/convert.h"
 #include "core/messages.h"
+#include "core/strings.h"
 #include "formats/format_table.h"
 #include "ops/quantize.h"
 #include "platform/platform.h"
-#include "settings/settings.h"
 
 namespace lg {
 namespace {
 
-// The reader of a format, or a stand-in that says this build has none.
-Image RunReader(int format, const std::string& path, const ReadOptions& opt, Status& st,
+// The reader of a format on an open file, or a stand-in that says this
+// build has none.
+Image RunReader(int format, ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st,
                 PictureFacts& facts) {
-    ReaderFn read = ReaderFor(format);
+    ReaderFn read = FormatOf(format).read;
     if (!read) {
         st.error = Msg(MsgId::NotInThisBuild);
         return Image();
     }
-    return read(path, opt, st, facts);
+    in.rewind();
+    return read(in, path, opt, st, facts);
 }
 
 void Inform(const LoadUi& ui, const std::string& text) {
@@ -104,7 +106,7 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
 
     Status st;
     const uint32_t start = platform::TickCount();
-    Image img = RunReader(format, fileName, opt, st, facts);
+    Image img = ReadFileAs(format, fileName, opt, st, facts);
     if (!st.info.empty()) facts.infoText = st.info;
     if (!img) {
         if (facts.startAnimation) {  // the frames play instead of a still picture
@@ -138,25 +140,33 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     return img;
 }
 
-Image LoadQuiet(const std::string& path, Status& st) {
-    const int format = DetectFileFormat(path);
+Image ReadFileAs(int format, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+    ByteSource in = ByteSource::OpenFile(path);
+    if (!in.ok()) {
+        st.error = Format(Msg(MsgId::CantOpenNamed), path.c_str());
+        return Image();
+    }
+    return RunReader(format, in, path, opt, st, facts);
+}
+
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
+    ByteSource in = ByteSource::OpenFile(path);
+    const int format = in.ok() ? DetectSourceFormat(in, path) : kFormatUnknown;
     if (format == kFormatUnknown || format == kFormatMedia) {
         st.error = Msg(MsgId::CantReadHeader);
         return Image();
     }
-    ReadOptions opt;
-    opt.quiet = true;
-    opt.grayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
-    opt.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
+    ReadOptions quiet = opt;
+    quiet.quiet = true;
     PictureFacts facts;
-    Image img = RunReader(format, path, opt, st, facts);
+    Image img = RunReader(format, in, path, quiet, st, facts);
     if (!img) {
         if (st.error.empty()) st.error = Msg(MsgId::DecodeError);
         return img;
     }
     const int depth = img.bitCount();
     img = WidenToWorkingDepth(std::move(img));
-    if (!img) st.error = Format("Can't convert a picture of %d bits per pixel", depth);
+    if (!img) st.error = Format(Msg(MsgId::CantConvertDepth), depth);
     return img;
 }
 

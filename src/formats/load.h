@@ -6,8 +6,7 @@
 #include <string>
 
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/status.h"
+#include "formats/codec.h"
 
 namespace lg {
 
@@ -39,8 +38,13 @@ struct LoadRequest {
 Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& ui, PictureFacts& facts);
 
 // Reads a picture by content without any dialog, message or window change:
-// first image or page, working depths only. Empty with an error text on failure.
-Image LoadQuiet(const std::string& path, Status& st);
+// first image or page (`opt` is taken as a quiet load), working depths only.
+// Empty with an error text on failure.
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st);
+
+// Opens `path` and runs the reader of `format` on it as it stands: no
+// detection, no widening (tools and tests).
+Image ReadFileAs(int format, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // Moves the file to its name with the format's proper extension; false when
 // the format has none or the move fails (fileName unchanged then).

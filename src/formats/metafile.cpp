@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/bytes.h"
+#include "core/messages.h"
+#include "formats/save.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -36,17 +38,21 @@ int MetafileKind(const uint8_t* d, size_t size) {
     return 0;
 }
 
+Image EmfSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure) {
+    return opt.paletteDisplay && img.bitCount() == 24 ? ReduceForPalette(img, failure) : Image();
+}
+
 #ifndef _WIN32
 
-Image LoadMetafile(const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
-    st.error = kMetafileNeedsWindows;
+Image LoadMetafile(ByteSource&, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    st.error = Msg(MsgId::MetafileNeedsWindows);
     return Image();
 }
 
 bool WriteEnhancedMetafile(const Image&, const std::string&) { return false; }
 
-bool WriteEmfPicture(const std::string&, const Image&, const SaveOptions&, Status& st) {
-    st.error = kMetafileNeedsWindows;
+bool SaveEmf(const std::string&, const Image&, const SaveOptions&, Status& st) {
+    st.error = Msg(MsgId::MetafileNeedsWindows);
     return false;
 }
 
@@ -65,12 +71,12 @@ HENHMETAFILE FromWindowsBits(const uint8_t* bits, size_t available, const METAFI
     HDC screen = GetDC(nullptr);
     HENHMETAFILE emf = SetWinMetaFileBits(UINT(length), bits, screen, pict);
     ReleaseDC(nullptr, screen);
-    if (!emf) st.error = "SetMetaFileBits failed";
+    if (!emf) st.error = Msg(MsgId::MetafileBitsFailed);
     return emf;
 }
 
 HENHMETAFILE OpenMetafile(const std::vector<uint8_t>& data, int& width, int& height, Status& st) {
-    st.error = kMetafileNotValid;
+    st.error = Msg(MsgId::MetafileNotValid);
     st.info = "Windows Metafile";
     width = height = 0;
     HENHMETAFILE emf = nullptr;
@@ -136,19 +142,14 @@ Image RenderMetafile(HENHMETAFILE emf, int width, int height) {
 
 }  // namespace
 
-Image LoadMetafile(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = "Can't open file";
-        return Image();
-    }
+Image LoadMetafile(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
     if (in.size() > kMaxMetafileBytes) {
-        st.error = kMetafileNotValid;
+        st.error = Msg(MsgId::MetafileNotValid);
         return Image();
     }
     std::vector<uint8_t> data(size_t(in.size()));
     if (!in.readExact(data.data(), data.size())) {
-        st.error = "Can't open file";
+        st.error = Msg(MsgId::CantOpenBare);
         return Image();
     }
     int width = 0, height = 0;
@@ -157,7 +158,7 @@ Image LoadMetafile(const std::string& path, const ReadOptions&, Status& st, Pict
     Image img;
     if (width > 0 && height > 0) img = RenderMetafile(emf, width, height);
     DeleteEnhMetaFile(emf);
-    if (!img && st.error == kMetafileNotValid) st.error = "Can't draw the metafile";
+    if (!img && st.error == Msg(MsgId::MetafileNotValid)) st.error = Msg(MsgId::MetafileCantDraw);
     return img;
 }
 
@@ -201,7 +202,7 @@ bool WriteEnhancedMetafile(const Image& img, const std::string& path) {
     return out.open(path) && out.write(bytes.data(), bytes.size()) && out.commit();
 }
 
-bool WriteEmfPicture(const std::string& path, const Image& img, const SaveOptions&, Status&) {
+bool SaveEmf(const std::string& path, const Image& img, const SaveOptions&, Status&) {
     return WriteEnhancedMetafile(img, path);
 }
 

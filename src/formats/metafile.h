@@ -8,14 +8,11 @@
 #include <string>
 
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
 
-constexpr const char kMetafileNotValid[] = "Not a valid Metafile";
-constexpr const char kMetafileNeedsWindows[] = "Windows metafiles need the Windows version of this program";
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF" at offset 40
 constexpr size_t kPlaceableHeaderBytes = 22;
@@ -32,13 +29,16 @@ int NaturalSize(int frameLow, int frameHigh, int devicePixels, int deviceMm);
 // 3 plain Windows 3.x.
 int MetafileKind(const uint8_t* data, size_t size);
 
-// The load dispatcher's entry: the metafile drawn at its natural size into a
+// The format table's reader: the metafile drawn at its natural size into a
 // 24-bit picture; the info text names the kind.
-Image LoadMetafile(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadMetafile(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st,
+                   PictureFacts& facts);
 
 // The picture drawn 1:1 into an enhanced metafile (the native build refuses
-// with kMetafileNeedsWindows).
+// and says that it needs Windows).
 bool WriteEnhancedMetafile(const Image& img, const std::string& path);
-bool WriteEmfPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer, and the copy it needs on a 256-colour screen.
+bool SaveEmf(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+Image EmfSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure);
 
 }  // namespace lg

@@ -4,21 +4,13 @@
 #include <utility>
 
 #include "core/convert.h"
+#include "core/messages.h"
+#include "core/strings.h"
 #include "formats/bmp.h"
 #include "formats/format_table.h"
-#include "formats/pcx.h"
-#include "formats/tiff.h"
 #include "platform/platform.h"
 
 namespace lg {
-
-PageReaderFn PageReaderFor(int format) {
-    switch (format) {
-    case kFormatTif: return ReadTiff;
-    case kFormatDcx: return ReadDcxPage;
-    default: return nullptr;
-    }
-}
 
 int PageAfter(PageCommand cmd, int current, int count) {
     int target = current;
@@ -41,9 +33,14 @@ bool PageCommandEnabled(PageCommand cmd, const PictureFacts& facts) {
 
 Image ReadPage(const std::string& path, int format, int page, PictureFacts& facts, Status& st) {
     facts.currentPage = page;
-    PageReaderFn read = PageReaderFor(format);
+    PageReaderFn read = format >= 0 && format < kFormatCount ? FormatOf(format).readPage : nullptr;
     if (!read || page < 0 || size_t(page) >= facts.pageOffsets.size()) return Image();
-    Image img = WidenToWorkingDepth(read(path, facts.pageOffsets[size_t(page)], st));
+    ByteSource in = ByteSource::OpenFile(path);
+    if (!in.ok()) {
+        st.error = Format(Msg(MsgId::CantOpenNamed), path.c_str());
+        return Image();
+    }
+    Image img = WidenToWorkingDepth(read(in, facts.pageOffsets[size_t(page)], st));
     if (!img) return img;
     if (!st.info.empty()) facts.infoText = st.info;
     facts.bitCount = img.bitCount();

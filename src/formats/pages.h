@@ -1,8 +1,8 @@
 // Paging through multipage files: which page a command goes to, when the
 // commands are enabled, reading one page by its offset in the file, and
 // writing every page as a BMP file. The page state lives in PictureFacts
-// (filled by the load); each paged format reads a page through its entry in
-// PageReaderFor.
+// (filled by the load); each paged format reads a page through the page
+// reader of its format table entry.
 #pragma once
 
 #include <cstdint>
@@ -10,18 +10,11 @@
 #include <string>
 
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/status.h"
+#include "formats/codec.h"
 
 namespace lg {
 
 enum class PageCommand { Next, Previous, First, Last, PrintAll, ExtractAll };
-
-// Reads the page that starts at `offset` in the file.
-using PageReaderFn = Image (*)(const std::string& path, uint32_t offset, Status& st);
-
-// The page reader of a format; null for a format without pages.
-PageReaderFn PageReaderFor(int format);
 
 // The page index a moving command goes to, clamped to 0 .. count - 1.
 int PageAfter(PageCommand cmd, int current, int count);

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/messages.h"
 #include "platform/outfile.h"
 
 namespace lg {
 namespace {
 
-constexpr const char kNotPcx[] = "Not a valid PCX file";
-constexpr const char kNoMemory[] = "Can't allocate memory";
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kTrailerSize = 769;  // marker 12 and 256 red, green, blue triples
 
@@ -192,19 +191,19 @@ void PutRgbTable(const Image& img, uint32_t max, uint8_t* out) {
 }  // namespace
 
 Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st) {
-    st.error = kNotPcx;
+    st.error = Msg(MsgId::PcxNotValid);
     st.info = "Run Length Encoding";
     PcxHeader h;
     if (!in.seek(offset) || !ReadHeader(in, h)) return Image();
     const Layout layout = LayoutOf(h);
     if (layout == Layout::Unsupported) {
-        st.error = Format("Unsupported PCX format: %d bits per pixel in %d planes", h.bitsPerPixel, h.planes);
+        st.error = Format(Msg(MsgId::PcxUnsupported), h.bitsPerPixel, h.planes);
         return Image();
     }
     const int depth = DepthOf(layout);
     Image img = Image::Create(h.width, h.height, depth, DefaultColorsFor(depth));
     if (!img) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     if (depth <= 8) FillPalette(in, h, layout, offset, end, img);
@@ -233,15 +232,6 @@ Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st) {
     return img;
 }
 
-Image ReadPcx(const std::string& path, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = "Can't open file";
-        return Image();
-    }
-    return ReadPcxFrom(in, 0, in.size(), st);
-}
-
 std::vector<uint32_t> ReadDcxPageTable(ByteSource& in) {
     std::vector<uint32_t> pages;
     if (!in.seek(0) || in.le32() != kDcxMagic) return pages;
@@ -258,28 +248,18 @@ Image ReadDcxPageFrom(ByteSource& in, const std::vector<uint32_t>& pages, uint32
     return ReadPcxFrom(in, offset, PageEnd(pages, offset, in.size()), st);
 }
 
-Image ReadDcxPage(const std::string& path, uint32_t offset, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = "Can't open file";
-        return Image();
-    }
+Image ReadDcxPageAt(ByteSource& in, uint32_t offset, Status& st) {
     return ReadDcxPageFrom(in, ReadDcxPageTable(in), offset, st);
 }
 
-Image LoadPcx(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadPcx(path, st);
+Image LoadPcx(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadPcxFrom(in, 0, in.size(), st);
 }
 
-Image LoadDcx(const std::string& path, const ReadOptions&, Status& st, PictureFacts& facts) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = "Can't open file";
-        return Image();
-    }
+Image LoadDcx(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts& facts) {
     std::vector<uint32_t> pages = ReadDcxPageTable(in);
     if (pages.empty()) {
-        st.error = kNotPcx;
+        st.error = Msg(MsgId::PcxNotValid);
         return Image();
     }
     facts.pageOffsets = pages;
@@ -289,10 +269,10 @@ Image LoadDcx(const std::string& path, const ReadOptions&, Status& st, PictureFa
     return ReadDcxPageFrom(in, pages, pages[0], st);
 }
 
-bool WritePcx(const std::string& path, const Image& img, const SaveOptions&, Status& st) {
+bool SavePcx(const std::string& path, const Image& img, const SaveOptions&, Status& st) {
     const int depth = img ? img.bitCount() : 0;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24) {
-        st.error = Format("Can't write a picture of %d bits per pixel", depth);
+        st.error = Format(Msg(MsgId::PcxCantWriteDepth), depth);
         return false;
     }
     const int w = img.width(), h = img.height();
@@ -300,7 +280,7 @@ bool WritePcx(const std::string& path, const Image& img, const SaveOptions&, Sta
     size_t bpl = (size_t(bpp) * size_t(w) + 7) / 8;
     bpl += bpl & 1;
     if (w > 65536 || h > 65536 || bpl > 0xFFFF) {
-        st.error = "Picture too large for PCX";
+        st.error = Msg(MsgId::PcxTooLarge);
         return false;
     }
     uint8_t header[kHeaderSize] = {10, 5, 1, uint8_t(bpp)};

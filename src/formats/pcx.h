@@ -8,8 +8,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -23,22 +22,21 @@ constexpr uint32_t kDcxFirstPageOffset = 4 + 4 * kDcxMaxPages;
 // 256-colour table) end at `end` (the file size for a plain PCX file, the
 // next page for a DCX page).
 Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st);
-Image ReadPcx(const std::string& path, Status& st);
 
 // The non-zero entries of a DCX page table, in table order (page k is entry
 // k); empty when the magic is wrong.
 std::vector<uint32_t> ReadDcxPageTable(ByteSource& in);
 // The DCX page that starts at `offset` (one of the table's entries).
-Image ReadDcxPage(const std::string& path, uint32_t offset, Status& st);
 Image ReadDcxPageFrom(ByteSource& in, const std::vector<uint32_t>& pages, uint32_t offset, Status& st);
 
-// Version 5, run-length encoded, from a 1-, 4-, 8- or 24-bit picture; the
-// options are the save dispatcher's and none concerns PCX.
-bool WritePcx(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's readers. A DCX load records the page table in the
+// facts and reads the first page; the page reader reads the table again.
+Image LoadPcx(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadDcx(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image ReadDcxPageAt(ByteSource& in, uint32_t offset, Status& st);
 
-// The load dispatcher's entries. A DCX load records the page table in the
-// facts and reads the first page.
-Image LoadPcx(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
-Image LoadDcx(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+// The format table's writer: version 5, run-length encoded, from a 1-, 4-, 8-
+// or 24-bit picture; none of the options concerns PCX.
+bool SavePcx(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 
 }  // namespace lg

@@ -4,15 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
 #include "ops/geometry.h"
 #include "ops/quantize.h"
 
 namespace lg {
 namespace {
 
-constexpr const char kCantOpen[] = "Can't open file";
-constexpr const char kNoMemory[] = "Can't allocate memory";
-constexpr const char kCantQuantize[] = "Can't quantize to 8 BPP !";
 
 constexpr uint64_t kAttributeOffset = 4098;
 constexpr uint64_t kOverviewFirst = 0x2800, kOverviewStep = 0x9000;
@@ -65,7 +63,7 @@ void PcdToBgr(int luma, int chroma1, int chroma2, uint8_t* bgr) {
 }
 
 Image ReadPhotoCdFrom(ByteSource& in, int resolution, bool& overview, Status& st) {
-    st.error = kPcdNotValid;
+    st.error = Msg(MsgId::PcdNotValid);
     overview = false;
     uint8_t head[7];
     if (!in.seek(0) || in.read(head, 7) != 7) return Image();
@@ -80,7 +78,7 @@ Image ReadPhotoCdFrom(ByteSource& in, int resolution, bool& overview, Status& st
     const Resolution res = ResolutionFor(resolution);
     Image img = Image::Create(res.width, res.height, 24, 0);
     if (!img) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     DecodeRows(in, res.offset, res.width, res.height, img, 0, 0);
@@ -90,15 +88,15 @@ Image ReadPhotoCdFrom(ByteSource& in, int resolution, bool& overview, Status& st
     case 3: img = RotateRight(img); break;
     default: break;  // upright; the bits above 3 turn nothing
     }
-    if (!img) st.error = kNoMemory;
+    if (!img) st.error = Msg(MsgId::CantAllocate);
     return img;
 }
 
 Image ReadPcdOverviewFrom(ByteSource& in, int first, bool paletteDisplay, Status& st) {
-    st.error = kPcdNotValid;
+    st.error = Msg(MsgId::PcdNotValid);
     Image sheet = Image::Create(kPcdSheetWidth, kPcdSheetHeight, 24, 0);
     if (!sheet) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return sheet;
     }
     for (int i = 0; i < 5; ++i) {
@@ -109,25 +107,20 @@ Image ReadPcdOverviewFrom(ByteSource& in, int first, bool paletteDisplay, Status
     }
     if (!paletteDisplay) return sheet;
     Image reduced = ReduceColors(sheet, 256);
-    if (!reduced) st.error = kCantQuantize;
+    if (!reduced) st.error = Msg(MsgId::PcdCantQuantize);
     return reduced;
 }
 
 Image ReadPcdOverview(const std::string& path, int first, bool paletteDisplay, Status& st) {
     ByteSource in = ByteSource::OpenFile(path);
     if (!in.ok()) {
-        st.error = kCantOpen;
+        st.error = Msg(MsgId::CantOpenBare);
         return Image();
     }
     return ReadPcdOverviewFrom(in, first, paletteDisplay, st);
 }
 
-Image LoadPhotoCd(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = kCantOpen;
-        return Image();
-    }
+Image LoadPhotoCd(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     bool overview = false;
     Image img = ReadPhotoCdFrom(in, opt.pcdSize, overview, st);
     if (!overview) return img;

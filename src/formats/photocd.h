@@ -6,12 +6,11 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
 
-constexpr const char kPcdNotValid[] = "Not a valid PCD-File";
 constexpr int kPcdSheetWidth = 960, kPcdSheetHeight = 649;
 constexpr int kPcdThumbsPerSheet = 25;
 constexpr int kPcdLastSheetStart = 76;  // overview packs hold 100 pictures
@@ -29,8 +28,8 @@ Image ReadPcdOverview(const std::string& path, int first, bool paletteDisplay, S
 // The stored luma and chroma of one pixel as blue, green, red.
 void PcdToBgr(int luma, int chroma1, int chroma2, uint8_t* bgr);
 
-// The load dispatcher's entry: an overview pack is read as its first sheet
+// The format table's reader: an overview pack is read as its first sheet
 // and marked in facts.pcdOverview.
-Image LoadPhotoCd(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadPhotoCd(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

@@ -7,14 +7,12 @@
 
 #include <png.h>
 
+#include "core/messages.h"
 #include "platform/outfile.h"
 
 namespace lg {
 namespace {
 
-constexpr const char kNotPng[] = "This is not a valid PNG File !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
-constexpr const char kTooBig[] = "Sorry!\nThis File is toooo big for me.";
 constexpr uint32_t kMaxInterlacedRows = 10000;
 
 // What libpng's callbacks reach: the input and the last error message.
@@ -49,7 +47,8 @@ bool Guarded(png_structp png, Steps&& steps) {
 }
 
 std::string ErrorText(const PngIo& io) {
-    return io.message[0] ? Format("%s - %s", kNotPng, io.message) : std::string(kNotPng);
+    const char* notPng = Msg(MsgId::PngNotValid);
+    return io.message[0] ? Format("%s - %s", notPng, io.message) : std::string(notPng);
 }
 
 struct Reader {
@@ -134,13 +133,13 @@ void FillTable(const Layout& l, png_structp png, png_infop info, Image& img) {
 }  // namespace
 
 Image ReadPngFrom(ByteSource& in, Status& st) {
-    st.error = kNotPng;
+    st.error = Msg(MsgId::PngNotValid);
     Reader r;
     r.io.in = &in;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.io, RecordError, IgnoreWarning);
     if (r.png) r.info = png_create_info_struct(r.png);
     if (!r.png || !r.info) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     png_set_read_fn(r.png, &r.io, ReadData);
@@ -155,12 +154,12 @@ Image ReadPngFrom(ByteSource& in, Status& st) {
         return Image();
     }
     if (l.interlaced && l.height > kMaxInterlacedRows) {
-        st.error = kTooBig;
+        st.error = Msg(MsgId::PngTooBig);
         return Image();
     }
     Image img = Image::Create(l.width, l.height, l.depth, TableLength(l, r.png, r.info));
     if (!img || png_get_rowbytes(r.png, r.info) > img.stride()) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     FillTable(l, r.png, r.info, img);
@@ -174,15 +173,6 @@ Image ReadPngFrom(ByteSource& in, Status& st) {
     Guarded(r.png, [&] { png_read_end(r.png, nullptr); });
     st.error.clear();
     return img;
-}
-
-Image ReadPng(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadPngFrom(in, st);
 }
 
 namespace {
@@ -244,23 +234,23 @@ void Compress(png_structp png, png_infop info, const Image& img, std::FILE* f,
 
 }  // namespace
 
-bool WritePng(const std::string& path, const Image& img, const SaveOptions&, Status& st) {
+bool SavePng(const std::string& path, const Image& img, const SaveOptions&, Status& st) {
     const int depth = img ? img.bitCount() : 0;
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) {
-        st.error = Format("Can't write %d bits per pixel as PNG", depth);
+        st.error = Format(Msg(MsgId::PngCantWriteDepth), depth);
         return false;
     }
     const std::vector<png_color> pal = depth <= 8 ? PaletteOf(img) : std::vector<png_color>();
     OutputFile out;
     if (!out.open(path)) {
-        st.error = Format("Can't create file: %s", path.c_str());
+        st.error = Format(Msg(MsgId::CantCreateNamed), path.c_str());
         return false;
     }
     Writer w;
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.io, RecordError, IgnoreWarning);
     if (w.png) w.info = png_create_info_struct(w.png);
     if (!w.png || !w.info) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return false;
     }
     if (!Guarded(w.png, [&] { Compress(w.png, w.info, img, out.stream(), pal); })) {
@@ -268,7 +258,7 @@ bool WritePng(const std::string& path, const Image& img, const SaveOptions&, Sta
         return false;
     }
     if (!out.commit()) {
-        st.error = "Can't write file";
+        st.error = Msg(MsgId::CantWriteFile);
         return false;
     }
     return true;

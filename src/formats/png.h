@@ -6,8 +6,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -16,9 +15,9 @@ namespace lg {
 // 24 (RGB) and 32 (RGB with alpha). 16-bit samples keep their high byte;
 // grey with 16-bit samples or alpha becomes 8-bit grey.
 Image ReadPngFrom(ByteSource& in, Status& st);
-Image ReadPng(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
-// Depths 1, 4 and 8 as palette files, 24 as RGB, 32 as RGB with alpha.
-bool WritePng(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer: depths 1, 4 and 8 as palette files, 24 as RGB,
+// 32 as RGB with alpha.
+bool SavePng(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 
 }  // namespace lg

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
+
 namespace lg {
 namespace {
 
@@ -123,8 +125,8 @@ void ReadRawRows(ByteSource& in, Image& img, PnmKind kind, const uint8_t* scale)
 
 Image ReadPnmFrom(ByteSource& in, PnmKind kind, Status& st) {
     const KindInfo& info = InfoOf(kind);
-    st.error = Format("Not a valid %s file", info.name);
-    const std::string badHeader = Format("Not a valid %s file, can't read header", info.name);
+    st.error = Format(Msg(MsgId::PnmNotValid), info.name);
+    const std::string badHeader = Format(Msg(MsgId::PnmBadHeader), info.name);
     const int p = in.byte(), digit = in.byte();
     if (p != 'P' || (digit != info.raw && digit != info.plain)) {
         st.error = badHeader;
@@ -140,7 +142,7 @@ Image ReadPnmFrom(ByteSource& in, PnmKind kind, Status& st) {
     const int depth = kind == PnmKind::Pbm ? 1 : kind == PnmKind::Pgm ? 8 : 24;
     Image img = Image::Create(width, height, depth, DefaultColorsFor(depth));
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     if (kind == PnmKind::Pbm) {
@@ -160,23 +162,14 @@ Image ReadPnmFrom(ByteSource& in, PnmKind kind, Status& st) {
     return img;
 }
 
-Image ReadPnm(const std::string& path, PnmKind kind, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadPnmFrom(in, kind, st);
+Image LoadPbm(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadPnmFrom(in, PnmKind::Pbm, st);
 }
-
-Image LoadPbm(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadPnm(path, PnmKind::Pbm, st);
+Image LoadPgm(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadPnmFrom(in, PnmKind::Pgm, st);
 }
-Image LoadPgm(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadPnm(path, PnmKind::Pgm, st);
-}
-Image LoadPpm(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadPnm(path, PnmKind::Ppm, st);
+Image LoadPpm(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadPnmFrom(in, PnmKind::Ppm, st);
 }
 
 }  // namespace lg

@@ -6,7 +6,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -16,10 +16,10 @@ enum class PnmKind { Pbm, Pgm, Ppm };
 // PBM gives a 1-bit picture (0 white, 1 black), PGM an 8-bit grey one,
 // PPM a 24-bit one. Samples are scaled from the file's maximum to 255.
 Image ReadPnmFrom(ByteSource& in, PnmKind kind, Status& st);
-Image ReadPnm(const std::string& path, PnmKind kind, Status& st);
 
-Image LoadPbm(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
-Image LoadPgm(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
-Image LoadPpm(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+// The format table's readers, one per kind.
+Image LoadPbm(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadPgm(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+Image LoadPpm(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

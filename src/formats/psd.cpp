@@ -4,12 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
 #include "formats/iff.h"  // the byte-run decoder both formats use
 
 namespace lg {
 namespace {
-
-constexpr const char kNotPsd[] = "This is not a valid Adobe Photoshop File !";
 
 enum Mode { kBitmap = 0, kGrey = 1, kIndexed = 2, kRgb = 3, kCmyk = 4, kDuotone = 8 };
 
@@ -86,7 +85,7 @@ bool ReadHeader(ByteSource& in, PsdHeader& h, uint8_t palette[768]) {
 }  // namespace
 
 Image ReadPsdFrom(ByteSource& in, Status& st) {
-    st.error = kNotPsd;
+    st.error = Msg(MsgId::PsdNotValid);
     st.info = "Adobe Photoshop - None";
     PsdHeader h;
     uint8_t palette[768] = {};
@@ -94,17 +93,17 @@ Image ReadPsdFrom(ByteSource& in, Status& st) {
     if (h.compression == 1) {
         st.info = "Adobe Photoshop - RLE";
     } else if (h.compression != 0) {
-        st.error = "Can't read data, unsupported compression !";
+        st.error = Msg(MsgId::UnsupportedCompression);
         return Image();
     }
     const Plan plan = PlanFor(h);
     if (plan.depth == 0) {
-        st.error = Format("Can't read Photoshop colour mode %d with %d bits per channel", h.mode, h.bits);
+        st.error = Format(Msg(MsgId::PsdUnsupportedMode), h.mode, h.bits);
         return Image();
     }
     Image img = Image::Create(h.width, h.height, plan.depth, DefaultColorsFor(plan.depth));
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     if (plan.depth == 1) {
@@ -143,20 +142,6 @@ Image ReadPsdFrom(ByteSource& in, Status& st) {
     if (h.mode == kCmyk) CmykToRgb(img);
     st.error.clear();
     return img;
-}
-
-Image ReadPsd(const std::string& path, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.info = "Adobe Photoshop - None";
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadPsdFrom(in, st);
-}
-
-Image LoadPsd(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadPsd(path, st);
 }
 
 }  // namespace lg

@@ -7,7 +7,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -15,7 +15,5 @@ namespace lg {
 // CMYK pictures come back 32 bits deep (blue, green, red, black) for the
 // caller's usual widening to 24 bits.
 Image ReadPsdFrom(ByteSource& in, Status& st);
-Image ReadPsd(const std::string& path, Status& st);
-Image LoadPsd(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

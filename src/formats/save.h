@@ -1,36 +1,32 @@
-// Writing a picture in the type its output name ends with: the conversion
-// each writer needs, the save options from the settings file, and the
-// failure messages.
+// Writing a picture in the type its output name ends with: the copy each
+// writer needs, the options the caller passes, and the failure messages.
+// The Save dialog's type list comes from the format table.
 #pragma once
 
 #include <string>
 
 #include "core/image.h"
+#include "formats/codec.h"
 
 namespace lg {
-
-struct SaveOptions {
-    int jpegQuality = 80;
-    bool jpegGrayscale = false;
-    bool jpegProgressive = false;
-    bool gifInterlaced = false;
-    int gifTransparent = -1;  // palette index, or -1 for none
-    int tiffCompression = 0;  // 0 none, 1 LZW, 2 PackBits, 3 G3, 4 G4, 5 Huffman RLE, 6 JPEG
-};
-
-// The options as stored in the settings file.
-SaveOptions ReadSaveOptions();
 
 // Writes `img` to `outName`; the caller's picture is never changed. On
 // failure `message` holds the text to show (the caller shows it when the save
 // was asked for interactively). A failed save leaves an existing file as it was.
-bool SaveImage(const Image& img, const std::string& outName, bool paletteDisplay, std::string* message);
+bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& opt, std::string* message);
 
-// Save types in the Save dialog's order (filter index 1..9).
-constexpr int kSaveTypeCount = 9;
-const char* SaveTypeExtension(int filterIndex);  // ".jpg" ... ; null outside 1..9
+// Save types in the Save dialog's order, filter index 1 .. SaveTypeCount().
+int SaveTypeCount();
+// The type's extension, ".jpg" ...; empty outside the list.
+std::string SaveTypeExtension(int filterIndex);
+// The filter index of a name's extension (".GIF" or ".gif": 2); 0 for none.
+int SaveTypeOfExtension(const std::string& extension);
 std::string SaveFilterString();
 // Appends the type's extension unless the name already holds it (either case).
 std::string AppendExtension(const std::string& name, int filterIndex);
+
+// A 24-bit picture reduced to 256 colours for a writer that needs a palette;
+// `failure` says so when that fails.
+Image ReduceForPalette(const Image& img, std::string& failure);
 
 }  // namespace lg

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "core/messages.h"
 #include "formats/jpeg.h"
 #include "formats/tiff.h"
 #include "ops/geometry.h"
@@ -12,9 +13,7 @@
 namespace lg {
 namespace {
 
-constexpr const char kNoMemory[] = "Can't allocate memory";
-
-std::string CantRead(const std::string& name) { return Format("Can't read file: %s", name.c_str()); }
+std::string CantRead(const std::string& name) { return Format(Msg(MsgId::CantReadNamed), name.c_str()); }
 
 // A 16-colour device bitmap carries no colours: the standard VGA ones.
 void FillDisplayPalette16(Image& img) {
@@ -67,7 +66,7 @@ bool ReadClipHeader(ByteSource& in, int format, ClipBitmap& b) {
 }  // namespace
 
 Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st) {
-    st.error = kClpNotValid;
+    st.error = Msg(MsgId::ClpNotValid);
     uint8_t head[93];
     if (!in.readExact(head, sizeof head)) {
         st.error = CantRead(name);
@@ -76,7 +75,7 @@ Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st)
     if (GetLE16(head) != 0xC350) return Image();
     const int format = GetLE16(head + 4);
     if (format != 8 && format != 2) {
-        st.error = kClpUnsupported;
+        st.error = Msg(MsgId::ClpUnsupported);
         return Image();
     }
     ClipBitmap b;
@@ -85,7 +84,7 @@ Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st)
         return Image();
     }
     if (b.bits != 1 && b.bits != 4 && b.bits != 8 && b.bits != 16 && b.bits != 24 && b.bits != 32) {
-        st.error = kClpUnsupported;
+        st.error = Msg(MsgId::ClpUnsupported);
         return Image();
     }
     if (b.width <= 0 || b.height <= 0 || b.fileStride < (uint64_t(b.width) * uint64_t(b.bits) + 7) / 8 ||
@@ -96,7 +95,7 @@ Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st)
     const int depth = b.bits == 16 ? 24 : b.bits;
     Image img = Image::Create(b.width, b.height, depth, depth <= 8 ? 1u << depth : 0);
     if (!img) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     if (format == 8) {
@@ -137,7 +136,7 @@ Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st)
 }
 
 Image ReadEpsPreviewFrom(ByteSource& in, const std::string& name, Status& st) {
-    st.error = kEpsNotValid;
+    st.error = Msg(MsgId::EpsNotValid);
     uint8_t h[30];
     if (!in.readExact(h, sizeof h)) {
         st.error = CantRead(name);
@@ -146,7 +145,7 @@ Image ReadEpsPreviewFrom(ByteSource& in, const std::string& name, Status& st) {
     if (GetLE32(h) != 0xC6D3D0C5) return Image();
     const uint32_t offset = GetLE32(h + 20), length = GetLE32(h + 24);
     if (offset == 0 || length == 0) {
-        st.error = kEpsNoPreview;
+        st.error = Msg(MsgId::EpsNoPreview);
         return Image();
     }
     if (offset > in.size() || length > in.size() - offset) {
@@ -157,7 +156,7 @@ Image ReadEpsPreviewFrom(ByteSource& in, const std::string& name, Status& st) {
     try {
         tiff.resize(length);
     } catch (const std::bad_alloc&) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     if (!in.seek(offset) || !in.readExact(tiff.data(), length)) {
@@ -169,7 +168,7 @@ Image ReadEpsPreviewFrom(ByteSource& in, const std::string& name, Status& st) {
 }
 
 Image ReadCasioFrom(ByteSource& in, const ReadOptions& opt, const std::string& name, Status& st) {
-    st.error = kCamNotValid;
+    st.error = Msg(MsgId::CamNotValid);
     if (in.size() < kCasioHeaderBytes || !in.seek(kCasioHeaderBytes)) {
         st.error = CantRead(name);
         return Image();
@@ -179,30 +178,16 @@ Image ReadCasioFrom(ByteSource& in, const ReadOptions& opt, const std::string& n
     return img;
 }
 
-namespace {
-
-template <typename Read>
-Image FromFile(const std::string& path, Status& st, Read read) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return read(in);
+Image LoadClipboardFile(ByteSource& in, const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadClipboardFileFrom(in, path, st);
 }
 
-}  // namespace
-
-Image LoadClipboardFile(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return FromFile(path, st, [&](ByteSource& in) { return ReadClipboardFileFrom(in, path, st); });
+Image LoadEpsPreview(ByteSource& in, const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
+    return ReadEpsPreviewFrom(in, path, st);
 }
 
-Image LoadEpsPreview(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return FromFile(path, st, [&](ByteSource& in) { return ReadEpsPreviewFrom(in, path, st); });
-}
-
-Image LoadCasio(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
-    return FromFile(path, st, [&](ByteSource& in) { return ReadCasioFrom(in, opt, path, st); });
+Image LoadCasio(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts&) {
+    return ReadCasioFrom(in, opt, path, st);
 }
 
 }  // namespace lg

@@ -4,10 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
+
 namespace lg {
 namespace {
 
-constexpr const char kNotRas[] = "This is not a valid RAS File.";
 constexpr uint32_t kMagic = 0x59A66A95;
 constexpr uint32_t kHeaderSize = 32;
 constexpr uint32_t kByteEncoded = 2;
@@ -103,7 +104,7 @@ void StoreRow(const RasHeader& h, const uint8_t* s, uint8_t* d) {
 }  // namespace
 
 Image ReadSunRasterFrom(ByteSource& in, Status& st) {
-    st.error = kNotRas;
+    st.error = Msg(MsgId::RasNotValid);
     st.info = "Sun Rasterfile - None";
     if (in.be32() != kMagic) return Image();
     RasHeader h;
@@ -117,7 +118,7 @@ Image ReadSunRasterFrom(ByteSource& in, Status& st) {
     if (in.failed() || h.width == 0 || h.height == 0) return Image();
     if (h.depth != 1 && h.depth != 8 && h.depth != 24 && h.depth != 32) return Image();
     if (h.type >= 4) {
-        st.error = "Unsupported compression !";
+        st.error = Msg(MsgId::RasUnsupported);
         return Image();
     }
     if (h.type == kByteEncoded) st.info = "Sun Rasterfile - RLE compressed";
@@ -126,7 +127,7 @@ Image ReadSunRasterFrom(ByteSource& in, Status& st) {
     const int depth = h.depth == 32 ? 24 : int(h.depth);
     Image img = Image::Create(h.width, h.height, depth, DefaultColorsFor(depth));
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     const bool hasMap = h.mapType != 0 && h.mapLength > 0;
@@ -151,26 +152,12 @@ Image ReadSunRasterFrom(ByteSource& in, Status& st) {
         }
         StoreRow(h, stored.data(), img.topRow(int(r)));
         if (!ok) {
-            st.error = "Error reading file";  // the rows read so far are kept
+            st.error = Msg(MsgId::ErrorReadingFile);  // the rows read so far are kept
             return img;
         }
     }
     st.error.clear();
     return img;
-}
-
-Image ReadSunRaster(const std::string& path, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.info = "Sun Rasterfile - None";
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadSunRasterFrom(in, st);
-}
-
-Image LoadSunRaster(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadSunRaster(path, st);
 }
 
 }  // namespace lg

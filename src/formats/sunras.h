@@ -6,13 +6,11 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
 
 Image ReadSunRasterFrom(ByteSource& in, Status& st);
-Image ReadSunRaster(const std::string& path, Status& st);
-Image LoadSunRaster(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/messages.h"
+
 namespace lg {
 namespace {
 
-constexpr const char kBadHeader[] = "Not a valid TARGA file, can't read header";
-constexpr const char kCantRead[] = "Can't read data !";
 
 struct TgaHeader {
     int idLength = 0, mapType = 0, type = 0;
@@ -101,7 +101,7 @@ bool DecodeRle(ByteSource& in, RleState& s, uint8_t* out, int count, int px) {
 
 Image ReadTargaFrom(ByteSource& in, Status& st) {
     st.info = "None";
-    st.error = "Not a valid TGA file";
+    st.error = Msg(MsgId::TgaNotValid);
     uint8_t b[18];
     TgaHeader h;
     if (in.readExact(b, sizeof b)) {
@@ -117,7 +117,7 @@ Image ReadTargaFrom(ByteSource& in, Status& st) {
         h.topDown = (b[17] & 0x20) != 0;
     }
     if (!Accepted(h) || h.width == 0 || h.height == 0) {
-        st.error = kBadHeader;
+        st.error = Msg(MsgId::TgaBadHeader);
         return Image();
     }
     const bool rle = h.type >= 9;
@@ -128,13 +128,13 @@ Image ReadTargaFrom(ByteSource& in, Status& st) {
     const uint64_t pixels = uint64_t(h.width) * uint64_t(h.height);
     const uint64_t minData = rle ? (pixels + 127) / 128 * uint64_t(1 + px) : pixels * uint64_t(px);
     if (in.size() < 18 + uint64_t(h.idLength) + minData) {
-        st.error = kCantRead;
+        st.error = Msg(MsgId::CantReadData);
         return Image();
     }
     const int depth = h.depth == 8 ? 8 : 24;
     Image img = Image::Create(h.width, h.height, depth, depth == 8 ? 256 : 0);
     if (!img) {
-        st.error = "Can't allocate memory";
+        st.error = Msg(MsgId::CantAllocate);
         return img;
     }
     in.seek(18 + uint64_t(h.idLength));
@@ -152,27 +152,13 @@ Image ReadTargaFrom(ByteSource& in, Status& st) {
         const bool ok = rle ? DecodeRle(in, rleState, stored.data(), h.width, px)
                             : in.readExact(stored.data(), stored.size());
         if (!ok) {
-            st.error = kCantRead;
+            st.error = Msg(MsgId::CantReadData);
             return Image();
         }
         ConvertRow(stored.data(), h.width, px, h.topDown ? img.topRow(r) : img.row(r));
     }
     st.error.clear();
     return img;
-}
-
-Image ReadTarga(const std::string& path, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.info = "None";
-        st.error = Format("Can't open file: %s", path.c_str());
-        return Image();
-    }
-    return ReadTargaFrom(in, st);
-}
-
-Image LoadTarga(const std::string& path, const ReadOptions&, Status& st, PictureFacts&) {
-    return ReadTarga(path, st);
 }
 
 }  // namespace lg

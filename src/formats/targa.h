@@ -6,13 +6,11 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
 
 Image ReadTargaFrom(ByteSource& in, Status& st);
-Image ReadTarga(const std::string& path, Status& st);
-Image LoadTarga(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 }  // namespace lg

@@ -10,20 +10,12 @@
 #include <new>
 #include <vector>
 
+#include "core/convert.h"
+#include "core/messages.h"
 #include "platform/outfile.h"
 
 namespace lg {
 namespace {
-
-constexpr const char kNotTiff[] = "This is not a valid TIFF File !";
-constexpr const char kBadBits[] = "Invalid 'BitsPerSample'";
-constexpr const char kOldJpeg[] = "Sorry, the Old JPEG-Compression is not supported !";
-constexpr const char kNoMemory[] = "Can't allocate memory";
-constexpr const char kUnsupported[] = "Unsupported color type";
-constexpr const char kReadError[] = "Can't read from file";
-constexpr const char kCantSave[] = "Can't save !";
-constexpr const char kJpegNeeds24[] = "Only 24-BPP images can you save as TIFF-JPEG.";
-constexpr const char kFaxNeeds1[] = "Incorrect Compression !\nThis in not a 1-BPP Image.";
 
 // No single allocation of libtiff's may exceed this (hostile strip sizes).
 constexpr tmsize_t kMaxLibraryAlloc = tmsize_t(256) << 20;
@@ -327,7 +319,7 @@ struct RowSource {
 
 Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
     if (f.photometric == PHOTOMETRIC_SEPARATED && f.bits < 8) {
-        st.error = kUnsupported;
+        st.error = Msg(MsgId::TiffUnsupported);
         return Image();
     }
     // 16-bit samples become 8-bit, grey with alpha becomes grey, 2 bits become 4.
@@ -338,12 +330,12 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
     Image img = Image::Create(f.width, f.height, depth, tableLen);
     RowSource rows;
     if (!img || !rows.init(tif, f)) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     const size_t samplesPerLine = size_t(f.width) * f.samples;
     if (rows.lineBytes < (uint64_t(samplesPerLine) * f.bits + 7) / 8) {
-        st.error = WithReason(kNotTiff, log);
+        st.error = WithReason(Msg(MsgId::TiffNotValid), log);
         return Image();
     }
     if (tableLen) FillTable(tif, f, sampleBits, img);
@@ -352,7 +344,7 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
     for (int i = 0; i < h; ++i) {
         uint8_t* line = rows.row(uint32_t(i));
         if (!line) {
-            st.error = WithReason(kReadError, log);
+            st.error = WithReason(Msg(MsgId::CantReadFromFile), log);
             break;
         }
         if (f.bits == 16) NarrowSamples(line, samplesPerLine);
@@ -377,7 +369,7 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
     char why[1024] = "";
     TIFFRGBAImage ri;
     if (!TIFFRGBAImageOK(tif, why) || !TIFFRGBAImageBegin(&ri, tif, 1, why)) {
-        st.error = why[0] ? std::string(kUnsupported) + "\n" + why : WithReason(kUnsupported, log);
+        st.error = why[0] ? std::string(Msg(MsgId::TiffUnsupported)) + "\n" + why : WithReason(Msg(MsgId::TiffUnsupported), log);
         return Image();
     }
     struct Ender {
@@ -389,7 +381,7 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
     Image img = Image::Create(w, h, 24, 0);
     std::unique_ptr<uint32_t[]> raster(img ? new (std::nothrow) uint32_t[size_t(w) * band] : nullptr);
     if (!raster) {
-        st.error = kNoMemory;
+        st.error = Msg(MsgId::CantAllocate);
         return Image();
     }
     // Rows stored top first in the file land at the top of the picture.
@@ -400,7 +392,7 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
         ri.row_offset = int(r);
         ri.col_offset = 0;
         if (!TIFFRGBAImageGet(&ri, raster.get(), w, n)) {
-            st.error = WithReason(kReadError, log);
+            st.error = WithReason(Msg(MsgId::CantReadFromFile), log);
             break;
         }
         for (uint32_t j = 0; j < n; ++j) {
@@ -537,17 +529,8 @@ int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets) {
     return int(offsets.size());
 }
 
-int CountTiffPages(const std::string& path, std::vector<uint32_t>& offsets) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        offsets.clear();
-        return 0;
-    }
-    return CountTiffPagesIn(in, offsets);
-}
-
 Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
-    st.error = kNotTiff;
+    st.error = Msg(MsgId::TiffNotValid);
     LibraryLog log;
     // A page other than the first is opened without reading the first directory.
     TiffHandle tif = OpenClient(dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek, SourceSize, log);
@@ -555,51 +538,43 @@ Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
 
     const Fields f = ReadFields(tif.get());
     if (f.bits == 0) {
-        st.error = kBadBits;
+        st.error = Msg(MsgId::TiffBadBits);
         return Image();
     }
     st.info = CompressionName(f.compression);
     if (f.compression == COMPRESSION_OJPEG) {
-        st.error = kOldJpeg;
+        st.error = Msg(MsgId::TiffOldJpeg);
         return Image();
     }
     Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log) : ReadRendered(tif.get(), f, st, log);
     if (!img) return img;
     img.setResolution(WholeResolution(f.xres), WholeResolution(f.yres));
     if (img.bitCount() == 1 && f.photometric == PHOTOMETRIC_MINISWHITE) MakeBlackFirst(img);
-    if (st.error == kNotTiff) st.error.clear();
+    if (st.error == Msg(MsgId::TiffNotValid)) st.error.clear();
     return img;
 }
 
-Image ReadTiff(const std::string& path, uint32_t dirOffset, Status& st) {
-    ByteSource in = ByteSource::OpenFile(path);
-    if (!in.ok()) {
-        st.error = kNotTiff;
-        return Image();
-    }
-    return ReadTiffFrom(in, dirOffset, st);
-}
-
-Image ReadTiffPicture(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+Image LoadTiff(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     if (!opt.quiet) {
-        facts.pageCount = CountTiffPages(path, facts.pageOffsets);
+        facts.pageCount = CountTiffPagesIn(in, facts.pageOffsets);
         facts.currentPage = 0;
         facts.multipage = facts.pageCount > 1;
+        in.rewind();
     }
-    return ReadTiff(path, 0, st);
+    return ReadTiffFrom(in, 0, st);
 }
 
 bool WriteTiff(const std::string& path, const Image& img, int compression, int jpegQuality, Status& st) {
-    st.error = kCantSave;
+    st.error = Msg(MsgId::TiffCantSave);
     if (!img) return false;
     const int depth = img.bitCount();
     const bool fax = compression == kTiffFax3 || compression == kTiffFax4 || compression == kTiffHuffman;
     if (compression == kTiffJpeg && depth != 24) {
-        st.error = kJpegNeeds24;
+        st.error = Msg(MsgId::TiffJpegNeeds24);
         return false;
     }
     if (fax && depth != 1) {
-        st.error = kFaxNeeds1;
+        st.error = Msg(MsgId::TiffFaxNeeds1);
         return false;
     }
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24) return false;
@@ -612,15 +587,21 @@ bool WriteTiff(const std::string& path, const Image& img, int compression, int j
                          WriteRows(tif.get(), img) && TIFFWriteDirectory(tif.get());
     tif.reset();
     if (!written || !out.commit()) {
-        st.error = WithReason(kCantSave, log);
+        st.error = WithReason(Msg(MsgId::TiffCantSave), log);
         return false;
     }
     st.error.clear();
     return true;
 }
 
-bool WriteTiffPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
+bool SaveTiff(const std::string& path, const Image& img, const SaveOptions& opt, Status& st) {
     return WriteTiff(path, img, opt.tiffCompression, opt.jpegQuality, st);
+}
+
+Image TiffSaveCopy(const Image& img, const SaveOptions& opt, std::string&) {
+    if (opt.tiffCompression != kTiffJpeg || img.bitCount() >= 24) return Image();
+    const int depth = img.bitCount();
+    return depth == 1 ? Expand1To24(img) : depth == 4 ? Expand4To24(img) : Expand8To24(img);
 }
 
 }  // namespace lg

@@ -10,8 +10,7 @@
 
 #include "core/bytes.h"
 #include "core/image.h"
-#include "formats/readers.h"
-#include "formats/save.h"
+#include "formats/codec.h"
 #include "formats/status.h"
 
 namespace lg {
@@ -21,16 +20,16 @@ constexpr int kMaxPages = 1024;
 
 // The offsets of the file's image directories, first one first. A chain
 // that reaches kMaxPages directories (a loop, in practice) counts as one page.
-int CountTiffPages(const std::string& path, std::vector<uint32_t>& offsets);
 int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets);
 
 // Reads the directory at `dirOffset` (0: the first one). A read error part
 // way leaves the rows read so far in the picture and says so in st.error.
-Image ReadTiff(const std::string& path, uint32_t dirOffset, Status& st);
+// This is also the format table's page reader.
 Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st);
 
-// The load dispatcher's entry: counts the pages into `facts`, reads page 0.
-Image ReadTiffPicture(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
+// The format table's reader: counts the pages into `facts` (unless quiet),
+// reads page 0.
+Image LoadTiff(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts);
 
 // Save compressions, as the options store them.
 enum TiffCompression {
@@ -47,7 +46,8 @@ enum TiffCompression {
 // pictures only, JPEG 24-bit ones only. An existing file survives a failure.
 bool WriteTiff(const std::string& path, const Image& img, int compression, int jpegQuality, Status& st);
 
-// The save dispatcher's entry.
-bool WriteTiffPicture(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+// The format table's writer, and the 24-bit copy that JPEG compression needs.
+bool SaveTiff(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+Image TiffSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure);
 
 }  // namespace lg

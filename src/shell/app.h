@@ -9,7 +9,7 @@
 #include "shell/device_commands.h"
 #include "files/dir_list.h"
 #include "formats/animation.h"
-#include "formats/readers.h"
+#include "formats/codec.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
 #include "shell/logic/view_geometry.h"

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/strings.h"
 #include "files/batch.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
-#include "formats/status.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/files_win.h"
 #include "shell/records.h"
@@ -71,7 +72,7 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
     auto* d = HookRecord<BatchDialog>(panel, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        for (int i = 0; i < kBatchTypeCount; ++i)
+        for (int i = 0; i < BatchTypeCount(); ++i)
             SendDlgItemMessageA(panel, kTypeList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(BatchTypeText(i).c_str()));
         SendDlgItemMessageA(panel, kTypeList, CB_SETCURSEL, 0, 0);
         SetDlgItemTextA(panel, kOutputDir, ReadSettingText(Setting::BatchOutputPath, "C:\\TEMP").c_str());
@@ -160,7 +161,7 @@ void RunWorker(App& app, const std::vector<std::string>& files) {
         return stop;
     };
     ui.line = [dlg](const std::string& text) { AddLine(dlg, text); };
-    BatchSummary s = RunBatch(files, dir, type, ui, app.paletteDisplay);
+    BatchSummary s = RunBatch(files, dir, type, ui, SavedConvertOptions(app.paletteDisplay));
     SetWindowLongPtrA(dlg, DWLP_USER, 0);  // `stop` goes with this call; the window stays
     AddLine(dlg, BatchSummaryLine(s));
     SetWindowTextA(dlg, Msg(MsgId::BatchDone));

@@ -12,8 +12,9 @@
 #include "devices/capture.h"
 #include "devices/logic/device_logic.h"
 #include "formats/save.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "platform/platform.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/device_commands.h"
@@ -58,10 +59,8 @@ void InitCaptureDialog(HWND dlg, const std::vector<HWND>& windows) {
     }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
     HWND types = GetDlgItem(dlg, kIdType);
-    const std::string jpeg = Format(Msg(MsgId::CaptureJpg), Msg(MsgId::Files));
-    const char* texts[] = {jpeg.c_str(), Msg(MsgId::CaptureGif), Msg(MsgId::CaptureBmp), Msg(MsgId::CapturePng),
-                           Msg(MsgId::CaptureTif), Msg(MsgId::CapturePcx), Msg(MsgId::CaptureIco)};
-    for (const char* t : texts) SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+    for (int i = 0; i < CaptureTypeCount(); ++i)
+        SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CaptureTypeText(i).c_str()));
     SendMessageA(types, CB_SETCURSEL, 0, 0);
     int mode = ReadSetting(Setting::CaptureWindow);
     CheckRadioButton(dlg, kIdDesktop, kIdClient, mode == 1 ? kIdWindow : mode == 2 ? kIdClient : kIdDesktop);
@@ -189,7 +188,7 @@ void CaptureTick(App& app) {
     }
     if (!img) return;
     std::string message;
-    if (!SaveImage(img, name, app.paletteDisplay, &message)) MessageBeep(MB_OK);
+    if (!SaveImage(img, name, SavedSaveOptions(app.paletteDisplay), &message)) MessageBeep(MB_OK);
 }
 
 }  // namespace lg

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "core/messages.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "platform/files.h"
 #include "settings/settings.h"
 #include "shell/command_handlers.h"

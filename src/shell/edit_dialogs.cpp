@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "core/messages.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "ops/color_adjust.h"
 #include "ops/effects.h"
 #include "ops/resize.h"

@@ -4,9 +4,9 @@
 #include <shlobj.h>
 
 #include "core/messages.h"
+#include "core/strings.h"
 #include "shell/device_commands.h"
 #include "files/file_ops.h"
-#include "formats/status.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "settings/settings.h"

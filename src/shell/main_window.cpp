@@ -13,6 +13,7 @@
 #include "formats/libraries.h"
 #include "formats/load.h"
 #include "ops/quantize.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/edit.h"
@@ -64,7 +65,7 @@ LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
     EmptyClipboard();
     app.current = Image();
     Status st;
-    Image img = LoadQuiet(path, st);
+    Image img = LoadQuiet(path, SavedReadOptions(), st);
     std::string failure;
     if (!img) {
         failure = Format(Msg(MsgId::ServiceCantLoad), kProductName, path.c_str());

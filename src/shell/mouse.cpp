@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "formats/status.h"
+#include "core/strings.h"
 #include "shell/app.h"
 #include "shell/view.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/logic/edit_logic.h"

@@ -5,8 +5,9 @@
 #include <dlgs.h>
 
 #include "core/messages.h"
+#include "core/strings.h"
 #include "formats/save.h"
-#include "formats/status.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/files_win.h"
@@ -67,7 +68,7 @@ bool SaveDialog(App& app, bool saveAs, std::string* out) {
         std::string dir = ReadSettingText(Setting::SaveDir);
         if (!dir.empty()) SetCurrentDirectoryA(dir.c_str());
         index = ReadSetting(Setting::SaveIndex);
-        if (index < 1 || index > kSaveTypeCount) index = 1;
+        if (index < 1 || index > SaveTypeCount()) index = 1;
     }
     const std::string start = CurrentDirectory();
     OPENFILENAMEA ofn = {};
@@ -107,7 +108,7 @@ void SaveCommand(App& app, bool saveAs) {
     if (!SaveDialog(app, saveAs, &name)) return;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     std::string message;
-    const bool saved = SaveImage(app.current, name, app.paletteDisplay, &message);
+    const bool saved = SaveImage(app.current, name, SavedSaveOptions(app.paletteDisplay), &message);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
     SyncDirList(app, true);  // a new file may have joined the directory

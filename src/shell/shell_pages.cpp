@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
 #include "shell/device_commands.h"

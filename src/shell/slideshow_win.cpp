@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/strings.h"
 #include "shell/device_commands.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/load.h"
-#include "formats/status.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "settings/settings.h"

@@ -6,6 +6,7 @@
 
 #include "core/messages.h"
 #include "formats/convert_file.h"
+#include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/files_win.h"
@@ -90,7 +91,7 @@ std::string NormaliseFileArgument(const std::string& arg) {
 // that scripts can tell.
 int RunConversion(const CommandLine& cl) {
     std::string message;
-    ConvertResult r = ConvertFile(cl.fileArg, cl.convertOutput, &message);
+    ConvertResult r = ConvertFile(cl.fileArg, cl.convertOutput, SavedConvertOptions(), &message);
     if (r == ConvertResult::LoadFailed)
         ShowMessage(nullptr, Format("%s: %s", Msg(MsgId::ErrorCantLoad), cl.fileArg.c_str()),
                     MB_ICONINFORMATION);

@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "core/messages.h"
+#include "core/strings.h"
+#include "formats/format_table.h"
 
 namespace lg {
 PrintRect ComputePrintRect(int mode, int pageW, int pageH, int rx, int ry, int w, int h, float sx, float sy) {
@@ -31,9 +36,29 @@ PrintRect ComputePrintRect(int mode, int pageW, int pageH, int rx, int ry, int w
 
 float ParseScaleFactor(const std::string& text) { return float(std::atof(text.c_str())); }
 
+namespace {
+
+// The save types automatic capture offers, in the Save dialog's order.
+const std::vector<const SaveType*>& CaptureTypes() {
+    static const std::vector<const SaveType*> types = [] {
+        std::vector<const SaveType*> t;
+        for (const SaveType* s : SaveTypes())
+            if (s->capture) t.push_back(s);
+        return t;
+    }();
+    return types;
+}
+
+}  // namespace
+
+int CaptureTypeCount() { return int(CaptureTypes().size()); }
+
 const char* CaptureTypeName(int outputType) {
-    static const char* const kNames[] = {"JPG", "GIF", "BMP", "PNG", "TIF", "PCX", "ICO"};
-    return outputType >= 0 && outputType < 7 ? kNames[outputType] : "JPG";
+    return CaptureTypes()[size_t(outputType >= 0 && outputType < CaptureTypeCount() ? outputType : 0)]->ending;
+}
+
+std::string CaptureTypeText(int outputType) {
+    return Format(CaptureTypes()[size_t(outputType)]->listText, Msg(MsgId::Files));
 }
 
 std::string WithBackslash(const std::string& dir) {

@@ -23,9 +23,12 @@ PrintRect ComputePrintRect(int mode, int pageW, int pageH, int rx, int ry, int w
 // A scale factor as typed: a decimal number, 0 for text that is none.
 float ParseScaleFactor(const std::string& text);
 
-// Automatic capture: the three-letter type of OutputType (JPG for unknown
-// values) and the file name "<dir>\lumagcapture_date_DD_MM_YYYY_time_hh_mm_ss.<type>".
+// Automatic capture: the types it offers (the save types marked for it), the
+// three-letter type of OutputType (JPG for unknown values), the type list's
+// text, and the file name "<dir>\lumagcapture_date_DD_MM_YYYY_time_hh_mm_ss.<type>".
+int CaptureTypeCount();
 const char* CaptureTypeName(int outputType);
+std::string CaptureTypeText(int outputType);
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "files/collate.h"
+#include "platform/collate.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 

@@ -1,11 +1,11 @@
 #include "shell/logic/edit_logic.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 
+#include "formats/save.h"
 #include "shell/logic/texts.h"
 
 namespace lg {
@@ -33,11 +33,6 @@ int FilterOfRadio(int radio) {
 
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 size_t NameStart(const std::string& path) {
     size_t cut = path.find_last_of("\\/:");
     return cut == std::string::npos ? 0 : cut + 1;
@@ -57,11 +52,8 @@ int SaveFilterForName(const std::string& fileName) {
     std::string base = fileName.substr(NameStart(fileName));
     size_t dot = base.find_last_of('.');
     if (dot == std::string::npos) return 1;
-    static const char* const kEndings[] = {".GIF", ".BMP", ".PNG", ".TIF", ".LWF", ".PCX", ".ICO", ".EMF"};
-    const std::string ext = Upper(base.substr(dot));
-    for (int i = 0; i < 8; ++i)
-        if (ext == kEndings[i]) return i + 2;
-    return 1;
+    const int type = SaveTypeOfExtension(base.substr(dot));
+    return type ? type : 1;
 }
 
 std::string ChosenDirectory(const std::string& path) {

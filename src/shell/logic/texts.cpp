@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/messages.h"
-#include "formats/status.h"
+#include "core/strings.h"
 #include "shell/logic/view_geometry.h"
 #include "shell/resource_ids.h"
 

@@ -1,9 +1,14 @@
-#include "formats/status.h"
+#include "core/strings.h"
 
 #include <cstdarg>
 #include <cstdio>
 
 namespace lg {
+namespace {
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
+
+}  // namespace
 
 std::string Format(const char* fmt, ...) {
     va_list ap;
@@ -22,9 +27,19 @@ std::string Format(const char* fmt, ...) {
 }
 
 std::string UpperCase(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    for (char& c : s) c = Upper(c);
     return s;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i])) return false;
+    return true;
+}
+
+bool EndsWithNoCase(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && EqualNoCase(s.substr(s.size() - tail.size()), tail);
 }
 
 }  // namespace lg

@@ -1,4 +1,4 @@
-#include "files/collate.h"
+#include "platform/collate.h"
 
 namespace lg {
 namespace {

@@ -1,0 +1,75 @@
+// What the format table's readers and writers are called with and give
+// back: the read and save options (plain records the caller fills in), what
+// a load learns about the picture, and the function types of the table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/bytes.h"
+#include "core/image.h"
+#include "formats/status.h"
+
+namespace lg {
+
+struct IconSet;
+
+// What the shell shows about the picture it got.
+struct PictureFacts {
+    std::string infoText;      // type and compression
+    std::string messageText;   // last failure or warning
+    int bitCount = 0, width = 0, height = 0, xResolution = 0;  // as read
+    uint32_t decompressMs = 0;
+    bool multipage = false;
+    int pageCount = 0, currentPage = 0;
+    std::vector<uint32_t> pageOffsets;  // up to 1024
+    int frameCount = 0;
+    bool startAnimation = false;  // the reader filled the frame table instead of returning a picture
+    bool pcdOverview = false;
+    int pcdSheetStart = 1;    // first thumbnail of the overview sheet shown
+};
+
+struct ReadOptions {
+    bool grayscale = false;        // JPEG: decode as grey
+    bool paletteDisplay = false;   // deliver 8-bit colour directly (256-colour screen)
+    int previewWidth = 0;          // JPEG, wavelet: choose a reduced scale
+    int pcdSize = 2;               // Photo CD resolution 0..2
+    // Icons: asks the user which of several images to show (its index);
+    // without it the first is taken.
+    std::function<int(const IconSet&)> chooseIcon;
+    bool multiImage = false;       // GIF, ANI: read every frame for playback
+    bool quiet = false;            // quiet loader: first image or page only
+    int64_t maxPixels = INT64_MAX; // GIF: refuse larger pictures before decoding (fuzzers lower it)
+};
+
+struct SaveOptions {
+    int jpegQuality = 80;
+    bool jpegGrayscale = false;
+    bool jpegProgressive = false;
+    bool gifInterlaced = false;
+    int gifTransparent = -1;       // palette index, or -1 for none
+    int tiffCompression = 0;       // 0 none, 1 LZW, 2 PackBits, 3 G3, 4 G4, 5 Huffman RLE, 6 JPEG
+    bool paletteDisplay = false;   // the screen shows 256 colours (EMF is then written with 256)
+};
+
+// Reads the picture from a file the dispatcher opened; `path` names it in
+// messages. The source is at its start.
+using ReaderFn = Image (*)(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st,
+                           PictureFacts& facts);
+// Reads the page of a multipage file that starts at `offset`.
+using PageReaderFn = Image (*)(ByteSource& in, uint32_t offset, Status& st);
+// The copy of `img` a writer needs, or an empty picture when it takes `img`
+// as it is. `failure` gets the whole message when a needed copy cannot be made.
+using SaveCopyFn = Image (*)(const Image& img, const SaveOptions& opt, std::string& failure);
+// Writes `img` to `path`; on failure st.error may say why.
+using WriterFn = bool (*)(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+
+// The table reader of a decoder that needs nothing but the bytes.
+template <Image (*Read)(ByteSource&, Status&)>
+Image PlainReader(ByteSource& in, const std::string&, const ReadOptions&, Status& st, PictureFacts&) {
+    return Read(in, st);
+}
+
+}  // namespace lg

@@ -1,0 +1,30 @@
+#include "settings/saved_options.h"
+
+#include "settings/settings.h"
+
+namespace lg {
+
+SaveOptions SavedSaveOptions(bool paletteDisplay) {
+    SaveOptions o;
+    o.paletteDisplay = paletteDisplay;
+    o.jpegQuality = ReadSetting(Setting::JpegSaveQuality);
+    o.jpegGrayscale = ReadSetting(Setting::JpegSaveGrayscale) != 0;
+    o.jpegProgressive = ReadSetting(Setting::JpegSaveProgressive) != 0;
+    o.gifInterlaced = ReadSetting(Setting::GifSaveInterlaced) != 0;
+    o.gifTransparent = ReadSetting(Setting::GifSaveTransparent) ? ReadSetting(Setting::GifTransparency) : -1;
+    o.tiffCompression = ReadSetting(Setting::TiffSaveCompression);
+    return o;
+}
+
+ReadOptions SavedReadOptions() {
+    ReadOptions o;
+    o.grayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
+    o.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
+    return o;
+}
+
+ConvertOptions SavedConvertOptions(bool paletteDisplay) {
+    return {SavedReadOptions(), SavedSaveOptions(paletteDisplay)};
+}
+
+}  // namespace lg
