@@ -68,7 +68,7 @@ struct OpenFilterRow {
 // capture know a type that is written.
 struct SaveType {
     int index;                // Save dialog filter index, counted from 1 (batch list: index - 1); 0: not written
-    const char* ending;       // the last three characters of an output name of this type, upper case
+    const char* ending;       // what an output name of this type ends with, upper case ("JPG")
     const char* otherName;    // another name of the type for the converter's /type= ("JPEG"); null: none
     const char* filter;       // Save dialog description; %s takes "Files"
     const char* patterns;     // Save dialog patterns

@@ -30,15 +30,16 @@ bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& 
         msg = Msg(MsgId::NoPicture);
         return false;
     }
-    const std::string upper = UpperCase(outName);
-    const std::string ending = upper.size() >= 3 ? upper.substr(upper.size() - 3) : upper;
+    // The type is the one whose ending the name's last characters spell, dot
+    // or not: "pics.png.old" is none, "x.tiff" is none either.
     const SaveType* type = nullptr;
     for (const SaveType* t : SaveTypes())
-        if (ending == t->ending) type = t;
+        if (EndsWithNoCase(outName, t->ending)) type = t;
     if (!type) {
         msg = Msg(MsgId::UnsupportedSaveType);
         return false;
     }
+    const std::string ending = type->ending;
     // The conversion copy the writer needs; the caller's picture stays as it is.
     std::string failure;
     const Image copy = type->copy ? type->copy(img, opt, failure) : Image();

@@ -369,7 +369,8 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
     char why[1024] = "";
     TIFFRGBAImage ri;
     if (!TIFFRGBAImageOK(tif, why) || !TIFFRGBAImageBegin(&ri, tif, 1, why)) {
-        st.error = why[0] ? std::string(Msg(MsgId::TiffUnsupported)) + "\n" + why : WithReason(Msg(MsgId::TiffUnsupported), log);
+        const char* unsupported = Msg(MsgId::TiffUnsupported);
+        st.error = why[0] ? std::string(unsupported) + "\n" + why : WithReason(unsupported, log);
         return Image();
     }
     struct Ender {
