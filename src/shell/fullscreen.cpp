@@ -88,7 +88,7 @@ void Scroll(HWND w, bool horizontal, ScrollMove move) {
 // (Esc, Enter, F6 among them) closes the window.
 void Key(App& app, HWND w, WPARAM key) {
     bool horizontal = false;
-    ScrollMove move;
+    ScrollMove move = ScrollMove::LineBack;
     if (ScrollKey(uint16_t(key), &horizontal, &move)) {
         Scroll(w, horizontal, move);
         return;
