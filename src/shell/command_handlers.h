@@ -10,9 +10,12 @@ namespace lg {
 
 struct App;
 
+// Runs after the command's scope and guard allowed it.
+using RunCommandFn = void (*)(App&);
+
 struct CommandHandler {
     int id;
-    void (*run)(App&);  // runs after the command's scope and guard allowed it
+    RunCommandFn run;
 };
 using CommandHandlers = std::vector<CommandHandler>;
 

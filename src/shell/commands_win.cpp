@@ -169,7 +169,7 @@ const CommandHandlers& AllHandlers() {
     return all;
 }
 
-void (*HandlerOf(int id))(App&) {
+RunCommandFn HandlerOf(int id) {
     for (const CommandHandler& h : AllHandlers())
         if (h.id == id) return h.run;
     return nullptr;
@@ -266,7 +266,7 @@ void UpdateMenu(App& app) {
 
 bool HandleKey(App& app, WPARAM key) {
     bool horizontal = false;
-    ScrollMove move;
+    ScrollMove move = ScrollMove::LineBack;
     if (ScrollKey(uint16_t(key), &horizontal, &move)) {
         ScrollView(app, horizontal, move);
         return true;
@@ -282,7 +282,7 @@ bool RunCommand(App& app, int id) {
     if (!c) return !app.slideshow && RunRecentDirCommand(app, id);
     if (!RunsNow(*c, app.fullScreen != nullptr, app.slideshow != nullptr)) return true;
     if (!PassesGuard(app, c->guard)) return true;
-    void (*run)(App&) = HandlerOf(id);
+    const RunCommandFn run = HandlerOf(id);
     if (!run) return false;
     run(app);
     return true;

@@ -94,7 +94,7 @@ void Scroll(FullScreenState& s, HWND w, bool horizontal, ScrollMove move) {
 void Key(FullScreenState& s, HWND w, WPARAM key) {
     App& app = *s.app;
     bool horizontal = false;
-    ScrollMove move;
+    ScrollMove move = ScrollMove::LineBack;
     if (ScrollKey(uint16_t(key), &horizontal, &move)) {
         Scroll(s, w, horizontal, move);
         return;

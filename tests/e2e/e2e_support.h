@@ -43,6 +43,13 @@ int PictureTop(HWND w) {
     return r.bottom - r.top;
 }
 
+// The text of the status field on the toolbar.
+std::string StatusOf(HWND w) {
+    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
+    HWND status = bar ? FindWindowExA(bar, nullptr, "Static", nullptr) : nullptr;
+    return status ? e2e::Title(status) : std::string("(no status field)");
+}
+
 // A test that starts from no settings file and ends the viewer it started.
 class ViewerTest : public ::testing::Test {
 protected:

@@ -32,12 +32,6 @@ std::string TitleOf(int i) {
            "x24BPP)";
 }
 
-std::string StatusOf(HWND w) {
-    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
-    HWND status = bar ? FindWindowExA(bar, nullptr, "Static", nullptr) : nullptr;
-    return status ? e2e::Title(status) : std::string("(no status field)");
-}
-
 class Files : public ::testing::Test {
 protected:
     void SetUp() override {

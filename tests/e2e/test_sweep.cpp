@@ -37,12 +37,12 @@ struct NotBuilt {
     const char* what;
 };
 constexpr NotBuilt kNotBuiltYet[] = {
-    {40100, true, "Next page"},
-    {40101, false, "Previous page: enabled past the first page, which nothing reaches while Next page is missing"},
-    {40102, true, "First page"},
-    {40103, true, "Last page"},
-    {40105, true, "Extract all pages"},
-    {40107, true, "Acquire: the transfer from a source"},
+    {CMD_NEXT_PAGE, true, "Next page"},
+    {CMD_PREV_PAGE, false, "Previous page: enabled past the first page, which nothing reaches while Next page is missing"},
+    {CMD_FIRST_PAGE, true, "First page"},
+    {CMD_LAST_PAGE, true, "Last page"},
+    {CMD_EXTRACT_PAGES, true, "Extract all pages"},
+    {CMD_ACQUIRE, true, "Acquire: the transfer from a source"},
 };
 
 // Commands that leave the state changed although all they opened was
@@ -52,10 +52,10 @@ struct ChangeKept {
     const char* why;
 };
 constexpr ChangeKept kChangedDespiteCancel[] = {
-    {40148, "the slideshow over the directory ends on an empty window"},
-    {40069, "Brightness keeps an undo copy before its dialog"},
-    {40090, "Contrast keeps an undo copy before its dialog"},
-    {40091, "Gamma correction keeps an undo copy before its dialog"},
+    {CMD_DIRECTORY_SLIDESHOW, "the slideshow over the directory ends on an empty window"},
+    {CMD_BRIGHTNESS, "Brightness keeps an undo copy before its dialog"},
+    {CMD_CONTRAST, "Contrast keeps an undo copy before its dialog"},
+    {CMD_GAMMA, "Gamma correction keeps an undo copy before its dialog"},
 };
 
 bool ChangeKeptOnCancel(int id) {
@@ -75,13 +75,13 @@ struct State {
     int proof;    // a command that only this kind of state enables
 };
 const State kStates[] = {
-    {"still picture", "palette8.bmp", false, 40075},      // Edit palette: 8 bits
+    {"still picture", "palette8.bmp", false, CMD_EDIT_PALETTE},  // 8 bits
     {"still picture with a selection", "gradient24.bmp", true, CMD_CROP},
     {"multipage TIFF", "pages.tif", false, CMD_FIRST_PAGE},
     {"DCX", "pages.dcx", false, CMD_FIRST_PAGE},
-    {"animated GIF", "anim.gif", false, 40072},           // Stop Animation
-    {"animated cursor", "cursor.ani", false, 40072},
-    {"AVI", "clip.avi", false, 40140},                    // Extract all frames
+    {"animated GIF", "anim.gif", false, CMD_STOP_ANIMATION},
+    {"animated cursor", "cursor.ani", false, CMD_STOP_ANIMATION},
+    {"AVI", "clip.avi", false, CMD_EXTRACT_FRAMES},
 };
 
 constexpr UINT kStateBits = MF_GRAYED | MF_DISABLED | MF_CHECKED;

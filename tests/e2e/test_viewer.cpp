@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -390,6 +391,19 @@ TEST_F(Viewer, AnimatedGifPlaysAndStopsOnTheShownFrame) {
         return seen[0] && seen[1] && seen[2];
     }, e2e::kStepMs, 20);
     EXPECT_TRUE(all) << "red " << seen[0] << ", green " << seen[1] << ", blue " << seen[2];
+    // Opening the menu bar refreshes the toolbar: while the animation plays
+    // its buttons follow the menu (zoom works on an animation) and the status
+    // field keeps the file's place in the directory.
+    DWORD_PTR ignored;
+    ASSERT_TRUE(SendMessageTimeoutA(v.window, WM_INITMENU, 0, 0, SMTO_BLOCK, e2e::kStepMs, &ignored));
+    HWND bar = FindWindowExA(v.window, nullptr, "ToolbarWindow32", nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_NE(SendMessageA(bar, TB_ISBUTTONENABLED, WPARAM(40047), 0), 0);  // Zoom in
+    EXPECT_EQ(SendMessageA(bar, TB_ISBUTTONENABLED, WPARAM(40011), 0), 0);  // Save as: no picture yet
+    int at = 0, of = 0;
+    const std::string status = StatusOf(v.window);
+    EXPECT_EQ(std::sscanf(status.c_str(), "%d/%d", &at, &of), 2) << status;
+    EXPECT_TRUE(at >= 1 && at <= of) << status;
     e2e::SendCommand(v, 40072);
     ASSERT_TRUE(e2e::Sync(v));
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - anim.gif (30x20x24BPP)");
