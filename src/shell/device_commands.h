@@ -40,7 +40,8 @@ bool DeviceMessage(App& app, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 // After every paint of the main window: the first one registers the program class.
 void AfterPaint(App& app);
 
-// The commands, one file each.
+// The commands: clipboard_win.cpp, capture_win.cpp, print_win.cpp (printing
+// and wallpaper), media_win.cpp.
 void CopyToClipboard(App& app);
 void PasteFromClipboard(App& app);
 void ClearClipboard(App& app);

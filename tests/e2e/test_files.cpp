@@ -158,6 +158,31 @@ TEST_F(Files, WalkingTurnedOff) {
     EXPECT_EQ(Dialog("Lumagrove", 0), nullptr);
 }
 
+// What the options sheet's OK stores counts from then on, without a restart.
+TEST_F(Files, OptionsSheetChangesTheWalkAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(StartAt(12));
+    auto tick = [&](int control) {  // on the "Files" page, then OK
+        e2e::SendCommand(v, 40002);
+        HWND sheet = Dialog("Lumagrove Properties");
+        ASSERT_NE(sheet, nullptr) << "no options sheet";
+        ASSERT_TRUE(e2e::ShowSheetPage(sheet, 2));
+        ASSERT_TRUE(e2e::Click(sheet, control));
+        ASSERT_TRUE(e2e::Click(sheet, IDOK));
+        ASSERT_TRUE(e2e::WaitGone(sheet, e2e::kStepMs)) << "the options sheet stays";
+        ASSERT_TRUE(e2e::Sync(v));
+    };
+    ASSERT_NO_FATAL_FAILURE(tick(1422));  // wrap around without asking
+    e2e::PressKey(v, VK_SPACE);
+    ExpectAt(1);
+    EXPECT_EQ(Dialog("Lumagrove", 0), nullptr);
+    ASSERT_NO_FATAL_FAILURE(tick(1421));  // walking off
+    e2e::PressKey(v, VK_SPACE);
+    e2e::SendCommand(v, kRefresh);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), TitleOf(1));
+    EXPECT_EQ(StatusOf(v.window), "1/1");
+}
+
 TEST_F(Files, FullScreenStepsThroughTheDirectory) {
     ASSERT_NO_FATAL_FAILURE(StartAt(6));
     e2e::PressKey(v, VK_RETURN);
