@@ -16,12 +16,10 @@ cmake --build "$B" -j "${JOBS:-2}" --target LUMAGR32 step_bench >"$OUT/build.log
 [ -s "$OUT/small_a.png" ] || convert -size 64x48 xc:'#d03030' "$OUT/small_a.png"
 [ -s "$OUT/small_b.png" ] || convert -size 64x48 xc:'#3030d0' "$OUT/small_b.png"
 if [ -z "${DISPLAY:-}" ]; then
-    DISP=:$(( $$ % 500 + 600 ))
-    Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB=$!
-    trap 'kill $XVFB 2>/dev/null || true' EXIT
-    export DISPLAY=$DISP
-    sleep 1
+    . scripts/xvfb.sh
+    xvfb_start
+    trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+    export DISPLAY=$XVFB_DISPLAY
 fi
 w() { echo "Z:$1" | tr / '\\'; }
 "$WINE" "$B/tests/e2e/step_bench.exe" "$(w "$ROOT/$B/LUMAGR32.EXE")" "$(w "$OUT/small_a.png")" \

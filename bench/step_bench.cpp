@@ -18,13 +18,7 @@ namespace {
 
 // Top-left pixel of the picture area (below the toolbar) as 0xRRGGBB.
 unsigned Corner(HWND w) {
-    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
-    int top = 0;
-    if (bar && IsWindowVisible(bar)) {
-        RECT r;
-        GetWindowRect(bar, &r);
-        top = r.bottom - r.top;
-    }
+    const int top = e2e::PictureTop(w);
     e2e::Capture cap;
     if (!e2e::CaptureClient(w, cap) || cap.height <= top + 4) return 0xFFFFFFFF;
     const uint8_t* c = cap.at(2, top + 2);

@@ -26,12 +26,10 @@ fi
 
 # No display: a virtual screen, a Wine desktop window (so the frame and
 # caption are drawn), a screenshot, and an end.
-DISP=:$(( $$ % 500 + 100 ))
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-trap 'kill $XVFB 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-export DISPLAY=$DISP
-sleep 1
+. scripts/xvfb.sh
+xvfb_start
+trap 'kill $XVFB_PID 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=$XVFB_DISPLAY
 "$WINE" explorer /desktop=Lumagrove,800x600 "$EXE" "$WINFILE" >/dev/null 2>&1 &
 sleep "${RUN_SECONDS:-8}"
 xwd -root -silent | convert xwd:- -crop 800x600+0+0 +repage "$ROOT/build/run.png"

@@ -12,12 +12,10 @@ scripts/build.sh native "$LG_E2E_BUILD"
 OUT=build/screenshots
 mkdir -p "$OUT"
 build/native/lgsample "$OUT/sample.bmp"
-DISP=:$(( $$ % 500 + 100 ))
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-trap 'kill $XVFB 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
-export DISPLAY=$DISP
-sleep 1
+. scripts/xvfb.sh
+xvfb_start
+trap 'kill $XVFB_PID 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=$XVFB_DISPLAY
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 "$WINE" "build/$LG_E2E_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_E2E_BUILD/LUMAGR32.EXE")" \
     "$(winpath "$ROOT/$OUT/sample.bmp")" "$(winpath "$ROOT/$OUT")"

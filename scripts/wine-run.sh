@@ -2,7 +2,17 @@
 # Runs a Windows program of the project under Wine with the project's prefix:
 # a 32-bit program through the 32-bit loader (natively, or under qemu-i386
 # where this host has no 32-bit code segment), a 64-bit one through wine64.
+# Under make test, ctest hands each Windows test one of the Wine slots that
+# scripts/test.sh set up (CTEST_RESOURCE_GROUP_0_WINE is "id:N,slots:1"): the
+# slot's own prefix, with its wineserver, and its own virtual screen.
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+if [ -n "${CTEST_RESOURCE_GROUP_0_WINE:-}" ]; then
+    slot=${CTEST_RESOURCE_GROUP_0_WINE#id:}
+    slot="$ROOT/build/wine-tests/${slot%%,*}"
+    WINEPREFIX_OVERRIDE="$slot/prefix"
+    DISPLAY=$(cat "$slot/display") || exit 1
+    export DISPLAY
+fi
 . "$ROOT/scripts/wine-env.sh"
 
 # The machine field of the PE header: 14c for i386, 8664 for x86_64.

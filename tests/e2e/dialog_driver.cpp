@@ -6,24 +6,9 @@ namespace e2e {
 namespace {
 
 struct Search {
-    DWORD pid;
-    const std::string* caption;
     int id;
     HWND found;
 };
-
-BOOL CALLBACK MatchDialog(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (pid == s->pid && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(w) && Title(w) == *s->caption) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CALLBACK MatchId(HWND w, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
@@ -64,9 +49,12 @@ bool Deliver(HWND target, UINT msg, WPARAM wp, LPARAM lp) {
 HWND FindDialog(const Viewer& v, const std::string& caption, DWORD timeoutMs) {
     HWND found = nullptr;
     const bool ready = WaitUntil([&] {
-        Search s = {v.process.dwProcessId, &caption, 0, nullptr};
-        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&s));
-        found = s.found;
+        found = nullptr;
+        for (HWND w : WindowsOf(v))
+            if (ClassOf(w) == "#32770" && IsWindowVisible(w) && Title(w) == caption) {
+                found = w;
+                break;
+            }
         return found && Ready(found);
     }, timeoutMs, 25);
     return ready ? found : nullptr;
@@ -79,7 +67,7 @@ bool WaitGone(HWND w, DWORD timeoutMs) {
 HWND Control(HWND dlg, int id) {
     HWND direct = GetDlgItem(dlg, id);
     if (direct) return direct;
-    Search s = {0, nullptr, id, nullptr};
+    Search s = {id, nullptr};
     EnumChildWindows(dlg, MatchId, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }

@@ -3,37 +3,47 @@
 #include <shlobj.h>
 
 namespace e2e {
+
 namespace {
 
-struct FindData {
+struct ProcessWindows {
     DWORD pid;
-    const char* cls;
-    HWND found;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK FindWindowOfProcess(HWND w, LPARAM lp) {
-    auto* d = reinterpret_cast<FindData*>(lp);
+BOOL CALLBACK CollectProcessWindow(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<ProcessWindows*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (pid == d->pid && lstrcmpA(cls, d->cls) == 0) {
-        d->found = w;
-        return FALSE;
-    }
+    if (pid == s->pid) s->found.push_back(w);
     return TRUE;
 }
 
-HWND WaitForWindow(DWORD pid, const char* cls, DWORD timeoutMs, HANDLE process) {
-    FindData d = {pid, cls, nullptr};
+// A top-level window of class `cls` of the viewer's process; null when none
+// appears in time or the process ends.
+HWND WaitForWindowOf(const Viewer& v, const std::string& cls, DWORD timeoutMs) {
+    HWND found = nullptr;
     WaitUntil([&] {
-        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&d));
-        return d.found || (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
+        for (HWND w : WindowsOf(v))
+            if (ClassOf(w) == cls) return (found = w) != nullptr;
+        return v.process.hProcess && WaitForSingleObject(v.process.hProcess, 0) == WAIT_OBJECT_0;
     }, timeoutMs, 50);
-    return d.found;
+    return found;
 }
 
 }  // namespace
+
+std::string ClassOf(HWND w) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return cls;
+}
+
+std::vector<HWND> WindowsOf(const Viewer& v) {
+    ProcessWindows s = {v.process.dwProcessId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
 
 bool Start(const std::string& exe, const std::string& args, const std::string& workDir, Viewer& v,
            DWORD timeoutMs) {
@@ -44,7 +54,7 @@ bool Start(const std::string& exe, const std::string& args, const std::string& w
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &v.process))
         return false;
     WaitForInputIdle(v.process.hProcess, timeoutMs);
-    v.window = WaitForWindow(v.process.dwProcessId, "Lumagrove", timeoutMs, v.process.hProcess);
+    v.window = WaitForWindowOf(v, "Lumagrove", timeoutMs);
     return v.window != nullptr;
 }
 
@@ -132,9 +142,7 @@ void DropFiles(const Viewer& v, const std::vector<std::string>& paths) {
     PostMessageA(v.window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
 }
 
-HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) {
-    return WaitForWindow(v.process.dwProcessId, "#32770", timeoutMs, v.process.hProcess);
-}
+HWND FindMessageBox(const Viewer& v, DWORD timeoutMs) { return WaitForWindowOf(v, "#32770", timeoutMs); }
 
 std::string MessageBoxText(HWND box) {
     // The text of a message box is its static control with id 0xFFFF.
@@ -190,6 +198,12 @@ RECT WindowRect(HWND w) {
     RECT r = {};
     GetWindowRect(w, &r);
     return r;
+}
+
+int PictureTop(HWND w) {
+    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
+    if (!bar || !IsWindowVisible(bar)) return 0;
+    return WindowRect(bar).bottom - WindowRect(bar).top;
 }
 
 std::string WindowsDirectory() {

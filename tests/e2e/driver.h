@@ -55,6 +55,9 @@ bool WaitForTitle(const Viewer& v, const std::string& part, DWORD timeoutMs = kS
 bool WaitForFile(const std::string& path, DWORD timeoutMs = kStepMs);
 
 std::string Title(HWND w);
+std::string ClassOf(HWND w);
+// The top-level windows of the viewer's process, topmost first.
+std::vector<HWND> WindowsOf(const Viewer& v);
 void SendCommand(const Viewer& v, int id);
 void PressKey(const Viewer& v, int vk);
 
@@ -76,6 +79,8 @@ struct Capture {
 bool CaptureClient(HWND w, Capture& out);
 
 RECT WindowRect(HWND w);
+// Where the picture starts in the client area: below the toolbar when it shows.
+int PictureTop(HWND w);
 std::string WindowsDirectory();
 
 // Waits until `w`, a window of the viewer's main thread, has nothing left to

@@ -1,4 +1,4 @@
-// Paths and settings shared by the end-to-end test files.
+// Paths, settings and the test fixture shared by the end-to-end test files.
 #pragma once
 
 #include <windows.h>
@@ -34,14 +34,7 @@ void WriteIni(const std::string& text) {
     std::ofstream(IniPath(), std::ios::binary) << text;
 }
 
-// The picture starts below the toolbar.
-int PictureTop(HWND w) {
-    HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);
-    if (!bar || !IsWindowVisible(bar)) return 0;
-    RECT r;
-    GetWindowRect(bar, &r);
-    return r.bottom - r.top;
-}
+using e2e::PictureTop;
 
 // The text of the status field on the toolbar.
 std::string StatusOf(HWND w) {
@@ -58,6 +51,11 @@ protected:
         DeleteFileA(IniPath().c_str());
     }
     void TearDown() override { e2e::Stop(v); }
+    // Posts a command and waits until the viewer has carried it out.
+    void Command(int id) {
+        e2e::SendCommand(v, id);
+        ASSERT_TRUE(e2e::Sync(v)) << "command " << id << " does not finish";
+    }
     e2e::Viewer v;
 };
 

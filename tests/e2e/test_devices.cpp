@@ -34,11 +34,6 @@ protected:
         ASSERT_TRUE(e2e::Start(Exe(), args, DataDir(), v));
         ASSERT_TRUE(e2e::Sync(v)) << "the viewer does not take commands";
     }
-    // Posts a command and waits until the viewer has carried it out.
-    void Command(int id) {
-        e2e::SendCommand(v, id);
-        ASSERT_TRUE(e2e::Sync(v)) << "command " << id << " does not finish";
-    }
 };
 
 lg::Image ReadPicture(const std::string& name) {

@@ -11,8 +11,10 @@
 #include <iterator>
 #include <set>
 
+#include "../support.h"
 #include "dialog_driver.h"
 #include "driver.h"
+#include "e2e_support.h"
 
 #include "core/convert.h"
 #include "formats/bmp.h"
@@ -24,21 +26,11 @@
 
 namespace {
 
-std::string FromEnv(const char* name) {
-    const char* v = std::getenv(name);
-    std::string p = v ? v : "";
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;  // Unix paths reach Wine through drive Z:
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return p;
-}
-
-std::string Settings() { return e2e::WindowsDirectory() + "\\LUMAGR32.INI"; }
-
 // A fresh directory with a copy of one of the test pictures.
 std::string Workplace(const std::string& test, const std::string& picture, const std::string& as) {
-    std::string dir = FromEnv("LUMAGROVE_E2E_DATA") + "\\edit-" + test;
+    std::string dir = DataDir() + "\\edit-" + test;
     CreateDirectoryA(dir.c_str(), nullptr);
-    CopyFileA((FromEnv("LUMAGROVE_E2E_DATA") + "\\" + picture).c_str(), (dir + "\\" + as).c_str(), FALSE);
+    CopyFileA((DataDir() + "\\" + picture).c_str(), (dir + "\\" + as).c_str(), FALSE);
     return dir;
 }
 
@@ -47,26 +39,10 @@ lg::Image Load(const std::string& path) {
     return lg::ReadBmp(path, st);
 }
 
-// A binary PPM as ImageMagick writes it: RGB, top row first.
-struct Ppm {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-bool ReadPpm(const std::string& path, Ppm& out) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    if (!(in >> magic >> out.width >> out.height >> maxval) || magic != "P6" || maxval != 255) return false;
-    in.get();  // the one white-space byte before the samples
-    out.rgb.resize(size_t(out.width) * out.height * 3);
-    return bool(in.read(reinterpret_cast<char*>(out.rgb.data()), std::streamsize(out.rgb.size())));
-}
-
 // The saved 24-bit picture holds exactly the reference's pixels.
 ::testing::AssertionResult MatchesReference(const lg::Image& got, const std::string& refPath) {
-    Ppm ref;
-    if (!ReadPpm(refPath, ref)) return ::testing::AssertionFailure() << "cannot read " << refPath;
+    lgtest::Ppm ref;
+    if (!lgtest::ReadPpm(refPath, ref)) return ::testing::AssertionFailure() << "cannot read " << refPath;
     if (!got) return ::testing::AssertionFailure() << "the saved picture cannot be read";
     if (got.width() != ref.width || got.height() != ref.height || got.bitCount() != 24)
         return ::testing::AssertionFailure() << got.width() << "x" << got.height() << "x" << got.bitCount()
@@ -104,19 +80,13 @@ bool ReadPpm(const std::string& path, Ppm& out) {
     return ::testing::AssertionSuccess();
 }
 
-class Editing : public ::testing::Test {
+class Editing : public ViewerTest {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(FromEnv("LUMAGROVE_EXE").empty());
-        DeleteFileA(Settings().c_str());
-    }
-    void TearDown() override { e2e::Stop(v); }
-
     void Open(const std::string& ini, const std::string& test, const std::string& picture = "gradient24.bmp") {
-        std::ofstream(Settings(), std::ios::binary) << ini;
+        WriteIni(ini);
         dir = Workplace(test, picture, "pic.bmp");
         file = dir + "\\pic.bmp";
-        ASSERT_TRUE(e2e::Start(FromEnv("LUMAGROVE_EXE"), file, dir, v));
+        ASSERT_TRUE(e2e::Start(Exe(), file, dir, v));
         ASSERT_TRUE(e2e::WaitForTitle(v, "pic.bmp")) << "the picture is not shown: " << e2e::Title(v.window);
         ASSERT_TRUE(e2e::Sync(v));
     }
@@ -135,10 +105,6 @@ protected:
         Answer("Save ...", [](HWND d) { e2e::Click(d, IDOK); });
         ASSERT_TRUE(e2e::WaitForFile(file)) << file;
     }
-    void Command(int id) {
-        e2e::SendCommand(v, id);
-        ASSERT_TRUE(e2e::Sync(v)) << "command " << id << " does not finish";
-    }
     std::string Message() {
         HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
         if (!box) return "(no message box)";
@@ -148,21 +114,12 @@ protected:
     }
     // A drag with the left button from `from` to `to`, in picture pixels.
     void Drag(POINT from, POINT to) {
-        const int top = PictureTop();
+        const int top = PictureTop(v.window);
         PostMessageA(v.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, top + from.y));
         PostMessageA(v.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, top + to.y));
         PostMessageA(v.window, WM_LBUTTONUP, 0, MAKELPARAM(to.x, top + to.y));
         ASSERT_TRUE(e2e::Sync(v));
     }
-    // The picture starts below the toolbar.
-    int PictureTop() const {
-        HWND bar = FindWindowExA(v.window, nullptr, "ToolbarWindow32", nullptr);
-        RECT r = {};
-        if (bar && IsWindowVisible(bar)) GetWindowRect(bar, &r);
-        return r.bottom - r.top;
-    }
-
-    e2e::Viewer v;
     std::string dir, file;
 };
 
@@ -208,7 +165,7 @@ struct RefStep {
 
 TEST_F(Editing, ImageCommandsSaveWhatImageMagickMakes) {
     Open("[Others]\nAskOverwriteSave=0\n", "chain", "edit24.bmp");
-    const std::string refs = FromEnv("LUMAGROVE_E2E_DATA") + "\\editref\\";
+    const std::string refs = DataDir() + "\\editref\\";
     const RefStep steps[] = {
         {"01-negative", 40068, nullptr, nullptr},
         {"02-rbg", 40085, nullptr, nullptr},
@@ -280,7 +237,7 @@ TEST_F(Editing, ImageCommandsSaveWhatImageMagickMakes) {
     }));
     ASSERT_NO_FATAL_FAILURE(Save());
     EXPECT_TRUE(MatchesReference(Load(file), refs + "16-resample.ppm"));
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "ResampleFilter", 0), 2);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "ResampleFilter", 0), 2);
 }
 
 struct Step {
@@ -335,7 +292,7 @@ TEST_F(Editing, EffectCommandsThenSaveGiveTheEffectsResult) {
         ASSERT_NO_FATAL_FAILURE(Save());
         EXPECT_TRUE(SamePicture(Load(file), want));
     }
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Effects", "Blur", 0), 5);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Effects", "Blur", 0), 5);
 }
 
 // Explosion exchanges pixels at random: the same pixels, somewhere else.
@@ -381,7 +338,7 @@ TEST_F(Editing, BrightnessPreviewsLiveAndCancelRestores) {
     Open("", "brightness");
     const lg::Image original = Load(file);
     ASSERT_TRUE(original);
-    const int top = PictureTop();
+    const int top = PictureTop(v.window);
     // Two places of the shown picture, blue, green, red each.
     auto shown = [&] {
         e2e::Capture cap;
@@ -456,7 +413,7 @@ TEST_F(Editing, SaveAsEveryTypeWithItsOptions) {
         {"huffman", 5, "[TIFF]\nSave Compression=5\n", true},
         {"plain", 7, "", false},
     };
-    std::string out = FromEnv("LUMAGROVE_E2E_DATA") + "\\saveas";
+    std::string out = DataDir() + "\\saveas";
     CreateDirectoryA(out.c_str(), nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -479,7 +436,7 @@ TEST_F(Editing, SaveAsEveryTypeWithItsOptions) {
             Ok(d);
         }));
         EXPECT_TRUE(e2e::WaitForFile(written)) << written << " is not written";
-        EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "SaveIndex", 0), c.index);
+        EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "SaveIndex", 0), c.index);
         e2e::Stop(v);
     }
     // The wavelet type cannot be written: said so, nothing written.
@@ -518,7 +475,7 @@ std::set<std::string> Minus(const std::set<std::string>& a, const std::set<std::
 
 TEST_F(Editing, OptionsSheetWritesExactlyTheChangedKeysAndCancelNone) {
     Open("[Viewing]\nZoomFactor=10\n[Others]\nUseUndo=1\n", "options");
-    const std::set<std::string> start = Entries(Settings());  // as the start-up left it
+    const std::set<std::string> start = Entries(IniPath());  // as the start-up left it
     e2e::SendCommand(v, 40002);
     ASSERT_NO_FATAL_FAILURE(Answer("Lumagrove Properties", [](HWND sheet) {
         e2e::SetControlText(sheet, 1403, "25");
@@ -528,7 +485,7 @@ TEST_F(Editing, OptionsSheetWritesExactlyTheChangedKeysAndCancelNone) {
         e2e::ShowSheetPage(sheet, 5);
         Ok(sheet);
     }));
-    const std::set<std::string> changed = Entries(Settings());
+    const std::set<std::string> changed = Entries(IniPath());
     EXPECT_EQ(Minus(changed, start),
               (std::set<std::string>{"Viewing/ZoomFactor=25", "Viewing/ShowFullScreen=2", "Others/UseUndo=0"}));
     EXPECT_EQ(Minus(start, changed), (std::set<std::string>{"Viewing/ZoomFactor=10", "Others/UseUndo=1"}));
@@ -540,7 +497,7 @@ TEST_F(Editing, OptionsSheetWritesExactlyTheChangedKeysAndCancelNone) {
         e2e::Click(sheet, 1421);
         e2e::Click(sheet, IDCANCEL);
     }));
-    EXPECT_EQ(Entries(Settings()), changed);
+    EXPECT_EQ(Entries(IniPath()), changed);
 }
 
 // An effect acts on the dragged selection only, which stays for the next
@@ -574,31 +531,31 @@ TEST_F(Editing, BestFitTogglesFittingAndIsStored) {
     auto width = [&] { return e2e::WindowRect(v.window).right - e2e::WindowRect(v.window).left; };
     ASSERT_NO_FATAL_FAILURE(Command(40037));
     EXPECT_TRUE(e2e::WaitUntil([&] { return width() > 600; })) << "not fitted: " << width() << " wide";
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 0), 1);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "AlwaysFit", 0), 1);
     EXPECT_NE(e2e::Title(v.window), plain);
     ASSERT_NO_FATAL_FAILURE(Command(40037));
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::Title(v.window) == plain; })) << e2e::Title(v.window);
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 1), 0);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "AlwaysFit", 1), 0);
     e2e::Stop(v);
 
     // /bf stores the choice and fits at once.
-    ASSERT_TRUE(e2e::Start(FromEnv("LUMAGROVE_EXE"), file + " /bf", dir, v));
+    ASSERT_TRUE(e2e::Start(Exe(), file + " /bf", dir, v));
     ASSERT_TRUE(e2e::WaitForTitle(v, "pic.bmp"));
     ASSERT_TRUE(e2e::Sync(v));
     EXPECT_TRUE(e2e::WaitUntil([&] { return width() > 600; })) << "not fitted: " << width() << " wide";
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "AlwaysFit", 0), 1);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "AlwaysFit", 0), 1);
 }
 
 TEST_F(Editing, OpenDialogLoadsTheChosenFile) {
     Open("", "open");
-    CopyFileA((FromEnv("LUMAGROVE_E2E_DATA") + "\\palette8.bmp").c_str(), (dir + "\\other.bmp").c_str(), FALSE);
+    CopyFileA((DataDir() + "\\palette8.bmp").c_str(), (dir + "\\other.bmp").c_str(), FALSE);
     e2e::SendCommand(v, 40001);
     ASSERT_NO_FATAL_FAILURE(Answer("Open", [&](HWND d) {
         EXPECT_TRUE(e2e::IsChecked(d, 1290));  // preview on by default
         e2e::SetControlText(d, 1148, "other.bmp");  // the dialog starts in the picture's folder
         e2e::SetControlText(d, 1152, "other.bmp");
         // Preview off and on again: stored each time, and the named file is shown.
-        auto stored = [&] { return lg::ini::ReadInt(Settings(), "Preview", "Active", -1); };
+        auto stored = [&] { return lg::ini::ReadInt(IniPath(), "Preview", "Active", -1); };
         e2e::Click(d, 1290);
         EXPECT_TRUE(e2e::WaitUntil([&] { return stored() == 0; })) << "preview off is not stored";
         e2e::Click(d, 1290);
@@ -648,9 +605,9 @@ TEST_F(Editing, SaveDialogOptionsButtonOpensTheSaveProperties) {
     e2e::Click(save, IDCANCEL);
     ASSERT_TRUE(e2e::WaitGone(save, e2e::kStepMs));
     ASSERT_TRUE(e2e::Sync(v));
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "JPEG", "Save Quality", 0), 84);
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "TIFF", "Save Compression", -1), 2);
-    EXPECT_EQ(lg::ini::ReadInt(Settings(), "Others", "SaveIndex", -1), -1);  // cancelled: not stored
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "JPEG", "Save Quality", 0), 84);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "TIFF", "Save Compression", -1), 2);
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "SaveIndex", -1), -1);  // cancelled: not stored
 }
 
 // Acquiring needs the TWAIN source manager and a source; without either the

@@ -32,11 +32,10 @@ std::string TitleOf(int i) {
            "x24BPP)";
 }
 
-class Files : public ::testing::Test {
+class Files : public ViewerTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(Env("LUMAGROVE_EXE").empty()) << "LUMAGROVE_EXE not set";
-        DeleteFileA(IniPath().c_str());
+        ASSERT_NO_FATAL_FAILURE(ViewerTest::SetUp());
         char tmp[MAX_PATH];
         GetTempPathA(MAX_PATH, tmp);
         dir = std::string(tmp) + "lgfiles" + std::to_string(GetTickCount()) + "_" +
@@ -46,8 +45,8 @@ protected:
             ASSERT_TRUE(CopyFileA((WalkDir() + "\\" + PictureName(i)).c_str(), Path(PictureName(i)).c_str(), FALSE));
     }
     void TearDown() override {
-        e2e::Stop(v);
-        RemoveTree(dir);
+        ViewerTest::TearDown();
+        if (!dir.empty()) RemoveTree(dir);  // "" would name the root of the drive
     }
     static void RemoveTree(const std::string& d) {
         WIN32_FIND_DATAA fd;
@@ -87,7 +86,6 @@ protected:
     // A dialog of the viewer by its caption, ready for input.
     HWND Dialog(const char* caption, DWORD ms = e2e::kStepMs) { return e2e::FindDialog(v, caption, ms); }
     std::string dir;
-    e2e::Viewer v;
 };
 
 constexpr int kNext = 40039, kPrev = 40040, kFirst = 40057, kLast = 40058, kRefresh = 40070;

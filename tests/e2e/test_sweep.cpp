@@ -193,34 +193,21 @@ std::string Describe(const Look& base, const Look& now) {
     return d;
 }
 
-struct WindowSearch {
-    DWORD pid;
-    HWND main;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOthers(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (pid != s->pid || w == s->main || lstrcmpA(cls, "tooltips_class32") == 0) return TRUE;
-    // A dialog box shows itself once its loop finds the queue empty: it
-    // counts from its start, while still hidden.
-    HWND owner = GetWindow(w, GW_OWNER);
-    DWORD ownerPid = 0;
-    if (owner) GetWindowThreadProcessId(owner, &ownerPid);
-    if (IsWindowVisible(w) || (lstrcmpA(cls, "#32770") == 0 && ownerPid == s->pid)) s->found.push_back(w);
-    return TRUE;
-}
-
 // Top-level windows of the viewer besides its main window: boxes, dialogs,
 // sheets, full-screen and slideshow windows.
 std::vector<HWND> OtherWindows(const e2e::Viewer& v) {
-    WindowSearch s = {v.process.dwProcessId, v.window, {}};
-    EnumWindows(CollectOthers, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    std::vector<HWND> others;
+    for (HWND w : e2e::WindowsOf(v)) {
+        const std::string cls = e2e::ClassOf(w);
+        if (w == v.window || cls == "tooltips_class32") continue;
+        // A dialog box shows itself once its loop finds the queue empty: it
+        // counts from its start, while still hidden.
+        HWND owner = GetWindow(w, GW_OWNER);
+        DWORD ownerPid = 0;
+        if (owner) GetWindowThreadProcessId(owner, &ownerPid);
+        if (IsWindowVisible(w) || (cls == "#32770" && ownerPid == v.process.dwProcessId)) others.push_back(w);
+    }
+    return others;
 }
 
 BOOL CALLBACK CollectTexts(HWND w, LPARAM lp) {
@@ -236,13 +223,8 @@ std::string WindowTexts(HWND w) {
     return text;
 }
 
-bool IsDialogWindow(HWND w) {
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    return lstrcmpA(cls, "#32770") == 0;
-}
+bool IsDialogWindow(HWND w) { return e2e::ClassOf(w) == "#32770"; }
 
-bool IsDialogWindow(HWND w);
 // A dialog box is gone when it is destroyed; other windows may also just hide.
 bool Gone(HWND w) { return !IsWindow(w) || (!IsWindowVisible(w) && !IsDialogWindow(w)); }
 
