@@ -97,7 +97,7 @@ wine_tests() {   # build directory, ctest options...
     ctest --test-dir "$dir" --output-on-failure -j "$SLOTS" --resource-spec-file "$RESOURCES" "$@"
 }
 
-UNIT='^(testdata|core|converter_parity)$'
+UNIT='^(testdata|core|shell|converter_parity)$'
 case $LG_X86_32 in
 native)
     suite "Windows unit tests, converter and end-to-end tests" "build/win32 (the product), i686 run natively under Wine" \
