@@ -1,7 +1,7 @@
 #!/bin/sh
 # make test: sets up what is missing, builds every target and runs every test:
 # native unit tests (ASan + UBSan), the Windows unit tests, converter and
-# end-to-end tests under Wine in a virtual X screen, and a short fuzz smoke
+# end-to-end tests under Wine in virtual X screens, and a short fuzz smoke
 # (8 s per target; FUZZ_SMOKE_SECONDS=n to change). The summary names the
 # build each suite ran on and how its 32-bit code ran.
 set -eu
@@ -15,23 +15,48 @@ scripts/setup.sh
 # The product is always built and its unit tests and converter always run,
 # natively or under qemu-i386. The end-to-end suites run on the product where
 # 32-bit code runs natively, else on the same sources built for x86_64.
-scripts/build.sh native win32
+scripts/build.sh native win32 fuzz
 [ "$LG_E2E_BUILD" = win32 ] || scripts/build.sh "$LG_E2E_BUILD"
 
 SUMMARY=""
 status=0
+record() {   # name, build/how, start time, exit status
+    if [ "$4" = 0 ]; then result=passed; else result=FAILED; status=1; fi
+    SUMMARY="$SUMMARY
+  $result  $1: $2, $(( $(date +%s) - $3 )) s"
+}
 suite() {   # name, build/how, command...
     name=$1 how=$2
     shift 2
     echo "== $name ($how)"
     t0=$(date +%s)
-    if "$@"; then result=passed; else result=FAILED; status=1; fi
-    SUMMARY="$SUMMARY
-  $result  $name: $how, $(( $(date +%s) - t0 )) s"
+    rc=0
+    "$@" || rc=$?
+    record "$name" "$how" "$t0" "$rc"
 }
+
+SLOTS=${LG_WINE_SLOTS:-3}  # Windows tests at once (Wine slots, below)
+SLOT_ROOT=$ROOT/build/wine-tests
+XVFB_PIDS=""
+FUZZ_PID=""
+cleanup() {
+    for d in "$SLOT_ROOT"/[0-9]*/prefix; do
+        [ -d "$d" ] && WINEPREFIX=$d wineserver -k 2>/dev/null || true
+    done
+    [ -z "$XVFB_PIDS$FUZZ_PID" ] || kill $XVFB_PIDS $FUZZ_PID 2>/dev/null || true
+}
+trap cleanup EXIT
 
 suite "native unit and converter tests" "build/native, x86_64 Linux, ASan+UBSan" \
     ctest --test-dir build/native --output-on-failure -j2
+
+# The fuzz smoke keeps a processor busy while the Windows tests mostly wait
+# for Wine and X: it runs beside them, its output shown when it is done.
+FUZZ_HOW="build/fuzz, clang libFuzzer, ${FUZZ_SMOKE_SECONDS:-8} s a target, beside the Windows tests"
+FUZZ_LOG=$ROOT/build/fuzz/smoke.log
+FUZZ_T0=$(date +%s)
+scripts/fuzz.sh "${FUZZ_SMOKE_SECONDS:-8}" >"$FUZZ_LOG" 2>&1 &
+FUZZ_PID=$!
 
 # The Windows tests run in parallel in Wine slots, each a copy of the
 # project's prefix with a wineserver of its own (kept up for the whole run,
@@ -41,16 +66,6 @@ suite "native unit and converter tests" "build/native, x86_64 Linux, ASan+UBSan"
 # holds the slot. ctest hands the slots out (see scripts/wine-run.sh); the
 # copies are kept under build/wine-tests for the next run. Dialogs close
 # without waiting for a window manager there is none of ("Managed"=N).
-SLOTS=${LG_WINE_SLOTS:-3}
-SLOT_ROOT=$ROOT/build/wine-tests
-XVFB_PIDS=""
-cleanup() {
-    for d in "$SLOT_ROOT"/[0-9]*/prefix; do
-        [ -d "$d" ] && WINEPREFIX=$d wineserver -k 2>/dev/null || true
-    done
-    [ -z "$XVFB_PIDS" ] || kill $XVFB_PIDS 2>/dev/null || true
-}
-trap cleanup EXIT
 BOOTS=""
 start_slot() {   # slot number
     d=$SLOT_ROOT/$1
@@ -114,8 +129,12 @@ emulated)
     status=1 ;;
 esac
 
-suite "fuzz smoke" "build/fuzz, clang libFuzzer, ${FUZZ_SMOKE_SECONDS:-8} s a target" \
-    scripts/fuzz.sh "${FUZZ_SMOKE_SECONDS:-8}"
+echo "== fuzz smoke ($FUZZ_HOW)"
+rc=0
+wait "$FUZZ_PID" || rc=$?
+FUZZ_PID=""
+cat "$FUZZ_LOG"
+record "fuzz smoke" "$FUZZ_HOW" "$FUZZ_T0" "$rc"
 
 echo "== summary (32-bit x86 code on this host: $LG_X86_32)$SUMMARY"
 echo "== make test took $(( $(date +%s) - START )) s"

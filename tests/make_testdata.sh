@@ -8,6 +8,10 @@ set -eu
 [ $# -eq 1 ] || { echo "usage: $0 OUTDIR" >&2; exit 2; }
 OUT=$1
 mkdir -p "$OUT"
+# Every build's tests use the same directory: one maker at a time, the others
+# wait and then find the pictures made.
+exec 9>"$OUT/.lock"
+flock 9
 # Every format's own generator in testdata.d/, each redone only when it changed.
 EXTRA=$(cd "$(dirname "$0")" && pwd)/testdata.d
 for script in "$EXTRA"/*.sh; do
