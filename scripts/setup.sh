@@ -240,8 +240,14 @@ fetch_qemu() {
 }
 . "$ROOT/scripts/wine-env.sh"
 BINFMT=/proc/sys/fs/binfmt_misc
-if [ "$LG_X86_32" = none ] ||
-   { [ "$LG_X86_32" = emulated ] && ! grep -qs "interpreter $QEMU\$" "$BINFMT/qemu-i386"; }; then
+# The emulator registered already is kept when it is this one, reached by
+# any path (another checkout's build/deps, a link): registering again leaves a
+# moment without a handler, in which a 32-bit program already running fails.
+registered_is_ours() {
+    r=$(sed -n 's/^interpreter //p' "$BINFMT/qemu-i386" 2>/dev/null)
+    [ -n "$r" ] && [ -x "$QEMU" ] && cmp -s "$r" "$QEMU"
+}
+if [ "$LG_X86_32" = none ] || { [ "$LG_X86_32" = emulated ] && ! registered_is_ours; }; then
     fetch_qemu || say "could not fetch qemu-i386"
     [ -f "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" ||
         say "cannot mount $BINFMT"
