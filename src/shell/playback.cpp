@@ -16,8 +16,6 @@ constexpr UINT_PTR kAnimationTimer = 1997;
 
 }  // namespace
 
-bool AnimationPlaying(const App& app) { return app.animating; }
-
 const Image* AnimationScreen(App& app) {
     if (!app.animating) return nullptr;
     const Image& shown = ComposeFrame(app.animation, app.animationFrame);
