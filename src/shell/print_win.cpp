@@ -12,6 +12,7 @@
 #include "formats/status.h"
 #include "shell/app.h"
 #include "shell/device_commands.h"
+#include "shell/records.h"
 #include "shell/resource_ids.h"
 
 namespace lg {
@@ -35,11 +36,10 @@ float ReadFactor(HWND dlg, int id) {
     return ParseScaleFactor(text);
 }
 
-// The dialog's record is the caller's PrintChoice, kept in DWLP_USER.
 INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    PrintChoice* choice = DialogRecord<PrintChoice>(dlg, msg, lp);  // the caller's
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
         CheckRadioButton(dlg, kIdHorizontal, kIdVertical, kIdHorizontal);
         SetDlgItemTextA(dlg, kIdScaleX, "1.00");
         SetDlgItemTextA(dlg, kIdScaleY, "1.00");
@@ -51,7 +51,6 @@ INT_PTR CALLBACK PrintOptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             EnableScale(dlg);
             return TRUE;
         case IDOK: {
-            auto* choice = reinterpret_cast<PrintChoice*>(GetWindowLongPtrA(dlg, DWLP_USER));
             choice->mode = IsDlgButtonChecked(dlg, kIdVertical) == BST_CHECKED  ? kPrintVerticalFit
                            : IsDlgButtonChecked(dlg, kIdScale) == BST_CHECKED  ? kPrintScale
                            : IsDlgButtonChecked(dlg, kIdStretch) == BST_CHECKED ? kPrintStretch
