@@ -209,3 +209,38 @@ TEST(FullScreenView, ZoomScrollsBeyondTheScreenAndBackAt100PlacesAgain) {
     EXPECT_TRUE(Same(FullScreenPaint(v, 1, 2000, 1000, 1024, 768), 12, 134, 1000, 500));
     EXPECT_EQ(FullScreenZoom(v, false, 50, 2000, 1000, 1024, 768), ZoomOutcome::AtMinimum);
 }
+
+namespace {
+
+bool SameSpan(const DrawSpan& s, int src, int srcLen, int dest, int destLen) {
+    return s.src == src && s.srcLen == srcLen && s.dest == dest && s.destLen == destLen;
+}
+
+}  // namespace
+
+// Worked by hand: which source pixels a paint stretches and where they land.
+TEST(VisibleSpan, OnlyWhatShowsAtEveryZoom) {
+    // 100 %, scrolled by 1000 in a window 800 wide: exactly the 800 shown.
+    EXPECT_TRUE(SameSpan(VisibleSpan(6000, -1000, 6000, 0, 800), 1000, 800, 0, 800));
+    // A picture smaller than the window: all of it. Beyond the window: none.
+    EXPECT_TRUE(SameSpan(VisibleSpan(300, 0, 300, 0, 800), 0, 300, 0, 300));
+    EXPECT_EQ(VisibleSpan(300, 900, 300, 0, 800).srcLen, 0);
+    EXPECT_EQ(VisibleSpan(300, -300, 300, 0, 800).srcLen, 0);
+    // Below a 26-pixel toolbar (clip from 26), not scrolled: the rows under
+    // the toolbar are not drawn.
+    EXPECT_TRUE(SameSpan(VisibleSpan(4000, 26, 4000, 26, 700), 0, 674, 26, 674));
+    // 200 %: dest pixels 501..800 of the picture show pixels 250..400; pixel
+    // 250 covers dest 500 and 501, so the span starts one pixel left of the clip.
+    EXPECT_TRUE(SameSpan(VisibleSpan(1000, -501, 2000, 0, 300), 250, 151, -1, 302));
+    // 110 % of 6000 (6600): ten source pixels make eleven on the screen, so the
+    // span is whole periods: source 1120..2039 at dest 1232..2243.
+    EXPECT_TRUE(SameSpan(VisibleSpan(6000, -1234, 6600, 0, 1000), 1120, 920, -2, 1012));
+    // 50 %: two source pixels to one.
+    EXPECT_TRUE(SameSpan(VisibleSpan(6000, 0, 3000, 0, 800), 0, 1600, 0, 800));
+    // 6001 at 110 % (6601) has no short period: 910 pixels show, one more is
+    // taken and its end rounded (911 x 6601 / 6001 = 1002.09).
+    EXPECT_TRUE(SameSpan(VisibleSpan(6001, 0, 6601, 0, 1000), 0, 911, 0, 1002));
+    // The far end of such a span is the picture's own end.
+    EXPECT_TRUE(SameSpan(VisibleSpan(6001, -5601, 6601, 0, 1000), 5090, 911, -2, 1002));
+    EXPECT_EQ(VisibleSpan(0, 0, 0, 0, 800).srcLen, 0);
+}

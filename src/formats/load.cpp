@@ -95,29 +95,57 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     }
     CheckExtension(fileName, format, req, ui);
 
+    DecodedPicture d;
+    if (!ui.takeDecoded || !ui.takeDecoded(fileName, format, d))
+        d = DecodePicture(fileName, fileName, format, req,
+                          !req.noMultiImage && !req.openInProgress ? ui.chooseIcon : nullptr);
+    facts = std::move(d.facts);
+    if (d.failure == DecodedPicture::Failure::Quantize)
+        return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+    if (d.failure == DecodedPicture::Failure::Read) {
+        if (format == kFormatG3)
+            return fail(Format("%s : G3 %s\n", fileName.c_str(), Msg(MsgId::DecodeError)));
+        return fail(Format("%s : %s %s\n\n%s", fileName.c_str(), FormatOf(format).word,
+                           Msg(MsgId::DecodeError), d.error.c_str()));
+    }
+    if (facts.startAnimation) {  // the frames play instead of a still picture
+        if (ui.startAnimation) ui.startAnimation();
+        return Image();
+    }
+    if (facts.pcdOverview && !req.noMultiImage) Inform(ui, Msg(MsgId::PhotoCdOverview));
+    return std::move(d.picture);
+}
+
+bool MayDecodeAhead(int format) {
+    if (format < 0 || format >= kFormatCount || !FormatOf(format).read) return false;
+    return format != kFormatMedia && format != kFormatMetafile && format != kFormatIcoCur && format != kFormatAni;
+}
+
+DecodedPicture DecodePicture(const std::string& file, const std::string& name, int format, const LoadRequest& req,
+                             const std::function<int(const IconSet&)>& chooseIcon) {
+    DecodedPicture d;
+    PictureFacts& facts = d.facts;
     ReadOptions opt;
     opt.grayscale = req.grayscaleJpeg;
     opt.paletteDisplay = req.paletteDisplay;
     opt.previewWidth = req.previewWidth;
     opt.pcdSize = req.pcdSize;
-    if (!req.noMultiImage && !req.openInProgress) opt.chooseIcon = ui.chooseIcon;
+    opt.chooseIcon = chooseIcon;
     opt.multiImage = !req.noMultiImage;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 
     Status st;
     const uint32_t start = platform::TickCount();
-    Image img = ReadFileAs(format, fileName, opt, st, facts);
+    Image img;
+    ByteSource in = ByteSource::OpenFile(file);
+    if (in.ok()) img = RunReader(format, in, name, opt, st, facts);
+    else st.error = Format(Msg(MsgId::CantOpenNamed), name.c_str());
     if (!st.info.empty()) facts.infoText = st.info;
     if (!img) {
-        if (facts.startAnimation) {  // the frames play instead of a still picture
-            facts.decompressMs = platform::TickCount() - start;
-            if (ui.startAnimation) ui.startAnimation();
-            return Image();
-        }
-        if (format == kFormatG3)
-            return fail(Format("%s : G3 %s\n", fileName.c_str(), Msg(MsgId::DecodeError)));
-        return fail(Format("%s : %s %s\n\n%s", fileName.c_str(), FormatOf(format).word,
-                           Msg(MsgId::DecodeError), st.error.c_str()));
+        if (facts.startAnimation) facts.decompressMs = platform::TickCount() - start;
+        else d.failure = DecodedPicture::Failure::Read;
+        d.error = std::move(st.error);
+        return d;
     }
     facts.bitCount = img.bitCount();
     facts.width = img.width();
@@ -125,19 +153,25 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     facts.xResolution = img.xResolution();
 
     img = WidenToWorkingDepth(std::move(img));
-    if (!img) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+    if (!img) {
+        d.failure = DecodedPicture::Failure::Quantize;
+        return d;
+    }
     if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
 
     if (req.paletteDisplay && img.bitCount() == 24) {
         Image reduced = ReduceColors(img, 256);
-        if (!reduced) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+        if (!reduced) {
+            d.failure = DecodedPicture::Failure::Quantize;
+            return d;
+        }
         img = std::move(reduced);
     }
     if (facts.multipage && facts.pageCount > 1)
         facts.infoText = Format("%s - %d %s", facts.infoText.c_str(), facts.pageCount, Msg(MsgId::Pages));
     facts.decompressMs = format == kFormatIcoCur ? 0 : platform::TickCount() - start;  // the chooser's time is the user's
-    if (facts.pcdOverview && !req.noMultiImage) Inform(ui, Msg(MsgId::PhotoCdOverview));
-    return img;
+    d.picture = std::move(img);
+    return d;
 }
 
 Image ReadFileAs(int format, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {

@@ -10,6 +10,8 @@
 
 namespace lg {
 
+struct DecodedPicture;
+
 // How a load reaches the user. Unset members do nothing (or answer No).
 struct LoadUi {
     std::function<void(const std::string&)> inform;       // information box
@@ -20,6 +22,9 @@ struct LoadUi {
     std::function<void()> startAnimation;                 // frames are ready to play
     std::function<bool(const std::string&)> openMedia;    // video or sound file
     std::function<int(const IconSet&)> chooseIcon;        // which image of an icon file (index)
+    // Hands over the picture already decoded ahead for this file (its name
+    // in the current directory, its detected type); false: read it now.
+    std::function<bool(const std::string& fileName, int format, DecodedPicture& out)> takeDecoded;
 };
 
 struct LoadRequest {
@@ -32,6 +37,27 @@ struct LoadRequest {
     int pcdSize = 2;              // [PhotoCD] Loading Size
     bool renameExtension = true;  // [Others] RenameExtension
 };
+
+// The reading part of a load: the reader, widening to a working depth and
+// the reduction for a 256-colour screen, with nothing shown or asked and
+// nothing read from settings or shared state, so any thread may run it.
+// `file` is opened, `name` is what messages call it.
+struct DecodedPicture {
+    enum class Failure { None, Read, Quantize };
+    Image picture;          // empty on failure, and when frames play instead
+    PictureFacts facts;
+    Failure failure = Failure::None;
+    std::string error;      // the reader's reason (Read)
+};
+DecodedPicture DecodePicture(const std::string& file, const std::string& name, int format, const LoadRequest& req,
+                             const std::function<int(const IconSet&)>& chooseIcon = nullptr);
+
+// Whether a file of this type may be decoded before it is shown: not media
+// files, metafiles (drawn through GDI), icons and animated cursors (the user
+// may have to choose an image) or types without a reader. Multipage and
+// animated files are found out by decoding (facts.multipage,
+// facts.startAnimation, facts.pcdOverview) and shown by a direct load.
+bool MayDecodeAhead(int format);
 
 // The interactive load. `fileName` is updated when the user agrees to a
 // rename. Empty on failure; facts.messageText then says why.

@@ -31,6 +31,9 @@ bool IsDirectory(const std::string& path);
 
 // Size of a file, -1 when there is none.
 int64_t FileSizeOf(const std::string& path);
+// Size and last write time of a file (as ListDirectory gives them); false
+// when there is none.
+bool FileStampOf(const std::string& path, int64_t& size, uint64_t& writeTime);
 // Clears read-only and similar attributes so that the file may be replaced or
 // removed (a no-op where there are none).
 void MakeWritable(const std::string& path);

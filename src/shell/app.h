@@ -73,6 +73,9 @@ struct App {
     bool viewAll = true;          // [Viewing] ViewAll is 1: status and information give the position
     bool walkDirectory = true;    // ViewAll is not 0: the directory list is read and walked
     bool notNotifyLoopDir = false;  // [Others] NotNotifyLoopDir is 1: wrap around without asking
+    bool preload = true;          // [Viewing] Preload is not 0: the neighbours are decoded ahead
+    int travel = 1;               // the direction of the last step: 1 forward, -1 back
+    struct DecodeAhead* ahead = nullptr;  // the decode-ahead worker while Preload is on
     DeviceState devices;       // clipboard copy, capture, media window
     DirList dirList;           // the picture files of the current directory
 };

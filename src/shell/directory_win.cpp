@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "settings/settings.h"
 #include "shell/command_handlers.h"
+#include "shell/decode_ahead.h"
 #include "shell/files_win.h"
 
 namespace lg {
@@ -36,6 +37,7 @@ void Navigate(App& app, int id) {
     const bool viewAll = app.walkDirectory;
     const bool quiet = app.notNotifyLoopDir;
     NavStep step{NavAction::Nothing, list.index};
+    app.travel = id == CMD_PREV_FILE || id == CMD_LAST_FILE ? -1 : 1;
     switch (id) {
     case CMD_NEXT_FILE: step = NavNext(list.index, list.count(), viewAll, quiet); break;
     case CMD_PREV_FILE: step = NavPrevious(list.index, list.count(), viewAll, quiet, list.justDeleted); break;
@@ -102,8 +104,10 @@ void ChooseRecentDir(App& app, int slot) {
 void SyncDirList(App& app, bool force) {
     DirList& list = app.dirList;
     const std::string dir = platform::CurrentDirectory();
-    if (ReadDirList(list, dir, force, app.walkDirectory, app.fileSortOrder))
+    if (ReadDirList(list, dir, force, app.walkDirectory, app.fileSortOrder)) {
         WriteSetting(Setting::OpenDir, dir);
+        ForgetDecodedAhead(app);
+    }
     // Stepping already knows the position; anything else looks the file up.
     if (list.index >= 0 && list.index < list.count() && list.at(list.index).name == app.fileName) return;
     list.index = FindInDirList(list, app.fileName);

@@ -58,9 +58,7 @@ void Paint(FullScreenState& s, HDC dc) {
         SetCursor(old);
     }
     const Image& shown = smooth ? smooth : img;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, p.left, p.top, p.width, p.height, 0, 0, shown.width(), shown.height(), shown.pixels(),
-                  reinterpret_cast<const BITMAPINFO*>(shown.header()), DIB_RGB_COLORS, SRCCOPY);
+    DrawPicture(dc, shown, p, RECT{0, 0, ScreenWidth(), ScreenHeight()});
     if (s.showName) DrawName(dc, DisplayNameOf(app.fileName));
 }
 

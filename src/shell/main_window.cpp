@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "devices/clipboard.h"
+#include "shell/decode_ahead.h"
 #include "shell/device_commands.h"
 #include "formats/libraries.h"
 #include "formats/load.h"
@@ -121,15 +122,18 @@ bool ShowNewPicture(App& app) {
     app.zoom = Zoom();
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     std::string name = app.fileName;
-    LoadRequest req;
-    req.paletteDisplay = app.paletteDisplay;
-    req.grayscaleJpeg = app.loadGrayscale;
-    req.pcdSize = app.pcdSize;
+    LoadRequest req = ViewLoadRequest(app);
     req.renameExtension = ReadSetting(Setting::RenameExtension) != 0;
-    Image img = LoadPicture(name, req, MakeLoadUi(app), app.facts);
+    LoadUi ui = MakeLoadUi(app);
+    if (app.ahead)
+        ui.takeDecoded = [&app, &req](const std::string& file, int format, DecodedPicture& out) {
+            return TakeDecodedAhead(app, file, format, req, out);
+        };
+    Image img = LoadPicture(name, req, ui, app.facts);
     SetCursor(old);
     app.fileName = name;
     SyncDirList(app, false);
+    DecodeNeighboursAhead(app, req);
     if (!img) {
         if (app.devices.media) InvalidateRect(app.mainWindow, nullptr, TRUE);  // a video plays instead
         else ShowEmpty(app);
@@ -209,6 +213,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (app.toolbar) SendMessageA(app.toolbar, TB_AUTOSIZE, 0, 0);
         return 0;
     case WM_COMMAND:
+        // Any command but a step may touch the files or the settings a
+        // picture decoded ahead depends on.
+        if (!KeepsDecodedAhead(LOWORD(wp))) ForgetDecodedAhead(app);
         if (!RunCommand(app, LOWORD(wp))) return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;
     case WM_HSCROLL:
@@ -261,6 +268,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_DESTROY:
         RemovePropA(hwnd, kQueueMarkProp);
+        RemovePropA(hwnd, kDecodedAheadProp);
+        StopDecodeAhead(app);
         StopAnimation(app);
         app.current = Image();
         app.undo = Image();
@@ -268,6 +277,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PostQuitMessage(0);
         return 0;
     default:
+        if (msg == DecodedAheadMessage()) {
+            CountDecodedAhead(hwnd);
+            return 0;
+        }
         if (msg == QueueMarkMessage()) {
             // Posted by a driving program behind its own input: once the mark
             // is stored, everything it posted before has been dispatched.

@@ -128,11 +128,22 @@ void PaintView(App& app, HDC dc) {
         old = SelectPalette(dc, app.palette, FALSE);
         RealizePalette(dc);
     }
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, -app.hBar.pos, app.toolbarHeight - app.vBar.pos, d.cx, d.cy, 0, 0, img.width(),
-                  img.height(), img.pixels(), reinterpret_cast<const BITMAPINFO*>(img.header()),
-                  DIB_RGB_COLORS, SRCCOPY);
+    RECT client;
+    GetClientRect(app.mainWindow, &client);
+    client.top = app.toolbarHeight;
+    DrawPicture(dc, img, Placement{-app.hBar.pos, app.toolbarHeight - app.vBar.pos, int(d.cx), int(d.cy)}, client);
     if (old) SelectPalette(dc, old, FALSE);
+}
+
+void DrawPicture(HDC dc, const Image& img, const Placement& p, const RECT& visible) {
+    const DrawSpan x = VisibleSpan(img.width(), p.left, p.width, visible.left, visible.right);
+    const DrawSpan y = VisibleSpan(img.height(), p.top, p.height, visible.top, visible.bottom);
+    if (!x.srcLen || !y.srcLen) return;
+    // Rows of a bottom-up DIB count from its last row.
+    const int ySrc = img.height() - y.src - y.srcLen;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, x.dest, y.dest, x.destLen, y.destLen, x.src, ySrc, x.srcLen, y.srcLen, img.pixels(),
+                  reinterpret_cast<const BITMAPINFO*>(img.header()), DIB_RGB_COLORS, SRCCOPY);
 }
 
 POINT ClientToPicture(const App& app, POINT p) {

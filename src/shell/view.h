@@ -20,6 +20,8 @@ void ZoomView(App& app, bool in);
 void ScrollView(App& app, bool horizontal, ScrollMove move, int thumb = 0);
 // Draws the picture at its zoom and scroll offset.
 void PaintView(App& app, HDC dc);
+// Draws `img` stretched to `p`, only the part that falls within `visible`.
+void DrawPicture(HDC dc, const Image& img, const Placement& p, const RECT& visible);
 // Client-area point to picture coordinates (x, y from the top).
 POINT ClientToPicture(const App& app, POINT p);
 // The dragged selection as a rectangle of the picture buffer (rows from the bottom).

@@ -9,6 +9,7 @@
 #include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/app.h"
+#include "shell/decode_ahead.h"
 #include "shell/files_win.h"
 #include "shell/fullscreen.h"
 #include "shell/logic/window_logic.h"
@@ -46,6 +47,8 @@ void ReadDisplayAndSettings(App& app) {
     app.viewAll = viewAll == 1;
     app.walkDirectory = viewAll != 0;
     app.notNotifyLoopDir = ReadSetting(Setting::NotNotifyLoopDir) == 1;
+    app.preload = ReadSetting(Setting::Preload) != 0;
+    ConfigureDecodeAhead(app);
     int x = ReadSetting(Setting::XKoord), y = ReadSetting(Setting::YKoord);
 
     RECT work;

@@ -449,6 +449,72 @@ TEST_F(Files, BatchOfTwentyThroughTheDialog) {
     return ShowsSpots(show, {{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, colour}}, ms);
 }
 
+// Decoding ahead: a step shows what it shows without it (Preload=0), also
+// when the file ahead vanished, changed or is corrupt after it was decoded.
+class DecodeAhead : public Files {
+protected:
+    // Decodes finished ahead since the viewer started.
+    uintptr_t Decoded() const { return uintptr_t(GetPropA(v.window, "Lumagrove.DecodedAhead")); }
+    // With Preload on, waits until `n` decodes have finished ahead.
+    void WaitDecoded(bool preload, uintptr_t n) {
+        if (preload) ASSERT_TRUE(e2e::WaitUntil([&] { return Decoded() >= n; })) << "decoded ahead: " << Decoded();
+    }
+    // Steps with Space and notes the message box (if one comes), the title
+    // and the status field.
+    void Step(std::string& log) {
+        e2e::PressKey(v, VK_SPACE);
+        ASSERT_TRUE(e2e::Sync(v));
+        if (HWND box = e2e::FindMessageBox(v, 0)) {
+            log += "[" + e2e::MessageBoxText(box) + "] ";
+            ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+            ASSERT_TRUE(e2e::Sync(v));
+        }
+        log += e2e::Title(v.window) + " " + StatusOf(v.window) + "\n";
+    }
+    // p02 corrupt from the start; p03 replaced by p07 and p04 deleted once
+    // they were decoded ahead.
+    std::string BadFilesAhead(bool preload) {
+        std::string log;
+        for (int i = 1; i <= 12; ++i)
+            CopyFileA((WalkDir() + "\\" + PictureName(i)).c_str(), Path(PictureName(i)).c_str(), FALSE);
+        std::ofstream(Path("p02.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(40, 'x');
+        WriteIni(std::string("[Viewing]\nPreload=") + (preload ? "1" : "0") + "\n");
+        StartAt(1);
+        WaitDecoded(preload, 1);  // p02
+        Step(log);                // onto the corrupt p02
+        WaitDecoded(preload, 3);  // p03, p01
+        CopyFileA(Path(PictureName(7)).c_str(), Path("p03.png").c_str(), FALSE);
+        Step(log);                // p03, changed
+        WaitDecoded(preload, 5);  // p04, p02
+        DeleteFileA(Path("p04.png").c_str());
+        Step(log);                // p04, gone
+        Step(log);
+        e2e::Stop(v);
+        return log;
+    }
+};
+
+TEST_F(DecodeAhead, BadFilesAheadShowWhatADirectLoadShows) {
+    const std::string ahead = BadFilesAhead(true);
+    const std::string direct = BadFilesAhead(false);
+    EXPECT_EQ(ahead, direct);
+    EXPECT_NE(ahead.find("[p02.png : PNG"), std::string::npos) << ahead;
+    EXPECT_NE(ahead.find("Lumagrove - p03.png (27x17x24BPP) 3/12"), std::string::npos) << ahead;
+    EXPECT_NE(ahead.find("[p04.png : "), std::string::npos) << ahead;
+}
+
+// Fifty steps posted at once, forward then back: the viewer ends on the
+// right picture, answering, with no message box in between.
+TEST_F(DecodeAhead, RapidStepsEndOnTheRightPicture) {
+    WriteIni("[Others]\nNotNotifyLoopDir=1\n");
+    ASSERT_NO_FATAL_FAILURE(StartAt(1));
+    for (int i = 0; i < 50; ++i) e2e::PressKey(v, VK_SPACE);
+    ExpectAt(3);  // 50 = 4 x 12 + 2
+    for (int i = 0; i < 25; ++i) e2e::PressKey(v, VK_BACK);
+    ExpectAt(2);  // 3 - 25 = 2 - 2 x 12
+    EXPECT_EQ(e2e::FindMessageBox(v, 0), nullptr);
+}
+
 class Slideshow : public Files {
 protected:
     HWND Begin(const std::string& ini) {

@@ -54,6 +54,14 @@ int64_t FileSizeOf(const std::string& path) {
     return int64_t(st.st_size);
 }
 
+bool FileStampOf(const std::string& path, int64_t& size, uint64_t& writeTime) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    size = int64_t(st.st_size);
+    writeTime = uint64_t(st.st_mtim.tv_sec) * 1000000000u + uint64_t(st.st_mtim.tv_nsec);
+    return true;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat x, y;
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;

@@ -53,6 +53,15 @@ int64_t FileSizeOf(const std::string& path) {
     return (int64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
+bool FileStampOf(const std::string& path, int64_t& size, uint64_t& writeTime) {
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    size = (int64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    writeTime = (uint64_t(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     auto identify = [](const std::string& p, BY_HANDLE_FILE_INFORMATION& info) {
         HANDLE h = CreateFileA(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

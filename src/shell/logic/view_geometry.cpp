@@ -250,4 +250,40 @@ bool FullScreenScroll(FullScreenView& v, bool horizontal, ScrollMove move, int S
     return true;
 }
 
+DrawSpan VisibleSpan(int srcLen, int dest, int destLen, int clipStart, int clipEnd) {
+    DrawSpan out;
+    if (srcLen <= 0 || destLen <= 0) return out;
+    const int64_t S = srcLen, D = destLen;
+    const int64_t a = std::max<int64_t>(int64_t(clipStart) - dest, 0);
+    const int64_t b = std::min<int64_t>(int64_t(clipEnd) - dest, D);
+    if (a >= b) return out;
+    // Source pixels under the visible destination pixels.
+    const int64_t s0 = a * S / D;
+    const int64_t s1 = std::min(S, (b * S + D - 1) / D);
+    int64_t g = S, r = D;
+    while (r) {
+        const int64_t t = g % r;
+        g = r;
+        r = t;
+    }
+    const int64_t unitSrc = S / g, unitDest = D / g;
+    int64_t from = s0 / unitSrc * unitSrc;
+    int64_t to = std::min(S, (s1 + unitSrc - 1) / unitSrc * unitSrc);
+    int64_t d0, d1;
+    if (to - from <= (s1 - s0) + 2 * std::max<int64_t>(64, (s1 - s0) / 4)) {
+        d0 = from / unitSrc * unitDest;
+        d1 = to / unitSrc * unitDest;
+    } else {
+        from = std::max<int64_t>(0, s0 - 1);
+        to = std::min(S, s1 + 1);
+        d0 = (from * D * 2 + S) / (S * 2);
+        d1 = (to * D * 2 + S) / (S * 2);
+    }
+    out.src = int(from);
+    out.srcLen = int(to - from);
+    out.dest = int(dest + d0);
+    out.destLen = int(d1 - d0);
+    return out;
+}
+
 }  // namespace lg

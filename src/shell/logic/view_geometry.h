@@ -118,6 +118,20 @@ struct FullScreenView {
 // top-left corner.
 Placement FullScreenPaint(FullScreenView& v, int showFullScreen, int w, int h, int SW, int SH);
 
+// One axis of a picture of srcLen pixels drawn over [dest, dest + destLen):
+// the source pixels that land within [clipStart, clipEnd) and where they go,
+// so that a paint stretches only what shows. When the zoom ratio repeats
+// within a short period (always at 100 %, and at the usual zoom steps), the
+// span starts and ends on a period, so the pixels drawn are those of the
+// whole picture drawn at once; otherwise it is widened by a pixel on each
+// side and its ends rounded, which may shift an edge by one screen pixel.
+// srcLen 0: nothing shows.
+struct DrawSpan {
+    int src = 0, srcLen = 0;
+    int dest = 0, destLen = 0;
+};
+DrawSpan VisibleSpan(int srcLen, int dest, int destLen, int clipStart, int clipEnd);
+
 // Zooming in the full-screen window: the same steps and limits as the main
 // window. The offsets return to 0; back at 100 the placement rule applies
 // again.

@@ -1,0 +1,254 @@
+#include "shell/decode_ahead.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "formats/format_table.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "shell/resource_ids.h"
+
+namespace lg {
+
+namespace {
+
+// One file decoded ahead, or being decoded. Owned jointly by the cache and,
+// while it decodes it, the worker; `done` is set once under the lock.
+struct AheadEntry {
+    std::string dir, name;
+    LoadRequest req;
+    bool busy = false, done = false;
+    bool usable = false;   // decoded with nothing changed under it
+    int format = kFormatUnknown;
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    DecodedPicture decoded;
+    HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~AheadEntry() { CloseHandle(finished); }
+};
+using EntryPtr = std::shared_ptr<AheadEntry>;
+
+bool SameRequest(const LoadRequest& a, const LoadRequest& b) {
+    return a.noMultiImage == b.noMultiImage && a.previewWidth == b.previewWidth &&
+           a.paletteDisplay == b.paletteDisplay && a.grayscaleJpeg == b.grayscaleJpeg && a.pcdSize == b.pcdSize;
+}
+
+// What the cache may hold besides what it holds already: a quarter of the
+// address space still free to the process, counting the cache as free.
+bool WithinBound(uint64_t held, uint64_t more) {
+    MEMORYSTATUSEX m;
+    m.dwLength = sizeof m;
+    if (!GlobalMemoryStatusEx(&m)) return false;
+    return (held + more) * 4 <= m.ullAvailVirtual + held + more;
+}
+
+}  // namespace
+
+struct DecodeAhead {
+    CRITICAL_SECTION lock;
+    HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    bool quit = false;
+    HWND notify = nullptr;          // told of every finished decode
+    std::vector<EntryPtr> entries;  // in the order the worker takes them, at most two
+
+    DecodeAhead() { InitializeCriticalSection(&lock); }
+    ~DecodeAhead() {
+        CloseHandle(wake);
+        DeleteCriticalSection(&lock);
+    }
+};
+
+namespace {
+
+struct Locked {
+    explicit Locked(DecodeAhead& a) : cs(&a.lock) { EnterCriticalSection(cs); }
+    ~Locked() { LeaveCriticalSection(cs); }
+    CRITICAL_SECTION* cs;
+};
+
+// Decodes `e` as a direct load would, and notes whether the result may stand
+// in for one: the file unchanged from before the read to after it, a type
+// and a picture the direct load shows as one still picture.
+void DecodeEntry(AheadEntry& e) {
+    const std::string path = platform::JoinPath(e.dir, e.name);
+    if (!platform::FileStampOf(path, e.size, e.writeTime)) return;
+    e.format = DetectFileFormat(path);
+    if (!MayDecodeAhead(e.format)) return;
+    e.decoded = DecodePicture(path, e.name, e.format, e.req);
+    const PictureFacts& f = e.decoded.facts;
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    e.usable = platform::FileStampOf(path, size, writeTime) && size == e.size && writeTime == e.writeTime &&
+               !f.multipage && !f.startAnimation && !f.pcdOverview;
+    if (!e.usable) e.decoded = DecodedPicture();
+}
+
+DWORD WINAPI Worker(void* param) {
+    DecodeAhead& a = *static_cast<DecodeAhead*>(param);
+    for (;;) {
+        WaitForSingleObject(a.wake, INFINITE);
+        for (;;) {
+            EntryPtr e;
+            uint64_t held = 0;
+            {
+                Locked l(a);
+                if (a.quit) return 0;
+                for (const EntryPtr& x : a.entries) {
+                    if (!e && !x->busy && !x->done) e = x;
+                    if (x->done) held += x->decoded.picture.size();
+                }
+                if (!e) break;
+                e->busy = true;
+            }
+            DecodeEntry(*e);
+            if (e->usable && !WithinBound(held, e->decoded.picture.size())) {
+                e->usable = false;
+                e->decoded = DecodedPicture();
+            }
+            HWND notify;
+            {
+                Locked l(a);
+                e->busy = false;
+                e->done = true;
+                notify = a.notify;
+            }
+            SetEvent(e->finished);
+            if (notify) PostMessageA(notify, DecodedAheadMessage(), 0, 0);
+        }
+    }
+}
+
+}  // namespace
+
+UINT DecodedAheadMessage() {
+    static const UINT message = RegisterWindowMessageA(kDecodedAheadProp);
+    return message;
+}
+
+void CountDecodedAhead(HWND w) {
+    const auto n = reinterpret_cast<uintptr_t>(GetPropA(w, kDecodedAheadProp));
+    SetPropA(w, kDecodedAheadProp, reinterpret_cast<HANDLE>(n + 1));
+}
+
+bool KeepsDecodedAhead(int command) {
+    switch (command) {
+    case CMD_NEXT_FILE: case CMD_PREV_FILE: case CMD_FIRST_FILE: case CMD_LAST_FILE:
+    case CMD_ZOOM_IN: case CMD_ZOOM_OUT: case CMD_FULL_SCREEN: case CMD_START_ANIMATION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ConfigureDecodeAhead(App& app) {
+    ForgetDecodedAhead(app);
+    if (!app.preload) {
+        StopDecodeAhead(app);
+        return;
+    }
+    if (app.ahead) return;
+    auto* a = new DecodeAhead;
+    a->thread = CreateThread(nullptr, 0, Worker, a, 0, nullptr);
+    if (!a->thread) {
+        delete a;
+        return;
+    }
+    SetThreadPriority(a->thread, THREAD_PRIORITY_BELOW_NORMAL);
+    app.ahead = a;
+}
+
+void StopDecodeAhead(App& app) {
+    DecodeAhead* a = app.ahead;
+    if (!a) return;
+    {
+        Locked l(*a);
+        a->quit = true;
+        a->entries.clear();
+    }
+    SetEvent(a->wake);
+    WaitForSingleObject(a->thread, INFINITE);  // a decode under way ends with its reader
+    CloseHandle(a->thread);
+    delete a;
+    app.ahead = nullptr;
+}
+
+void ForgetDecodedAhead(App& app) {
+    if (!app.ahead) return;
+    Locked l(*app.ahead);
+    app.ahead->entries.clear();
+}
+
+LoadRequest ViewLoadRequest(const App& app) {
+    LoadRequest req;
+    req.paletteDisplay = app.paletteDisplay;
+    req.grayscaleJpeg = app.loadGrayscale;
+    req.pcdSize = app.pcdSize;
+    return req;
+}
+
+void DecodeNeighboursAhead(App& app, const LoadRequest& req) {
+    DecodeAhead* a = app.ahead;
+    if (!a) return;
+    const DirList& list = app.dirList;
+    std::vector<std::string> wanted;
+    if (app.walkDirectory && list.index >= 0 && list.index < list.count()) {
+        for (int pos : {list.index + app.travel, list.index - app.travel})
+            if (pos >= 0 && pos < list.count()) wanted.push_back(list.at(pos).name);
+    }
+    const std::string dir = platform::CurrentDirectory();
+    {
+        Locked l(*a);
+        a->notify = app.mainWindow;
+        std::vector<EntryPtr> kept;
+        for (const std::string& name : wanted) {
+            EntryPtr e;
+            for (const EntryPtr& x : a->entries)
+                if (x->dir == dir && x->name == name && SameRequest(x->req, req)) e = x;
+            if (!e) {
+                e = std::make_shared<AheadEntry>();
+                e->dir = dir;
+                e->name = name;
+                e->req = req;
+            }
+            kept.push_back(e);
+        }
+        a->entries.swap(kept);
+    }
+    SetEvent(a->wake);
+}
+
+bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const LoadRequest& req,
+                      DecodedPicture& out) {
+    DecodeAhead* a = app.ahead;
+    if (!a) return false;
+    const std::string dir = platform::CurrentDirectory();
+    // The entry leaves the cache: it becomes the shown picture, or is not
+    // wanted any more. One the worker has not started yet is read here.
+    EntryPtr e;
+    bool started = false;
+    {
+        Locked l(*a);
+        for (size_t i = 0; i < a->entries.size(); ++i) {
+            if (a->entries[i]->dir != dir || a->entries[i]->name != fileName) continue;
+            e = a->entries[i];
+            started = e->busy || e->done;
+            a->entries.erase(a->entries.begin() + long(i));
+            break;
+        }
+    }
+    if (!e || !started) return false;
+    WaitForSingleObject(e->finished, INFINITE);  // a decode under way ends with its reader
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    if (!e->usable || e->format != format || !SameRequest(e->req, req) ||
+        !platform::FileStampOf(platform::JoinPath(dir, fileName), size, writeTime) || size != e->size ||
+        writeTime != e->writeTime)
+        return false;
+    out = std::move(e->decoded);
+    return true;
+}
+
+}  // namespace lg
