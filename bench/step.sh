@@ -20,7 +20,8 @@ cmake --build "$B" -j "${JOBS:-2}" --target LUMAGR32 step_bench paint_bench >"$O
 i=0
 for c in c02020 2020c0 20a020 c0c020 c020c0 20c0c0 804020 402080 208040 e08080 80e080 8080e0; do
     f="$BIG/b$(printf %02d $i).jpg"
-    [ -s "$f" ] || convert -size 6000x4000 "gradient:#$c-#101010" -quality 90 "$f"
+    # Noise makes them cost what a photo of that size costs to decode.
+    [ -s "$f" ] || convert -size 6000x4000 "gradient:#$c-#101010" -attenuate 0.3 +noise Gaussian -quality 90 "$f"
     i=$((i + 1))
 done
 [ -s "$OUT/small_a.png" ] || convert -size 64x48 xc:'#d03030' "$OUT/small_a.png"
@@ -34,22 +35,25 @@ fi
 w() { echo "Z:$1" | tr / '\\'; }
 echo "build: $LG_E2E_BUILD; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# The floor: djpeg decoding the first big JPEG, best of three (native, same host).
+# The floor: djpeg decoding the first big JPEG, best of three (native, same
+# host), on the wall clock and in CPU time (user + system).
 best=
+cpu=
 for _ in 1 2 3; do
     s=$(date +%s%N)
-    djpeg -outfile /dev/null "$BIG/b00.jpg"
+    c=$( { /usr/bin/time -f '%U %S' djpeg -outfile /dev/null "$BIG/b00.jpg"; } 2>&1 | awk '{ printf "%d", ($1 + $2) * 1000 }')
     t=$(( ($(date +%s%N) - s) / 1000000 ))
     if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+    if [ -z "$cpu" ] || [ "$c" -lt "$cpu" ]; then cpu=$c; fi
 done
-echo "djpeg decode of a 24-megapixel JPEG: best $best ms"
+echo "djpeg decode of a 24-megapixel JPEG: best $best ms, CPU $cpu ms"
 
 "$WINE" "$B/tests/e2e/paint_bench.exe" "$(w "$BIG/b00.jpg")"
 "$WINE" "$B/tests/e2e/step_bench.exe" "$(w "$ROOT/$B/LUMAGR32.EXE")" "$(w "$OUT/small_a.png")" \
     "$(w "$OUT/small_b.png")" "$(w "$BIG")" | tee "$OUT/step.txt"
 small=$(sed -n 's/^Start-up to painted, small PNG.*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
 big=$(sed -n 's/^Start-up to painted, 24-megapixel JPEG: .*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
-step=$(sed -n 's/^Space to painted, twelve.*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
+step=$(sed -n 's/^Space to painted, twelve.*Preload=1: .*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
 awk -v b="$big" -v s="$small" -v d="$best" -v st="$step" 'BEGIN {
     printf "start-up to painted 24-megapixel JPEG / (djpeg decode + own start): %.2f (goal 1.2 or less)\n", b / (d + s)
     printf "median Space to painted 24-megapixel JPEG / djpeg decode: %.2f\n", st / d
