@@ -26,6 +26,14 @@ Image RunReader(int format, ByteSource& in, const std::string& path, const ReadO
     return read(in, path, opt, st, facts);
 }
 
+// Why a picture read at `depth` bits could not be brought to a working depth.
+std::string WideningFailure(int depth) {
+    switch (depth) {
+    case 3: case 16: case 32: case 40: case 48: case 64: return Msg(MsgId::CantAllocate);
+    default: return Format(Msg(MsgId::CantConvertDepth), depth);
+    }
+}
+
 void Inform(const LoadUi& ui, const std::string& text) {
     if (ui.inform) ui.inform(text);
 }
@@ -125,7 +133,7 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     facts.xResolution = img.xResolution();
 
     img = WidenToWorkingDepth(std::move(img));
-    if (!img) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
+    if (!img) return fail(Format("%s : %s", fileName.c_str(), WideningFailure(facts.bitCount).c_str()));
     if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
 
     if (req.paletteDisplay && img.bitCount() == 24) {
@@ -166,7 +174,7 @@ Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
     }
     const int depth = img.bitCount();
     img = WidenToWorkingDepth(std::move(img));
-    if (!img) st.error = Format(Msg(MsgId::CantConvertDepth), depth);
+    if (!img) st.error = WideningFailure(depth);
     return img;
 }
 

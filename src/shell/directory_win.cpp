@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "shell/command_handlers.h"
 #include "shell/files_win.h"
+#include "shell/view.h"
 
 namespace lg {
 namespace {
@@ -141,6 +142,7 @@ CommandHandlers DirectoryCommandHandlers() {
         {CMD_REFRESH,
          [](App& app) {
              SyncDirList(app, true);
+             if (app.current && !app.fullScreen) SizeWindowToPicture(app);
              UpdateToolbar(app);
          }},
         {CMD_SORT_NAME, [](App& app) { ChooseSortOrder(app, CMD_SORT_NAME); }},
