@@ -149,7 +149,9 @@ TEST(Keys, ScrollKeys) {
 }
 
 TEST(Scope, FullScreenAndSlideshowHoldTheOtherCommands) {
-    const std::set<int> kInFullScreen = {40039, 40040, 40057, 40058, 40045, 40046, 40047, 40048, 1996, 40012};
+    // Stepping, zoom, moving and copying, the animation and paging (40100-40103).
+    const std::set<int> kInFullScreen = {40039, 40040, 40057, 40058, 40045, 40046, 40047,
+                                         40048, 1996,  40012, 40100, 40101, 40102, 40103};
     for (const auto& c : Commands()) {
         EXPECT_TRUE(lg::RunsNow(c, false, false)) << c.id;
         EXPECT_EQ(lg::RunsNow(c, true, false), kInFullScreen.count(c.id) == 1) << c.id;

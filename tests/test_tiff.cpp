@@ -310,7 +310,9 @@ TEST(TiffPages, LoadPagingAndExtraction) {
     lg::TurnPage(path, lg::kFormatTif, PageCommand::First, facts, st);
     std::vector<int> shown;
     EXPECT_EQ(lg::ExtractAllPages(path, lg::kFormatTif, out, facts, current,
-                                  [&](int p, const Image&) { shown.push_back(p); }),
+                                  [&](int p, const Image& img, bool written) {
+                                      if (img && written) shown.push_back(p);
+                                  }),
               3);
     EXPECT_EQ(shown, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(facts.currentPage, 2);

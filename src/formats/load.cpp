@@ -26,6 +26,14 @@ Image RunReader(int format, ByteSource& in, const std::string& path, const ReadO
     return read(in, path, opt, st, facts);
 }
 
+// Why a picture read at `depth` bits could not be brought to a working depth.
+std::string WideningFailure(int depth) {
+    switch (depth) {
+    case 3: case 16: case 32: case 40: case 48: case 64: return Msg(MsgId::CantAllocate);
+    default: return Format(Msg(MsgId::CantConvertDepth), depth);
+    }
+}
+
 void Inform(const LoadUi& ui, const std::string& text) {
     if (ui.inform) ui.inform(text);
 }
@@ -100,6 +108,8 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
         d = DecodePicture(fileName, fileName, format, req,
                           !req.noMultiImage && !req.openInProgress ? ui.chooseIcon : nullptr);
     facts = std::move(d.facts);
+    if (d.failure == DecodedPicture::Failure::Widen)
+        return fail(Format("%s : %s", fileName.c_str(), WideningFailure(facts.bitCount).c_str()));
     if (d.failure == DecodedPicture::Failure::Quantize)
         return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
     if (d.failure == DecodedPicture::Failure::Read) {
@@ -154,7 +164,7 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
 
     img = WidenToWorkingDepth(std::move(img));
     if (!img) {
-        d.failure = DecodedPicture::Failure::Quantize;
+        d.failure = DecodedPicture::Failure::Widen;
         return d;
     }
     if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
@@ -200,7 +210,7 @@ Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
     }
     const int depth = img.bitCount();
     img = WidenToWorkingDepth(std::move(img));
-    if (!img) st.error = Format(Msg(MsgId::CantConvertDepth), depth);
+    if (!img) st.error = WideningFailure(depth);
     return img;
 }
 

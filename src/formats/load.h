@@ -43,7 +43,7 @@ struct LoadRequest {
 // nothing read from settings or shared state, so any thread may run it.
 // `file` is opened, `name` is what messages call it.
 struct DecodedPicture {
-    enum class Failure { None, Read, Quantize };
+    enum class Failure { None, Read, Widen, Quantize };
     Image picture;          // empty on failure, and when frames play instead
     PictureFacts facts;
     Failure failure = Failure::None;

@@ -64,19 +64,25 @@ std::string ExtractedPageName(const std::string& dir, const std::string& path, i
 }
 
 int ExtractAllPages(const std::string& path, int format, const std::string& dir, PictureFacts& facts,
-                    Image& current, const std::function<void(int page, const Image& img)>& shown) {
+                    Image& current, const PageShown& shown) {
     platform::MakeDirectories(dir);
     int written = 0;
-    for (int p = 0; p < facts.pageCount; ++p) {
-        current = Image();
+    const int count = facts.pageCount;
+    for (int p = 0; p < count; ++p) {
         Status st;
-        current = ReadPage(path, format, p, facts, st);
-        if (!current) continue;
+        PictureFacts pageFacts = facts;
+        Image img = ReadPage(path, format, p, pageFacts, st);
+        if (!img) {
+            if (shown) shown(p, Image(), false);
+            continue;
+        }
         Status ws;
-        written += WriteBmp(ExtractedPageName(dir, path, p), current, ws) ? 1 : 0;
-        if (shown) shown(p, current);
+        const bool ok = WriteBmp(ExtractedPageName(dir, path, p), img, ws);
+        written += ok ? 1 : 0;
+        facts = std::move(pageFacts);
+        current = std::move(img);
+        if (shown) shown(p, current, ok);
     }
-    facts.currentPage = std::max(0, facts.pageCount - 1);
     return written;
 }
 

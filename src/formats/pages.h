@@ -33,10 +33,13 @@ Image TurnPage(const std::string& path, int format, PageCommand cmd, PictureFact
 // without its extension, and the page number.
 std::string ExtractedPageName(const std::string& dir, const std::string& path, int page);
 
-// Reads every page in turn into `current` and writes it as a BMP file into
-// `dir` (created when missing); `shown` is told of each page read. Returns
-// how many files were written. The last page stays current.
+// Reads every page in turn and writes it as a BMP file into `dir` (created
+// when missing). A page that was read becomes `current`, with its facts;
+// `shown` is told of each page: the picture read (empty when it could not be
+// read) and whether its file was written. A page that cannot be read leaves
+// `current` as it was. Returns how many files were written.
+using PageShown = std::function<void(int page, const Image& img, bool written)>;
 int ExtractAllPages(const std::string& path, int format, const std::string& dir, PictureFacts& facts,
-                    Image& current, const std::function<void(int page, const Image& img)>& shown);
+                    Image& current, const PageShown& shown);
 
 }  // namespace lg

@@ -103,6 +103,14 @@ void StopAnimation(App& app);
 void AnimationTick(App& app);
 void KeepShownFrame(App& app);
 const Image* AnimationScreen(App& app);
+// Zoom in or out on the playing animation.
+void ZoomAnimation(App& app, bool in);
+// Whether the current multi-image file plays (an animated cursor, or a GIF
+// file whose stored choice is the animation).
+bool PlaysAsAnimation(const App& app);
+// Stops any animation and makes the file's first image the current picture
+// (as a still for full screen); false, after a message, when it cannot be read.
+bool ShowAnimationStill(App& app);
 
 // The next contact sheet of a Photo CD overview pack.
 void NextPhotoCdSheet(App& app);

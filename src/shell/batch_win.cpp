@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "settings/saved_options.h"
 #include "settings/settings.h"
+#include "shell/edit.h"
 #include "shell/files_win.h"
 #include "shell/records.h"
 
@@ -30,7 +31,6 @@ enum : int {
 constexpr int kProgressList = IDC_BATCH_PROGRESS_LIST, kStop = IDC_BATCH_STOP;
 
 struct BatchDialog {
-    HWND mainWindow = nullptr;  // runs the options sheet of the Options button
     std::vector<std::string> files;
     int filterIndex = 1;  // 1-based, as the dialog keeps it
     bool start = false;
@@ -103,7 +103,7 @@ UINT_PTR CALLBACK PanelHook(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return TRUE;
         }
-        case kOptions: SendMessageA(d->mainWindow, WM_COMMAND, CMD_PROPERTIES, 0); return TRUE;
+        case kOptions: ShowSaveOptions(GetParent(panel)); return TRUE;  // the save options sheet, as Save's
         case kStart: Start(panel, *d); return TRUE;
         case kCancel: PostMessageA(GetParent(panel), WM_COMMAND, IDCANCEL, 0); return TRUE;
         default: return FALSE;
@@ -236,7 +236,6 @@ void ShowOpenWithPanel(App& app, const char* title, LPOFNHOOKPROC hook, const ch
 
 void RunBatchDialog(App& app) {
     BatchDialog d;
-    d.mainWindow = app.mainWindow;
     ShowOpenWithPanel(app, Msg(MsgId::BatchConversion), PanelHook, RESOURCE_NAME(DLG_BATCH_PANEL), &d);
     if (d.start) RunWorker(app, d.files);
 }

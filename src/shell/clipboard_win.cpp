@@ -38,8 +38,10 @@ void CopyToClipboard(App& app) {
     UpdateToolbar(app);
 }
 
+// The pasted picture replaces the current one only once it has arrived: with
+// no bitmap on the clipboard, or one that cannot be taken, the picture shown
+// stays, with its undo copy.
 void PasteFromClipboard(App& app) {
-    ShowEmpty(app);
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     if (!OpenClipboard(app.mainWindow)) {
@@ -47,24 +49,24 @@ void PasteFromClipboard(App& app) {
         return;
     }
     Image img = ClipboardPicture();
+    CloseClipboard();
+    const char* failure = nullptr;
     if (!img) {
-        ShowMessage(app.mainWindow, Msg(MsgId::CantPaste), MB_ICONWARNING | MB_TASKMODAL);
+        failure = Msg(MsgId::CantPaste);
+    } else if (app.paletteDisplay && img.bitCount() == 24) {
+        // Bitmaps of 16 and 32 bits arrive widened to 24 bits; on a
+        // 256-colour display a 24-bit picture is reduced as a loaded one is.
+        img = ReduceColors(img, 256);
+        if (!img) failure = Msg(MsgId::CantQuantize256);
+    }
+    if (failure) {
         SetCursor(arrow);
-        CloseClipboard();
+        ShowMessage(app.mainWindow, failure, MB_ICONWARNING | MB_TASKMODAL);
         return;
     }
-    // Bitmaps of 16 and 32 bits arrive widened to 24 bits; on a 256-colour
-    // display a 24-bit picture is reduced as a loaded one is.
-    if (app.paletteDisplay && img.bitCount() == 24) {
-        Image reduced = ReduceColors(img, 256);
-        if (!reduced) {
-            ShowMessage(app.mainWindow, Msg(MsgId::CantQuantize256), MB_ICONWARNING | MB_TASKMODAL);
-            SetCursor(arrow);
-            CloseClipboard();
-            return;
-        }
-        img = std::move(reduced);
-    }
+    StopAnimation(app);
+    app.undo = Image();
+    app.zoom = Zoom();
     app.fileName = "<Clipboard>";
     app.facts = PictureFacts();
     app.facts.bitCount = img.bitCount();
@@ -73,7 +75,6 @@ void PasteFromClipboard(App& app) {
     ShowPicture(app, std::move(img));
     UpdateWindow(app.mainWindow);
     SetCursor(arrow);
-    CloseClipboard();
 }
 
 void ClearClipboard(App& app) {

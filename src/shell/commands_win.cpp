@@ -19,6 +19,7 @@
 #include "shell/edit.h"
 #include "shell/files_win.h"
 #include "shell/fullscreen.h"
+#include "shell/pages_win.h"
 #include "shell/view.h"
 
 namespace lg {
@@ -91,17 +92,12 @@ void Flip(App& app, bool vertical) {
     SetCursor(old);
 }
 
-// A failed rotation has already let go of the picture: the window becomes
-// empty after the message.
+// A failed rotation leaves the picture as it was, after the message.
 void Turn(App& app, bool left) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     Image turned = left ? RotateLeft(app.current) : RotateRight(app.current);
-    if (turned) {
-        ShowPicture(app, std::move(turned));
-    } else {
-        ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
-        ShowEmpty(app);
-    }
+    if (turned) ShowPicture(app, std::move(turned));
+    else ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
     SetCursor(old);
 }
 
@@ -132,6 +128,10 @@ void ZoomCommand(App& app, bool in) {
         ZoomFullScreen(app, in);
         return;
     }
+    if (app.animating) {  // the frames are drawn at the zoom too
+        ZoomAnimation(app, in);
+        return;
+    }
     if (!PassesGuard(app, Guard::Picture)) return;
     ZoomView(app, in);
 }
@@ -152,9 +152,6 @@ void ShowInfo(App& app) {
                        LibraryVersions().c_str()),
                 MB_ICONINFORMATION);
 }
-
-// Commands whose work is not built: they say so.
-void NotBuiltYet(App& app) { ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION); }
 
 // Every handler, joined once from the lists of the files doing the work.
 const CommandHandlers& AllHandlers() {
@@ -200,11 +197,11 @@ CommandHandlers ViewCommandHandlers() {
         {CMD_FULL_SCREEN, OpenFullScreen},
         {CMD_ZOOM_IN, [](App& app) { ZoomCommand(app, true); }},
         {CMD_ZOOM_OUT, [](App& app) { ZoomCommand(app, false); }},
-        {CMD_NEXT_PAGE, NotBuiltYet},
-        {CMD_PREV_PAGE, NotBuiltYet},
-        {CMD_FIRST_PAGE, NotBuiltYet},
-        {CMD_LAST_PAGE, NotBuiltYet},
-        {CMD_EXTRACT_PAGES, NotBuiltYet},
+        {CMD_NEXT_PAGE, [](App& app) { PageCommandRun(app, PageCommand::Next); }},
+        {CMD_PREV_PAGE, [](App& app) { PageCommandRun(app, PageCommand::Previous); }},
+        {CMD_FIRST_PAGE, [](App& app) { PageCommandRun(app, PageCommand::First); }},
+        {CMD_LAST_PAGE, [](App& app) { PageCommandRun(app, PageCommand::Last); }},
+        {CMD_EXTRACT_PAGES, ExtractPagesCommand},
         {CMD_THANKS, ShowThanks},
         {CMD_INFO, ShowInfo},
         {CMD_ABOUT, ShowAbout},

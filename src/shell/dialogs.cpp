@@ -1,6 +1,7 @@
 // The image information and thanks dialogs.
 #include <windows.h>
 
+#include "core/messages.h"
 #include "formats/load.h"
 #include "shell/app.h"
 #include "shell/logic/fire.h"
@@ -31,6 +32,11 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             f.width = app.current.width();
             f.height = app.current.height();
             f.bits = app.current.bitCount();
+        } else if (app.animating) {  // the frame on the screen, at the canvas size
+            f.width = app.animation.canvasWidth;
+            f.height = app.animation.canvasHeight;
+            f.bits = app.facts.bitCount;
+            f.animation = true;
         }
         f.fileSize = IsPseudoName(app.fileName) ? -1 : FileSize(app.fileName);
         f.viewAll = app.viewAll;
@@ -92,6 +98,10 @@ INT_PTR CALLBACK FireProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void ShowImageInfo(App& app) {
+    if (!app.current && !app.animating) {
+        ShowMessage(app.mainWindow, Msg(MsgId::NoPicture), MB_ICONWARNING);
+        return;
+    }
     DialogBoxParamA(app.instance, RESOURCE_NAME(DLG_IMAGE_INFO), app.mainWindow, InfoProc, reinterpret_cast<LPARAM>(&app));
 }
 

@@ -10,6 +10,7 @@
 #include "shell/command_handlers.h"
 #include "shell/decode_ahead.h"
 #include "shell/files_win.h"
+#include "shell/view.h"
 
 namespace lg {
 namespace {
@@ -145,6 +146,7 @@ CommandHandlers DirectoryCommandHandlers() {
         {CMD_REFRESH,
          [](App& app) {
              SyncDirList(app, true);
+             if (app.current && !app.fullScreen) SizeWindowToPicture(app);
              UpdateToolbar(app);
          }},
         {CMD_SORT_NAME, [](App& app) { ChooseSortOrder(app, CMD_SORT_NAME); }},

@@ -36,6 +36,11 @@ void ShowPropertySheet(App& app);
 
 // --- scanner (scanner.cpp) -------------------------------------------------------
 void SelectScannerSource(App& app);
+// Acquires one picture and delivers it to the main window by message
+// kMsgScannedPicture (lParam: the Image, taken by the window).
 void AcquireFromScanner(App& app);
+constexpr UINT kMsgScannedPicture = WM_USER + 100;
+// The window's answer: a copy becomes the current picture "<ScanImage>".
+void ShowScannedPicture(App& app, Image& delivered);
 
 }  // namespace lg

@@ -69,25 +69,23 @@ void Adjust(App& app, int command) {
     AdjustDialog(app, command);
 }
 
-// Resize and resample: by the time the result is known the old picture is
-// gone, so a failure leaves the empty window after its message.
+// Resize and resample: the result is made beside the picture, so a failure
+// (a size the buffer limits refuse, no memory) leaves the picture and its
+// undo copy as they were, after the message.
 void Resize(App& app, bool resample) {
     int w = 0, h = 0;
     if (!ResizeDialog(app, resample, &w, &h)) return;
     WaitCursor wait;
-    TakeUndo(app);
-    Image old = std::move(app.current);
-    Image result = resample ? ResamplePicture(old, w, h, ReadSetting(Setting::ResampleFilter),
-                                              old.bitCount() <= 8 && app.paletteDisplay)
-                            : ResizeImage(old, w, h);
-    old = Image();
-    app.zoom = Zoom();
+    Image result = resample ? ResamplePicture(app.current, w, h, ReadSetting(Setting::ResampleFilter),
+                                              app.current.bitCount() <= 8 && app.paletteDisplay)
+                            : ResizeImage(app.current, w, h);
     if (!result) {
         ShowMessage(app.mainWindow, Msg(resample ? MsgId::ResampleError : MsgId::ResizeError),
                     MB_ICONINFORMATION);
-        ShowEmpty(app);
         return;
     }
+    TakeUndo(app);
+    app.zoom = Zoom();
     ShowPicture(app, std::move(result));
 }
 

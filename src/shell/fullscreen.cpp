@@ -26,6 +26,7 @@ struct FullScreenState {
     int placement = 1;
     bool resample = false;  // [Viewing] UseResample: smooth copies at every paint
     int filter = 5;
+    std::string animatedFile;  // the file whose animation plays again on closing
 };
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
@@ -62,12 +63,16 @@ void Paint(FullScreenState& s, HDC dc) {
     if (s.showName) DrawName(dc, DisplayNameOf(app.fileName));
 }
 
-// The window and its record go.
+// The window and its record go; an animation shown as a still plays again.
 void Close(App& app, HWND w) {
     while (ShowCursor(TRUE) < 0) {}
     app.zoom = Zoom();
     app.fullScreen = nullptr;
-    if (app.current) SizeWindowToPicture(app);
+    FullScreenState* s = WindowRecordOf<FullScreenState>(w);
+    if (s && !s->animatedFile.empty() && s->animatedFile == app.fileName)
+        PostMessageA(app.mainWindow, WM_COMMAND, CMD_START_ANIMATION, 0);
+    else if (app.current)
+        SizeWindowToPicture(app);
     InvalidateRect(app.mainWindow, nullptr, FALSE);
     SetActiveWindow(app.mainWindow);
     DestroyWindow(w);
@@ -162,6 +167,18 @@ void OpenFullScreen(App& app) {
     if (app.fullScreen) SetFocus(app.fullScreen);
 }
 
+void ShowCurrentInFullScreen(App& app) {
+    app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(), app.current.bitCount(),
+                                  app.cmd.hasTitle ? app.cmd.title : "");
+    SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
+    RefreshFullScreen(app);
+    UpdateToolbar(app);
+}
+
+void PlayAnimationAfterFullScreen(App& app) {
+    if (FullScreenState* s = WindowRecordOf<FullScreenState>(app.fullScreen)) s->animatedFile = app.fileName;
+}
+
 void ZoomFullScreen(App& app, bool in) {
     FullScreenState* s = WindowRecordOf<FullScreenState>(app.fullScreen);
     if (!s || !app.current) return;
@@ -173,7 +190,9 @@ void ZoomFullScreen(App& app, bool in) {
 }
 
 void RefreshFullScreen(App& app) {
-    if (app.fullScreen) InvalidateRect(app.fullScreen, nullptr, TRUE);
+    if (!app.fullScreen) return;
+    if (FullScreenState* s = WindowRecordOf<FullScreenState>(app.fullScreen)) s->view = FullScreenView();
+    InvalidateRect(app.fullScreen, nullptr, TRUE);
 }
 
 }  // namespace lg

@@ -194,6 +194,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         if (wp == 1997) AnimationTick(app);
         return 0;
+    case kMsgScannedPicture:
+        if (lp) ShowScannedPicture(app, *reinterpret_cast<Image*>(lp));
+        return 0;
     case WM_INITMENU:
         UpdateRecentDirMenu(app);
         UpdateMenu(app);

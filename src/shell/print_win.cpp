@@ -12,6 +12,7 @@
 #include "formats/status.h"
 #include "shell/app.h"
 #include "shell/device_commands.h"
+#include "shell/pages_win.h"
 #include "shell/records.h"
 #include "shell/resource_ids.h"
 
@@ -95,10 +96,7 @@ void PrintAllPagesCommand(App& app) {
     const bool printed = PrintPages(app.mainWindow, app.fileName, app.facts, c);
     ShowMessage(app.mainWindow, Msg(printed ? MsgId::PrintReady : MsgId::PrintError),
                 MB_ICONINFORMATION | MB_TASKMODAL);
-    // Back to the page that was shown.
-    Status st;
-    Image shown = ReadPage(app.fileName, DetectFileFormat(app.fileName), app.facts.currentPage, app.facts, st);
-    if (shown) ShowPicture(app, std::move(shown));
+    ShowPage(app, 0);  // the first page again
 }
 
 void SetWallpaper(App& app, bool tiled) {

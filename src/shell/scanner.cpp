@@ -1,13 +1,19 @@
 // The scanner commands through the TWAIN source manager, loaded at run time
-// from the Windows directory: choosing the source, and finding the source to
-// acquire from. Without the manager, or without a source, the user is told so.
+// from the Windows directory: choosing the source, and acquiring one picture
+// from the default source by native transfer. Without the manager, or without
+// a source, the user is told so.
 #include <windows.h>
 
 #include <cstddef>
 #include <cstring>
 
+#include <string>
+
 #include "core/messages.h"
+#include "core/packed_dib.h"
+#include "ops/quantize.h"
 #include "shell/edit.h"
+#include "shell/logic/texts.h"
 
 namespace lg {
 namespace {
@@ -33,12 +39,34 @@ static_assert(offsetof(TwIdentity, version) == 4 && offsetof(TwIdentity, protoco
                   offsetof(TwIdentity, supportedGroups) == 50 && offsetof(TwIdentity, manufacturer) == 54,
               "TW_IDENTITY field offsets");
 
+// The user interface record: 2-byte packing as the identity's, with the
+// parent window in a field of the platform's handle size.
+#pragma pack(push, 2)
+struct TwUserInterface {
+    uint16_t showUI, modalUI;
+    HANDLE parent;
+};
+struct TwEvent {
+    void* event;  // the MSG
+    uint16_t message;
+};
+struct TwPendingTransfers {
+    uint16_t count;
+    uint32_t reserved;
+};
+#pragma pack(pop)
+static_assert(sizeof(TwPendingTransfers) == 6, "TW_PENDINGXFERS is 6 bytes");
+
 using DsmEntry = uint16_t(WINAPI*)(TwIdentity*, TwIdentity*, uint32_t, uint16_t, uint16_t, void*);
 
 constexpr uint32_t kDgControl = 1, kDgImage = 2;
-constexpr uint16_t kDatParent = 4, kDatIdentity = 3;
-constexpr uint16_t kMsgOpenDsm = 0x301, kMsgCloseDsm = 0x302, kMsgGetDefault = 3, kMsgUserSelect = 0x403;
-constexpr uint16_t kSuccess = 0;
+constexpr uint16_t kDatEvent = 2, kDatIdentity = 3, kDatParent = 4, kDatPendingTransfers = 5,
+                   kDatUserInterface = 9, kDatImageNativeTransfer = 0x104;
+constexpr uint16_t kMsgGet = 1, kMsgGetDefault = 3, kMsgReset = 7, kMsgTransferReady = 0x101,
+                   kMsgCloseRequest = 0x102, kMsgCloseOk = 0x103, kMsgOpenDsm = 0x301, kMsgCloseDsm = 0x302,
+                   kMsgOpenDs = 0x401, kMsgCloseDs = 0x402, kMsgUserSelect = 0x403, kMsgDisableDs = 0x501,
+                   kMsgEnableDs = 0x502, kMsgProcessEvent = 0x601, kMsgEndTransfer = 0x701;
+constexpr uint16_t kSuccess = 0, kDsEvent = 4, kTransferDone = 6;
 
 // The source manager, opened on the main window for one command.
 struct SourceManager {
@@ -75,7 +103,68 @@ struct SourceManager {
     uint16_t Identity(uint16_t msg, TwIdentity* source) {
         return entry(&app, nullptr, kDgControl, kDatIdentity, msg, source);
     }
+    uint16_t ToSource(TwIdentity* source, uint32_t group, uint16_t dat, uint16_t msg, void* data) {
+        return entry(&app, source, group, dat, msg, data);
+    }
 };
+
+// A source opened and enabled for one acquisition; everything it opened is
+// closed again on every way out.
+struct OpenSource {
+    SourceManager& m;
+    TwIdentity* id;
+    bool opened = false, enabled = false;
+    TwUserInterface ui = {};
+
+    OpenSource(SourceManager& manager, TwIdentity* source) : m(manager), id(source) {
+        opened = m.Identity(kMsgOpenDs, id) == kSuccess;
+        if (!opened) return;
+        ui.showUI = 1;
+        ui.parent = m.parent;
+        enabled = m.ToSource(id, kDgControl, kDatUserInterface, kMsgEnableDs, &ui) == kSuccess;
+    }
+    ~OpenSource() {
+        if (enabled) m.ToSource(id, kDgControl, kDatUserInterface, kMsgDisableDs, &ui);
+        if (opened) m.Identity(kMsgCloseDs, id);
+    }
+};
+
+// One picture by native transfer; the pending transfers are ended either way.
+Image TakeNativeTransfer(SourceManager& m, TwIdentity* source, std::string* why) {
+    HANDLE dib = nullptr;  // the source's global block, ours once the transfer is done
+    const uint16_t rc = m.ToSource(source, kDgImage, kDatImageNativeTransfer, kMsgGet, &dib);
+    Image img;
+    if (rc == kTransferDone && dib) {
+        if (const void* p = GlobalLock(dib)) {
+            img = PictureFromPackedDib(static_cast<const uint8_t*>(p), GlobalSize(dib), why);
+            GlobalUnlock(dib);
+        }
+    }
+    if (dib) GlobalFree(dib);
+    TwPendingTransfers pending = {};
+    m.ToSource(source, kDgControl, kDatPendingTransfers, kMsgEndTransfer, &pending);
+    if (pending.count != 0) m.ToSource(source, kDgControl, kDatPendingTransfers, kMsgReset, &pending);
+    return img;
+}
+
+// Hands every message to the source until it has a picture ready (which is
+// then taken) or asks to be closed. Other messages are dispatched as usual,
+// so the windows stay alive while the source works.
+Image WaitForPicture(SourceManager& m, TwIdentity* source, std::string* why) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TwEvent ev = {&msg, 0};
+        if (m.ToSource(source, kDgControl, kDatEvent, kMsgProcessEvent, &ev) == kDsEvent) {
+            if (ev.message == kMsgTransferReady) return TakeNativeTransfer(m, source, why);
+            if (ev.message == kMsgCloseRequest || ev.message == kMsgCloseOk) return Image();
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    PostQuitMessage(int(msg.wParam));  // the program's own loop ends too
+    return Image();
+}
 
 // False, after telling the user, when there is no manager to talk to.
 bool Usable(App& app, SourceManager& m) {
@@ -104,8 +193,41 @@ void AcquireFromScanner(App& app) {
     SourceManager m(app.mainWindow);
     TwIdentity source = {};
     if (!Usable(app, m) || !DefaultSource(app, m, &source)) return;
-    // Transferring from a real source is not built yet.
-    ShowMessage(app.mainWindow, Msg(MsgId::NotAvailableYet), MB_ICONINFORMATION);
+    std::string why;
+    Image img;
+    {
+        OpenSource open(m, &source);
+        if (!open.enabled) {
+            ShowMessage(app.mainWindow, Msg(MsgId::NoScanSource), MB_ICONINFORMATION);
+            return;
+        }
+        img = WaitForPicture(m, &source, &why);
+    }  // disabled and closed before the picture is shown
+    if (!img) {
+        ShowMessage(app.mainWindow, why.empty() ? Msg(MsgId::ScanFailed) : Format("%s\n\n%s", Msg(MsgId::ScanFailed), why.c_str()),
+                    MB_ICONINFORMATION);
+        return;
+    }
+    SendMessageA(app.mainWindow, kMsgScannedPicture, 0, reinterpret_cast<LPARAM>(&img));
+}
+
+void ShowScannedPicture(App& app, Image& delivered) {
+    Image img = delivered.Duplicate();
+    delivered = Image();
+    if (img && app.paletteDisplay && img.bitCount() == 24) img = ReduceColors(img, 256);
+    if (!img) {
+        ShowMessage(app.mainWindow, Msg(MsgId::CantAllocate), MB_ICONINFORMATION);
+        return;
+    }
+    StopAnimation(app);
+    app.undo = Image();
+    app.zoom = Zoom();
+    app.fileName = kScanImageName;
+    app.facts = PictureFacts();
+    app.facts.bitCount = img.bitCount();
+    app.facts.width = img.width();
+    app.facts.height = img.height();
+    ShowPicture(app, std::move(img));
 }
 
 }  // namespace lg

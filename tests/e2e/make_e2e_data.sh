@@ -38,3 +38,26 @@ for p in gradient24 palette8; do
 done
 sh "$here/make_files_data.sh" "$out"
 sh "$here/make_edit_refs.sh" "$out"
+# Paging: a 3-page TIFF put together by tiffcp (24-bit LZW, 8-bit palette,
+# bilevel Group 4, each of its own size) and a DCX whose three pages differ in
+# size and colour table; ImageMagick's decode of every page beside them.
+if [ ! -f "$out/paged.tif" ] || [ ! -f "$out/paged.dcx" ]; then
+    parts=$(mktemp -d)
+    convert -size 32x20 gradient:'#ff2000-#0030ff' -depth 8 -type truecolor -compress lzw "$parts/t0.tif"
+    convert -size 20x28 gradient:'#ffffff-#208020' -fill '#c03010' -draw 'circle 10,14 10,4' \
+        -type palette -colors 40 "$parts/t1.tif"
+    convert -size 40x12 xc:white -fill black -draw 'rectangle 3,3 20,8' -type bilevel -compress group4 "$parts/t2.tif"
+    tiffcp "$parts/t0.tif" "$parts/t1.tif" "$parts/t2.tif" "$out/paged.tif"
+    convert -size 24x16 gradient:'#ff0000-#0000ff' -type palette -colors 5 "$parts/d0.bmp"
+    convert -seed 3 -size 40x30 plasma:fractal -colors 200 -type palette "$parts/d1.bmp"
+    convert -size 17x9 xc:'#208040' -fill '#e0e000' -draw 'rectangle 2,2 8,6' -type palette "$parts/d2.bmp"
+    convert "$parts/d0.bmp" "$parts/d1.bmp" "$parts/d2.bmp" DCX:"$out/paged.dcx"
+    rm -rf "$parts"
+    for f in paged.tif paged.dcx; do
+        for p in 0 1 2; do convert "$out/$f[$p]" -depth 8 RGB:"$out/$f.$p.rgb"; done
+    done
+fi
+# ImageMagick's decode of each image of the animated GIF.
+for p in 0 1 2; do
+    [ -f "$out/anim.gif.$p.rgb" ] || convert "$out/anim.gif[$p]" -depth 8 RGB:"$out/anim.gif.$p.rgb"
+done

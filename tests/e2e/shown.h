@@ -72,7 +72,7 @@ RgbPicture ReadRgb(const std::string& path, int width, int height) {
     return p;
 }
 
-// A packed DIB (header, colour table, rows) of 8 or 24 bits, uncompressed,
+// A packed DIB (header, colour table, rows) of 1, 4, 8 or 24 bits, uncompressed,
 // read here so that what the viewer wrote is checked against references,
 // not read back by the viewer's own reader.
 RgbPicture DecodeDib(const uint8_t* dib, size_t size) {
@@ -80,19 +80,25 @@ RgbPicture DecodeDib(const uint8_t* dib, size_t size) {
     BITMAPINFOHEADER h;
     if (size < sizeof h) return out;
     std::memcpy(&h, dib, sizeof h);
-    if (h.biCompression != BI_RGB || (h.biBitCount != 8 && h.biBitCount != 24) || h.biWidth <= 0 || h.biHeight == 0)
+    const int bits = h.biBitCount;
+    if (h.biCompression != BI_RGB || (bits != 1 && bits != 4 && bits != 8 && bits != 24) || h.biWidth <= 0 ||
+        h.biHeight == 0)
         return out;
     const int w = h.biWidth, ht = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    const size_t colours = h.biBitCount == 8 ? (h.biClrUsed ? h.biClrUsed : 256) : 0;
-    const size_t stride = (size_t(w) * h.biBitCount / 8 + 3) & ~size_t(3);
-    const size_t bits = h.biSize + 4 * colours;
-    if (size < bits + stride * ht) return out;
+    const size_t colours = bits <= 8 ? (h.biClrUsed ? h.biClrUsed : size_t(1) << bits) : 0;
+    const size_t stride = ((size_t(w) * bits + 7) / 8 + 3) & ~size_t(3);
+    const size_t start = h.biSize + 4 * colours;
+    if (size < start + stride * ht) return out;
     out.width = w;
     out.height = ht;
     for (int y = 0; y < ht; ++y) {
-        const uint8_t* row = dib + bits + stride * size_t(h.biHeight < 0 ? y : ht - 1 - y);
+        const uint8_t* row = dib + start + stride * size_t(h.biHeight < 0 ? y : ht - 1 - y);
         for (int x = 0; x < w; ++x) {
-            const uint8_t* p = h.biBitCount == 24 ? row + 3 * x : dib + h.biSize + 4 * size_t(row[x]);
+            // The colour index of pixel x: the leftmost pixel in the top bits.
+            const size_t bit = size_t(x) * bits;
+            const size_t index = bits == 24 ? 0 : (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+            if (index >= colours && bits != 24) return RgbPicture();
+            const uint8_t* p = bits == 24 ? row + 3 * x : dib + h.biSize + 4 * index;
             out.rgb.insert(out.rgb.end(), {p[2], p[1], p[0]});
         }
     }
@@ -160,6 +166,17 @@ std::string FirstMismatch(const e2e::Capture& cap, const std::vector<Spot>& spot
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x) spots.push_back({left + x, top + y, pic.at(x, y)});
     return ShowsSpots(w, spots, timeoutMs);
+}
+
+// The viewer's full-screen window once it shows; null when none appears.
+HWND FullScreenWindowOf(const e2e::Viewer& v) {
+    HWND found = nullptr;
+    e2e::WaitUntil([&] {
+        for (HWND w : e2e::WindowsOf(v))
+            if (e2e::ClassOf(w) == "FullViewClass" && IsWindowVisible(w)) found = w;
+        return found != nullptr;
+    });
+    return found;
 }
 
 }  // namespace

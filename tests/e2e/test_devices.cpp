@@ -184,22 +184,35 @@ TEST_F(Devices, PasteMakesTheClipboardBitmapTheCurrentPicture) {
     EXPECT_EQ(back.row(1)[0], 0xA2);
 }
 
-TEST_F(Devices, PasteOfTextOnlySaysSoAndLeavesTheWindowEmpty) {
+// Paste without a bitmap on the clipboard (text only, then nothing at all)
+// says so and leaves the picture shown, with its undo copy.
+TEST_F(Devices, PasteWithoutABitmapSaysSoAndKeepsThePicture) {
     StartWith(DataDir() + "\\gradient24.bmp");
     ASSERT_TRUE(e2e::WaitForTitle(v, "gradient24.bmp"));
-    PutOnClipboard(CF_TEXT, "hello", 6);
-    e2e::SendCommand(v, 40055);
-    HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
-    ASSERT_NE(box, nullptr) << "no message box";
-    EXPECT_EQ(e2e::MessageBoxText(box), "Can't paste from clipboard !");
-    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(e2e::Sync(v));
-    EXPECT_EQ(e2e::Title(v.window), "Lumagrove");
-    e2e::SendCommand(v, 40065);  // Print, with nothing to print
-    box = e2e::FindMessageBox(v, e2e::kStepMs);
-    ASSERT_NE(box, nullptr) << "no message box";
-    EXPECT_EQ(e2e::MessageBoxText(box), "No picture !");
-    EXPECT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    ASSERT_NO_FATAL_FAILURE(Command(40068));  // Negative: Undo is enabled from now on
+    const std::string title = e2e::Title(v.window);
+    for (bool text : {true, false}) {
+        SCOPED_TRACE(text ? "text" : "empty");
+        if (text) {
+            PutOnClipboard(CF_TEXT, "hello", 6);
+        } else {
+            ASSERT_TRUE(OpenClipboardPatiently());
+            EmptyClipboard();
+            CloseClipboard();
+        }
+        e2e::SendCommand(v, 40055);
+        HWND box = e2e::FindMessageBox(v, e2e::kStepMs);
+        ASSERT_NE(box, nullptr) << "no message box";
+        EXPECT_EQ(e2e::MessageBoxText(box), "Can't paste from clipboard !");
+        ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(e2e::Sync(v));
+        EXPECT_EQ(e2e::Title(v.window), title);
+    }
+    // Undo brings back the picture before the negative: the gradient as read.
+    ASSERT_NO_FATAL_FAILURE(Command(40120));
+    ASSERT_NO_FATAL_FAILURE(Command(40053));
+    lg::Image back = ClipboardDib();
+    ExpectSamePixels(back, ReadPicture("gradient24.bmp"));
 }
 
 // ---- capture

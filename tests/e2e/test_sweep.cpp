@@ -36,14 +36,7 @@ struct NotBuilt {
     bool reached;
     const char* what;
 };
-constexpr NotBuilt kNotBuiltYet[] = {
-    {CMD_NEXT_PAGE, true, "Next page"},
-    {CMD_PREV_PAGE, false, "Previous page: enabled past the first page, which nothing reaches while Next page is missing"},
-    {CMD_FIRST_PAGE, true, "First page"},
-    {CMD_LAST_PAGE, true, "Last page"},
-    {CMD_EXTRACT_PAGES, true, "Extract all pages"},
-    {CMD_ACQUIRE, true, "Acquire: the transfer from a source"},
-};
+const std::vector<NotBuilt> kNotBuiltYet = {};
 
 // Commands that leave the state changed although all they opened was
 // cancelled, each with its reason. Any other command must leave it as it was.
