@@ -87,9 +87,9 @@ struct AnimReader {
         if (demux) WebPDemuxDelete(demux);
     }
 
-    // Checks the container and its bounds before the decoder allocates its
-    // canvas; `maxFrames` frames at most.
-    bool open(const std::vector<uint8_t>& data, int maxFrames, Status& st) {
+    // Checks the container and its bounds; nothing of canvas size is
+    // allocated yet. `maxFrames` frames at most.
+    bool scan(const std::vector<uint8_t>& data, int maxFrames, Status& st) {
         WebPData bytes{data.data(), data.size()};
         demux = WebPDemux(&bytes);  // also refuses frames outside the canvas
         if (!demux) {
@@ -107,6 +107,12 @@ struct AnimReader {
             st.error = Msg(MsgId::WebpTooBig);
             return false;
         }
+        return true;
+    }
+
+    // The decoder over the scanned file, with its canvases.
+    bool start(const std::vector<uint8_t>& data, Status& st) {
+        WebPData bytes{data.data(), data.size()};
         WebPAnimDecoderOptions opt;
         if (!WebPAnimDecoderOptionsInit(&opt)) return false;
         opt.color_mode = MODE_BGRA;
@@ -166,10 +172,11 @@ Image DecodeStill(const std::vector<uint8_t>& data, const WebPBitstreamFeatures&
 
 }  // namespace
 
-Image ReadWebpFrom(ByteSource& in, Status& st) {
-    st.error = Msg(MsgId::WebpNotValid);
-    std::vector<uint8_t> data;
-    if (!ReadAll(in, data, st)) return Image();
+namespace {
+
+// A file held in memory as a picture; with `playFrames` an animation of
+// more than one frame gives no picture but the facts that start playback.
+Image ReadWebpData(const std::vector<uint8_t>& data, bool playFrames, Status& st, PictureFacts* facts) {
     WebPBitstreamFeatures f;
     const VP8StatusCode code = WebPGetFeatures(data.data(), data.size(), &f);
     if (code != VP8_STATUS_OK) {
@@ -182,33 +189,32 @@ Image ReadWebpFrom(ByteSource& in, Status& st) {
         return img;
     }
     AnimReader anim;
-    if (!anim.open(data, kMaxFrames, st)) return Image();
+    if (!anim.scan(data, kMaxFrames, st)) return Image();
+    st.info = Format("%s - %d %s", Msg(MsgId::AnimatedWebp), anim.frames, Msg(MsgId::Images));
+    if (playFrames && facts && anim.frames > 1) {
+        facts->frameCount = anim.frames;
+        facts->startAnimation = true;
+        return Image();
+    }
+    if (!anim.start(data, st)) return Image();
     int timestamp = 0;
-    Image first = anim.next(timestamp, st);
-    if (first) st.info = Format("%s - %d %s", Msg(MsgId::AnimatedWebp), anim.frames, Msg(MsgId::Images));
-    return first;
+    return anim.next(timestamp, st);
+}
+
+}  // namespace
+
+Image ReadWebpFrom(ByteSource& in, Status& st) {
+    st.error = Msg(MsgId::WebpNotValid);
+    std::vector<uint8_t> data;
+    if (!ReadAll(in, data, st)) return Image();
+    return ReadWebpData(data, false, st, nullptr);
 }
 
 Image LoadWebp(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
-    if (opt.multiImage && !opt.quiet) {
-        std::vector<uint8_t> data;
-        WebPBitstreamFeatures f;
-        if (ReadAll(in, data, st) && WebPGetFeatures(data.data(), data.size(), &f) == VP8_STATUS_OK &&
-            f.has_animation) {
-            WebPData bytes{data.data(), data.size()};
-            WebPDemuxer* demux = WebPDemux(&bytes);
-            const int count = demux ? int(WebPDemuxGetI(demux, WEBP_FF_FRAME_COUNT)) : 0;
-            WebPDemuxDelete(demux);
-            if (count > 1) {
-                facts.frameCount = count;
-                facts.startAnimation = true;
-                st.info = Format("%s - %d %s", Msg(MsgId::AnimatedWebp), count, Msg(MsgId::Images));
-                return Image();
-            }
-        }
-        in.rewind();
-    }
-    return ReadWebpFrom(in, st);
+    st.error = Msg(MsgId::WebpNotValid);
+    std::vector<uint8_t> data;
+    if (!ReadAll(in, data, st)) return Image();
+    return ReadWebpData(data, opt.multiImage && !opt.quiet, st, &facts);
 }
 
 bool LoadWebpFrames(const std::string& path, Animation& anim, Status& st) {
@@ -226,13 +232,14 @@ bool LoadWebpFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     std::vector<uint8_t> data;
     if (!ReadAll(in, data, st)) return false;
     AnimReader r;
-    if (!r.open(data, kMaxFrames, st)) return false;
+    if (!r.scan(data, kMaxFrames, st)) return false;
     // Every frame is a whole 24-bit canvas: the bound on all frames together
     // (in bytes, as for 8-bit GIF frames) is known before any is decoded.
     if (int64_t(r.width) * r.height * r.frames * 3 > kMaxAnimationPixels) {
         st.error = Msg(MsgId::WebpTooBig);
         return false;
     }
+    if (!r.start(data, st)) return false;
     anim.canvasWidth = r.width;
     anim.canvasHeight = r.height;
     anim.cursorDelays = false;
