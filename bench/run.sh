@@ -9,6 +9,8 @@
 #   5. JPEG -> BMP: the picture as a quality-90 JPEG (djpeg -bmp is the floor)
 #   6. PNG -> BMP: the picture as ImageMagick writes it in PNG
 #   7. TIFF -> BMP: the picture as ImageMagick writes it in LZW-compressed TIFF
+#  7b. WebP -> BMP: the picture as cwebp writes it at quality 90 (dwebp -bmp
+#      is the floor)
 # Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
 # 10 s is not repeated. Tools that cannot be had are skipped. Workloads and
 # results are kept under build/bench/.
@@ -60,7 +62,7 @@ if [ ! -x "$QBENCH" ] || newer "$LIB" "$QBENCH" || newer bench/quantize_bench.cp
     say "building quantize_bench"
     # shellcheck disable=SC2046
     g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/quantize_bench.cpp "$LIB" \
-        $(pkg-config --libs libtiff-4 libpng 2>/dev/null || echo -ltiff -lpng) -ljpeg -lz -o "$QBENCH"
+        $(pkg-config --libs libtiff-4 libpng libwebpdemux 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp) -ljpeg -lz -o "$QBENCH"
 fi
 
 # --- workload --------------------------------------------------------------
@@ -190,6 +192,7 @@ if [ ! -s "$PNG" ] || newer "$PPM" "$PNG"; then convert "$PPM" "$PNG"; fi
 decode() {
     row "$1" lumagrove "$(best_of "$LUMAGROVE" "$2" "/c=$OUT/lg-$1.bmp")"
     if [ "$1" = jpeg ] && has djpeg; then row "$1" "djpeg -bmp" "$(best_of djpeg -bmp -outfile "$OUT/dj-$1.bmp" "$2")"; fi
+    if [ "$1" = webp ]; then row "$1" "dwebp -bmp" "$(best_of dwebp -quiet -bmp "$2" -o "$OUT/dj-$1.bmp")"; fi
     row "$1" "ImageMagick convert" "$(best_of convert "$2" "BMP3:$OUT/im-$1.bmp")"
     if has gm; then row "$1" "gm convert" "$(best_of gm convert "$2" "BMP3:$OUT/gm-$1.bmp")"; fi
     if has vips; then row "$1" "vips copy" "$(best_of vips copy "$2" "$OUT/vips-$1.bmp")"; fi
@@ -207,6 +210,14 @@ if [ ! -s "$TIFF" ] || newer "$PPM" "$TIFF"; then convert "$PPM" -compress LZW "
 say "TIFF (LZW) -> BMP"
 decode tiff "$TIFF"
 
+# --- 7b. WebP ---------------------------------------------------------------
+WEBP="$OUT/photo.webp"
+if has cwebp && has dwebp; then
+    if [ ! -s "$WEBP" ] || newer "$PPM" "$WEBP"; then cwebp -quiet -q 90 "$PPM" -o "$WEBP"; fi
+    say "WebP -> BMP"
+    decode webp "$WEBP"
+fi
+
 # --- table -----------------------------------------------------------------
 echo
 echo "Picture: ${WIDTH}x${HEIGHT}, 24 bits ($(($(wc -c <"$PHOTO") / 1000000)) MB BMP); best of $RUNS runs"
@@ -220,6 +231,7 @@ awk -F'|' '
     $1 == "jpeg" && !j { head("5. JPEG (quality 90) -> BMP", ""); j = 1 }
     $1 == "png" && !p { head("6. PNG -> BMP", ""); p = 1 }
     $1 == "tiff" && !t { head("7. TIFF (LZW) -> BMP", ""); t = 1 }
+    $1 == "webp" && !w { head("7b. WebP (quality 90) -> BMP", ""); w = 1 }
     $2 == "lumagrove" { base = $3 }
     {
         ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
@@ -241,7 +253,7 @@ if [ ! -x "$OPSBENCH" ] || newer "$LIB" "$OPSBENCH" || newer bench/ops_bench.cpp
     say "building ops_bench"
     # shellcheck disable=SC2046
     g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/ops_bench.cpp "$LIB" \
-        $(pkg-config --libs libtiff-4 libpng 2>/dev/null || echo -ltiff -lpng) -ljpeg -lz -o "$OPSBENCH"
+        $(pkg-config --libs libtiff-4 libpng libwebpdemux 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp) -ljpeg -lz -o "$OPSBENCH"
 fi
 # A 1000x750 picture to enlarge and a 6-megapixel one to filter, both scaled
 # from the photo; the 3 x 3 box mask for libvips.

@@ -18,7 +18,8 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 NATIVE_PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgtest-dev
- imagemagick netpbm libtiff-tools libjpeg-turbo-progs gifsicle giflib-tools icoutils"
+ imagemagick netpbm libtiff-tools libjpeg-turbo-progs gifsicle giflib-tools icoutils
+ libwebp-dev webp"
 WIN32_PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev xvfb xauth x11-apps"
 WINE_PKGS="wine wine64 wine32:i386"
 
@@ -203,6 +204,16 @@ if [ ! -f "$PREFIX/lib/libtiff.a" ]; then
         -Dlibdeflate=OFF -Dpixarlog=OFF -Dcxx=OFF \
         -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include" \
         -DJPEG_LIBRARY="$PREFIX/lib/libjpeg.a" -DJPEG_INCLUDE_DIR="$PREFIX/include"
+fi
+
+# libwebp with its demuxer and muxer (animated files); no tools.
+if [ ! -f "$PREFIX/lib/libwebpdemux.a" ]; then
+    fetch_source libwebp 'libwebp-*'
+    say "cross-building libwebp ($ARCH)"
+    cross_cmake "$(ls -d "$SRC"/libwebp-*/ | head -1)" "$DEPS/b-webp-$ARCH" \
+        -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+        -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
+        -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF -DWEBP_BUILD_LIBWEBPMUX=ON
 fi
 echo "$WANT" > "$PREFIX/toolchain.sha256"
 

@@ -209,7 +209,7 @@ std::string Show(const std::vector<RegWrite>& w) {
 
 TEST(Associations, RowsAndControlsAreUnique) {
     const auto& rows = lg::AssociationRows();
-    EXPECT_EQ(rows.size(), 34u);
+    EXPECT_EQ(rows.size(), 35u);
     std::set<int> controls;
     std::set<std::string> keys;
     for (const auto& r : rows) {
@@ -218,7 +218,16 @@ TEST(Associations, RowsAndControlsAreUnique) {
     }
     EXPECT_STREQ(rows.front().key, "JPG");
     EXPECT_STREQ(rows[3].key, "UseThumbBMP");  // applied right after BMP
-    EXPECT_STREQ(rows.back().key, "G3");
+    EXPECT_STREQ(rows.back().key, "WEBP");
+    // A row for every picture type with a reader, WebP included.
+    for (int f = 0; f < lg::kFormatCount; ++f) {
+        const lg::FormatInfo& info = lg::FormatOf(f);
+        if (!info.read || !info.renameExt) continue;
+        const std::string ext = info.renameExt + 1;
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const lg::AssocRow& r) {
+            return (" " + std::string(r.extensions) + " ").find(" " + ext + " ") != std::string::npos;
+        })) << ext;
+    }
 }
 
 TEST(Associations, WritesForTickedAndGivenBackRows) {

@@ -9,7 +9,9 @@
 #include "devices/logic/device_logic.h"
 #include "formats/animation.h"
 #include "formats/bmp.h"
+#include "formats/format_table.h"
 #include "formats/status.h"
+#include "formats/webp.h"
 
 namespace lg {
 namespace {
@@ -121,7 +123,10 @@ bool IsAviFile(const std::string& path) {
 void ExtractGifFrames(const std::string& path, const std::string& dir) {
     Animation anim;
     Status st;
-    if (LoadGifFrames(path, anim, st)) {
+    // WebP frames are read as the player shows them: whole composed canvases.
+    const bool loaded = DetectFileFormat(path) == kFormatWebp ? LoadWebpFrames(path, anim, st)
+                                                              : LoadGifFrames(path, anim, st);
+    if (loaded) {
         const std::string base = BaseNameWithoutExtension(path);
         for (size_t i = 0; i < anim.frames.size(); ++i) {
             Image copy = anim.frames[i].image.Duplicate();

@@ -31,7 +31,8 @@ bool AviSummaryOf(const std::string& path, AviSummary* s);
 // frame that cannot be fetched is skipped. False when the file cannot be
 // read or a bitmap not written.
 bool ExtractAviFrames(const std::string& path, const std::string& dir);
-// The same for the images of a GIF file, as the file holds them.
+// The same for the images of a GIF file, as the file holds them, and for
+// the frames of an animated WebP file, as the player shows them.
 void ExtractGifFrames(const std::string& path, const std::string& dir);
 
 }  // namespace lg

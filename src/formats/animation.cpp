@@ -8,6 +8,7 @@
 #include "formats/ani.h"
 #include "formats/bmp.h"
 #include "formats/format_table.h"
+#include "formats/webp.h"
 #include "platform/platform.h"
 
 namespace lg {
@@ -290,7 +291,9 @@ void PrepareGifFrames(Animation& anim) {
 }
 
 bool LoadAnimation(const std::string& path, Animation& anim, Status& st) {
-    if (DetectFileFormat(path) == kFormatAni) return LoadAniFrames(path, anim, st);
+    const int format = DetectFileFormat(path);
+    if (format == kFormatAni) return LoadAniFrames(path, anim, st);
+    if (format == kFormatWebp) return LoadWebpFrames(path, anim, st);  // composed already
     if (!LoadGifFrames(path, anim, st)) return false;
     if (int64_t(anim.canvasWidth) * anim.canvasHeight > kMaxCanvasPixels) {
         ReleaseAnimation(anim);

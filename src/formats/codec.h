@@ -52,6 +52,8 @@ struct SaveOptions {
     int gifTransparent = -1;       // palette index, or -1 for none
     int tiffCompression = 0;       // 0 none, 1 LZW, 2 PackBits, 3 G3, 4 G4, 5 Huffman RLE, 6 JPEG
     bool paletteDisplay = false;   // the screen shows 256 colours (EMF is then written with 256)
+    int webpQuality = 80;          // lossy WebP, 0..100
+    bool webpLossless = false;
 };
 
 // Reads the picture from a file the dispatcher opened; `path` names it in

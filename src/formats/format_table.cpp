@@ -23,6 +23,7 @@
 #include "formats/sunras.h"
 #include "formats/targa.h"
 #include "formats/tiff.h"
+#include "formats/webp.h"
 
 namespace lg {
 namespace {
@@ -59,6 +60,11 @@ bool IsPcd(const uint8_t* b, const std::string&) {
     return Is(b, "PCD_OPA") || IsBytes(b, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
 }
 bool IsAni(const uint8_t* b, const std::string&) { return Is(b, "RIFF") && Is(b + 8, "ACON"); }
+// RIFF again: the form type tells WebP from video, sound and animated
+// cursors; the size must at least hold the form type and one chunk header.
+bool IsWebp(const uint8_t* b, const std::string&) {
+    return Is(b, "RIFF") && Is(b + 8, "WEBP") && GetLE32(b + 4) >= 12;
+}
 bool IsMedia(const uint8_t* b, const std::string&) {
     if (Is(b, "RIFF") && (Is(b + 8, "AV") || Is(b + 8, "WA") || Is(b + 8, "RM"))) return true;
     if (Is(b, "MThd") || IsBytes(b, {0, 0, 1})) return true;
@@ -173,6 +179,9 @@ const FormatInfo kFormats[kFormatCount] = {
     {"G3", 130, IsG3, "G3", nullptr, "Group 3 FAX Encoding", ".g3", PlainReader<ReadFaxG3From>, nullptr,
      {{31, "(*.G3) G3 FAX %s", kFiles, "*.g3", ""}},
      {}},
+    {"WEBP", 115, IsWebp, "WEBP", nullptr, nullptr, ".webp", LoadWebp, nullptr,
+     {{32, "(*.WEBP) WebP", kNoWord, "*.webp", nullptr}},
+     {10, "WEBP", nullptr, "(*.WEBP) WebP", "*.webp", "WEBP - WebP", true, "SAVEWEBP", WebpSaveCopy, SaveWebp}},
 };
 
 // The blank-separated words of an endings list.

@@ -40,7 +40,8 @@ enum Format : int {
     kFormatCam = 21,
     kFormatLwf = 22,
     kFormatG3 = 23,
-    kFormatCount = 24,
+    kFormatWebp = 24,
+    kFormatCount = 25,
     kFormatUnknown = -1,
 };
 

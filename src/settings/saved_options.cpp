@@ -13,6 +13,8 @@ SaveOptions SavedSaveOptions(bool paletteDisplay) {
     o.gifInterlaced = ReadSetting(Setting::GifSaveInterlaced) != 0;
     o.gifTransparent = ReadSetting(Setting::GifSaveTransparent) ? ReadSetting(Setting::GifTransparency) : -1;
     o.tiffCompression = ReadSetting(Setting::TiffSaveCompression);
+    o.webpQuality = ReadSetting(Setting::WebpSaveQuality);
+    o.webpLossless = ReadSetting(Setting::WebpSaveLossless) != 0;
     return o;
 }
 

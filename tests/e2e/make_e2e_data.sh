@@ -61,3 +61,18 @@ fi
 for p in 0 1 2; do
     [ -f "$out/anim.gif.$p.rgb" ] || convert "$out/anim.gif[$p]" -depth 8 RGB:"$out/anim.gif.$p.rgb"
 done
+# WebP: the gradient as a lossy file (dwebp's decoding is the reference) and
+# a red, lime, blue animation of 200 ms frames from libwebp's own tools.
+if [ ! -f "$out/photo.webp" ] || [ ! -f "$out/photo-webp.rgb" ]; then
+    convert "$out/gradient24.bmp" "$out/photo-src.ppm"
+    cwebp -quiet -q 80 "$out/photo-src.ppm" -o "$out/photo.webp"
+    dwebp -quiet "$out/photo.webp" -ppm -o "$out/photo-webp.ppm"
+    convert "$out/photo-webp.ppm" -depth 8 RGB:"$out/photo-webp.rgb"
+    rm -f "$out/photo-webp.ppm" "$out/photo-src.ppm"
+fi
+if [ ! -f "$out/anim.webp" ]; then
+    for c in red lime blue; do convert -size 30x20 xc:$c "$out/webp-$c.png"; done
+    img2webp -loop 0 -lossless -d 200 "$out/webp-red.png" "$out/webp-lime.png" "$out/webp-blue.png" \
+        -o "$out/anim.webp" >/dev/null
+    rm -f "$out"/webp-*.png
+fi

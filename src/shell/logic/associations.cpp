@@ -76,6 +76,7 @@ const std::vector<AssocRow>& AssociationRows() {
         {"MOV", IDC_ASSOC_MOV, "MOV", "mov", R::MediaC, "movfile", nullptr},
         {"AIF", IDC_ASSOC_AIF, "AIF", "aif", R::MediaC, "aifffile", nullptr},
         {"G3", IDC_ASSOC_G3, "G3", "g3", R::Plain, nullptr, nullptr},
+        {"WEBP", IDC_ASSOC_WEBP, "WEBP", "webp", R::Plain, nullptr, nullptr},
     };
     return rows;
 }

@@ -145,6 +145,9 @@ const std::vector<OptionPage>& SaveOptionPages() {
           RadioField(IDC_SAVE_TIFF_HUFFMAN, Setting::TiffSaveCompression, 5, 1, "1"),
           RadioField(IDC_SAVE_TIFF_FAX3, Setting::TiffSaveCompression, 3, 1, "1"),
           RadioField(IDC_SAVE_TIFF_FAX4, Setting::TiffSaveCompression, 4, 1, "1")}},
+        {RESOURCE_NAME(DLG_SAVE_WEBP),
+         {ScrollField(IDC_SAVE_WEBP_QUALITY, Setting::WebpSaveQuality, IDC_SAVE_WEBP_QUALITY_VALUE, 100),
+          CheckField(IDC_SAVE_WEBP_LOSSLESS, Setting::WebpSaveLossless)}},
     };
     return pages;
 }
