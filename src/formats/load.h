@@ -31,6 +31,7 @@ struct LoadRequest {
     bool grayscaleJpeg = false;   // [JPEG] Load Grayscale
     int pcdSize = 2;              // [PhotoCD] Loading Size
     bool renameExtension = true;  // [Others] RenameExtension
+    ReadLimits limits;            // what the read may cost
 };
 
 // The interactive load. `fileName` is updated when the user agrees to a
