@@ -196,7 +196,7 @@ TEST(GifRead, Failures) {
     ByteWriter huge = GifHead(1, 1, 8);  // refused before any allocation
     Descriptor(huge, 65535, 65535).append(LiteralLzw(8, {1})).u8(0x3B);
     EXPECT_FALSE(ReadMem(huge.b, st));
-    EXPECT_EQ(st.error, "Can't allocate memory");
+    EXPECT_EQ(st.error, "The picture is too large !");
     EXPECT_FALSE(ReadMem(Simple(0, 5, 8, 8, {}), st));
     EXPECT_EQ(st.error, notGif);
 }

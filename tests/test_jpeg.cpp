@@ -127,7 +127,7 @@ TEST(JpegRead, DamageGivesTheLibrarysMessage) {
     bad[sof + 5] = bad[sof + 7] = 0xFD;
     bad[sof + 6] = bad[sof + 8] = 0xE8;
     EXPECT_FALSE(FromMemory(bad, st));
-    EXPECT_EQ(st.error, "Can't allocate memory");
+    EXPECT_EQ(st.error, "The picture is too large !");
 }
 
 // A picture and its pixels as RGB triples, top row first.

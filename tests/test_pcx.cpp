@@ -99,7 +99,7 @@ TEST(PcxRead, RefusesWhatItCannotRead) {
     EXPECT_FALSE(Read(PcxHead(8, 2, 4, 4, 4).b, st));
     EXPECT_EQ(st.error, "Unsupported PCX format: 8 bits per pixel in 2 planes");
     EXPECT_FALSE(Read(PcxHead(8, 3, 65535, 65535, 65535).b, st));
-    EXPECT_EQ(st.error, "Can't allocate memory");
+    EXPECT_EQ(st.error, "The picture is too large !");
 }
 
 // ---------------------------------------------------------------- writing

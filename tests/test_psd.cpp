@@ -92,5 +92,5 @@ TEST(PsdRead, RunLengthRowsShortAndBadFiles) {
     EXPECT_FALSE(Read(PsdHead(3, 2, 2, 8, 3, 2), {}, st));
     EXPECT_EQ(st.error, "Can't read data, unsupported compression !");
     EXPECT_FALSE(Read(PsdHead(3, 300000, 300000, 8, 3, 1), {}, st));
-    EXPECT_EQ(st.error, "Can't allocate memory");
+    EXPECT_EQ(st.error, "The picture is too large !");
 }

@@ -76,5 +76,5 @@ TEST(SunRasterRead, BadAndShortFiles) {
         EXPECT_EQ(st.error, "This is not a valid RAS File.");
     }
     EXPECT_FALSE(Read(RasHead(0x10000000, 0x10000000, 24).b, st));
-    EXPECT_EQ(st.error, "Can't allocate memory");
+    EXPECT_EQ(st.error, "The picture is too large !");
 }

@@ -45,6 +45,7 @@ ByteSource& ByteSource::operator=(ByteSource&& o) noexcept {
         winStart_ = o.winStart_;
         size_ = o.size_;
         failed_ = o.failed_;
+        limits_ = o.limits_;
     }
     return *this;
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "core/limits.h"
+
 namespace lg {
 
 class ByteSource {
@@ -39,7 +41,12 @@ public:
         seek(0);
         failed_ = false;
     }
-    bool skip(uint64_t n) { return seek(tell() + n > size_ ? size_ + 1 : tell() + n); }
+    bool skip(uint64_t n) { return seek(n > remaining() ? size_ + 1 : tell() + n); }
+
+    // The bounds of the load this source is read for; readers check their
+    // picture against them before allocating (see CheckClaim).
+    const ReadLimits& limits() const { return limits_; }
+    void setLimits(const ReadLimits& limits) { limits_ = limits; }
 
     // Next byte 0..255, or -1 at the end.
     int byte() {
@@ -72,6 +79,7 @@ private:
     uint64_t winStart_ = 0;         // file offset of win_[0]
     uint64_t size_ = 0;
     bool failed_ = false;
+    ReadLimits limits_;
 };
 
 // Whole-file helper for small files (settings) and tests; empty and false on

@@ -9,13 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "core/limits.h"
+
 namespace lg {
 
 constexpr uint32_t kDibHeaderSize = 40;
-
-// Hard limits checked before any allocation; a 32-bit process has little room.
-constexpr int64_t kMaxDimension = 1 << 18;           // pixels per side
-constexpr int64_t kMaxImageBytes = int64_t(1) << 30; // whole block
 
 // Little-endian field access on raw bytes.
 inline uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }

@@ -77,14 +77,14 @@ Image ReadAnimatedCursor(ByteSource& in, Animation* anim, Status& st) {
     if (!IsAcon(in)) return Image();
     std::vector<uint32_t> rate, seq;
     Image first;
-    int64_t budget = kMaxAnimationPixels;
+    int64_t budget = in.limits().maxFramePixels;
     bool stop = false;
     Chunk c;
     while (!stop && ReadChunk(in, c)) {
         if (Is(c, "anih")) {
             AniHeader h;
             if (!ReadAnih(in, c, h)) break;
-            const size_t steps = std::min<size_t>(h.steps, kMaxFrames);
+            const size_t steps = std::min<size_t>(h.steps, size_t(std::max(0, in.limits().maxFrames)));
             rate.assign(steps, h.rate);
             seq.resize(steps);
             for (size_t j = 0; j < steps; ++j) seq[j] = uint32_t(j);

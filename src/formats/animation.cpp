@@ -188,7 +188,7 @@ int ScanGif(ByteSource& in, GifScan& scan) {
     if ((packed & 0x80) && !in.skip(uint64_t(3) << ((packed & 7) + 1))) return 0;
     for (;;) {
         const int b = in.byte();
-        if (b == 0x2C && scan.imageOffsets.size() < size_t(kMaxFrames)) {
+        if (b == 0x2C && scan.imageOffsets.size() < size_t(std::max(0, in.limits().maxFrames))) {
             scan.imageOffsets.push_back(in.tell() - 1);
             const int left = in.le16(), top = in.le16(), width = in.le16(), height = in.le16();
             scan.canvasWidth = std::max(scan.canvasWidth, left + width);
@@ -200,7 +200,7 @@ int ScanGif(ByteSource& in, GifScan& scan) {
             SkipGifSubBlocks(in);
         } else if (b == 0x21) {
             const int label = in.byte();
-            if (label == 0xF9 && scan.controlOffsets.size() < size_t(kMaxFrames))
+            if (label == 0xF9 && scan.controlOffsets.size() < size_t(std::max(0, in.limits().maxFrames)))
                 scan.controlOffsets.push_back(in.tell() - 2);
             SkipGifSubBlocks(in);
         } else {
@@ -243,7 +243,7 @@ bool LoadGifFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     anim.frames.resize(size_t(count));
     anim.canvasWidth = scan.canvasWidth;
     anim.canvasHeight = scan.canvasHeight;
-    int64_t budget = kMaxAnimationPixels;
+    int64_t budget = in.limits().maxFramePixels;
     bool any = false;
     for (int i = 0; i < count; ++i) {
         in.seek(0);
@@ -297,7 +297,7 @@ bool LoadAnimation(const std::string& path, Animation& anim, Status& st) {
     if (!LoadGifFrames(path, anim, st)) return false;
     if (int64_t(anim.canvasWidth) * anim.canvasHeight > kMaxCanvasPixels) {
         ReleaseAnimation(anim);
-        st.error = Msg(MsgId::CantAllocate);
+        st.error = Msg(MsgId::TooLarge);
         return false;
     }
     anim.cursorDelays = false;

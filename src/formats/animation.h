@@ -18,11 +18,6 @@
 
 namespace lg {
 
-constexpr int kMaxFrames = 1024;
-// Memory bounds: all frames together, and the canvas (held twice, 24-bit).
-constexpr int64_t kMaxAnimationPixels = int64_t(1) << 27;
-constexpr int64_t kMaxCanvasPixels = int64_t(1) << 25;
-
 // Where the images of a GIF file are, in file order (each list at most 1024).
 struct GifScan {
     std::vector<uint64_t> imageOffsets;    // the 0x2C of each image descriptor

@@ -207,6 +207,11 @@ Image ReadBmpFrom(ByteSource& in, Status& st) {
     const bool topDown = h.height < 0;
     const int depth = bitFields ? 24 : h.bitCount;
     const uint32_t tableLen = depth < 9 ? 1u << depth : 0;
+    const uint64_t fileStride = (uint64_t(std::max<int64_t>(h.width, 0)) * uint64_t(h.bitCount) + 31) / 32 * 4;
+    const uint64_t expansion = !h.windows || h.compression == 0 || bitFields ? kExpandRaw
+                               : h.compression == 1                        ? kExpandBmpRle8
+                                                                           : kExpandBmpRle4;
+    if (!ClaimFits(in, h.width, std::llabs(h.height), depth, tableLen, fileStride, expansion, st)) return Image();
     Image img = Image::Create(h.width, std::llabs(h.height), depth, tableLen);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

@@ -42,6 +42,7 @@ struct ReadOptions {
     bool multiImage = false;       // GIF, ANI: read every frame for playback
     bool quiet = false;            // quiet loader: first image or page only
     int64_t maxPixels = INT64_MAX; // GIF: refuse larger pictures before decoding (fuzzers lower it)
+    ReadLimits limits;             // what the read may cost; the source carries them to the reader
 };
 
 struct SaveOptions {
@@ -67,6 +68,15 @@ using PageReaderFn = Image (*)(ByteSource& in, uint32_t offset, Status& st);
 using SaveCopyFn = Image (*)(const Image& img, const SaveOptions& opt, std::string& failure);
 // Writes `img` to `path`; on failure st.error may say why.
 using WriterFn = bool (*)(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
+
+// A reader's check of its picture before allocating it (CheckClaim with the
+// source's limits and what is left of it): false with st.error "too large",
+// or left at the reader's "not valid" text when the file is too small for it.
+bool ClaimFits(const ByteSource& in, int64_t width, int64_t height, int bitCount, uint32_t colors,
+               uint64_t rowBytes, uint64_t expansion, Status& st);
+// The same for a reader whose data may lie anywhere in `available` bytes.
+bool ClaimFitsIn(const ReadLimits& limits, uint64_t available, int64_t width, int64_t height, int bitCount,
+                 uint32_t colors, uint64_t rowBytes, uint64_t expansion, Status& st);
 
 // The table reader of a decoder that needs nothing but the bytes.
 template <Image (*Read)(ByteSource&, Status&)>

@@ -226,6 +226,7 @@ Image DecodeImage(ByteSource& in, uint8_t (&palette)[768], int depth, GifFrameIn
         entries = 1 << n;
         depth = DepthForTableBits(n);
     }
+    if (!ClaimFits(in, width, height, depth, 1u << depth, width, kExpandLzw, st)) return Image();
     Image img = Image::Create(width, height, depth, 1u << depth);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

@@ -270,6 +270,12 @@ Image ReadIffFrom(ByteSource& in, Status& st) {
     Decoding d;
     if (!WalkChunks(in, f) || !Decide(f, d)) return Image();
     st.info = f.compression ? "Run Length Encoding" : "None";
+    const uint64_t planeRow = (uint64_t(f.width) + 15) / 16 * 2;
+    const uint64_t rowBytes = f.chunky ? uint64_t(f.width) : planeRow * uint64_t(f.planes + (f.masking == 1 ? 1 : 0));
+    in.seek(f.bodyPos);
+    if (!ClaimFits(in, f.width, f.height, d.depth, DefaultColorsFor(d.depth), rowBytes,
+                   f.compression ? kExpandPackBits : kExpandRaw, st))
+        return Image();
     Image img = Image::Create(f.width, f.height, d.depth, DefaultColorsFor(d.depth));
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

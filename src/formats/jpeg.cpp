@@ -239,10 +239,10 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
     const bool rgbLike = c.out_color_space == JCS_EXT_BGR || c.out_color_space == JCS_CMYK;
     const int depth = rgbLike && !quantize ? 24 : 8;
     // Checked before the library allocates its own whole-picture buffers.
-    if (DibBlockSize(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0) < 0) {
-        st.error = Msg(MsgId::CantAllocate);
+    // (The library reads ahead, so the whole file counts.)
+    if (!ClaimFitsIn(in.limits(), in.size(), c.output_width, c.output_height, depth, depth == 8 ? 256 : 0,
+                     uint64_t(c.output_width) * uint64_t(c.output_components), kExpandJpeg, st))
         return Image();
-    }
     if (!Guarded(d.err, [&] { jpeg_start_decompress(&c); })) {
         st.error = d.err.text;
         return Image();

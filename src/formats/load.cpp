@@ -23,6 +23,7 @@ Image RunReader(int format, ByteSource& in, const std::string& path, const ReadO
         return Image();
     }
     in.rewind();
+    in.setLimits(opt.limits);
     return read(in, path, opt, st, facts);
 }
 
@@ -57,6 +58,19 @@ void CheckExtension(std::string& fileName, int format, const LoadRequest& req, c
 }
 
 }  // namespace
+
+bool ClaimFitsIn(const ReadLimits& limits, uint64_t available, int64_t width, int64_t height, int bitCount,
+                 uint32_t colors, uint64_t rowBytes, uint64_t expansion, Status& st) {
+    const Claim c = CheckClaim(limits, available, width, height, bitCount,
+                               colors ? colors : DefaultColorsFor(bitCount), rowBytes, expansion);
+    if (c == Claim::TooLarge) st.error = Msg(MsgId::TooLarge);
+    return c == Claim::Fits;
+}
+
+bool ClaimFits(const ByteSource& in, int64_t width, int64_t height, int bitCount, uint32_t colors,
+               uint64_t rowBytes, uint64_t expansion, Status& st) {
+    return ClaimFitsIn(in.limits(), in.remaining(), width, height, bitCount, colors, rowBytes, expansion, st);
+}
 
 int64_t FileSize(const std::string& path) {
     ByteSource in = ByteSource::OpenFile(path);
@@ -142,6 +156,7 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
     opt.pcdSize = req.pcdSize;
     opt.chooseIcon = chooseIcon;
     opt.multiImage = !req.noMultiImage;
+    opt.limits = req.limits;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 
     Status st;

@@ -36,6 +36,7 @@ struct LoadRequest {
     bool grayscaleJpeg = false;   // [JPEG] Load Grayscale
     int pcdSize = 2;              // [PhotoCD] Loading Size
     bool renameExtension = true;  // [Others] RenameExtension
+    ReadLimits limits;            // what the read may cost
 };
 
 // The reading part of a load: the reader, widening to a working depth and

@@ -156,7 +156,10 @@ Image LoadMetafile(ByteSource& in, const std::string&, const ReadOptions&, Statu
     HENHMETAFILE emf = OpenMetafile(data, width, height, st);
     if (!emf) return Image();
     Image img;
-    if (width > 0 && height > 0) img = RenderMetafile(emf, width, height);
+    // Drawn, not decoded: the size a metafile asks for has no bound in its
+    // length, so only the limits apply.
+    if (width > 0 && height > 0 && ClaimFitsIn(in.limits(), UINT64_MAX, width, height, 24, 0, 0, 1, st))
+        img = RenderMetafile(emf, width, height);
     DeleteEnhMetaFile(emf);
     if (!img && st.error == Msg(MsgId::MetafileNotValid)) st.error = Msg(MsgId::MetafileCantDraw);
     return img;

@@ -201,6 +201,10 @@ Image ReadPcxFrom(ByteSource& in, uint64_t offset, uint64_t end, Status& st) {
         return Image();
     }
     const int depth = DepthOf(layout);
+    const uint64_t planeBytes = (uint64_t(std::max<int64_t>(h.width, 0)) * uint64_t(h.bitsPerPixel) + 7) / 8;
+    if (!ClaimFits(in, h.width, h.height, depth, DefaultColorsFor(depth), planeBytes * uint64_t(h.planes),
+                   kExpandPcx, st))
+        return Image();
     Image img = Image::Create(h.width, h.height, depth, DefaultColorsFor(depth));
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

@@ -145,8 +145,10 @@ Image ReadPngFrom(ByteSource& in, Status& st) {
     png_set_read_fn(r.png, &r.io, ReadData);
 
     Layout l;
+    png_size_t fileRow = 0;  // a row as the file stores it, before any transformation
     if (!Guarded(r.png, [&] {
             png_read_info(r.png, r.info);
+            fileRow = png_get_rowbytes(r.png, r.info);
             l = Plan(r.png, r.info);
             png_read_update_info(r.png, r.info);
         })) {
@@ -157,6 +159,10 @@ Image ReadPngFrom(ByteSource& in, Status& st) {
         st.error = Msg(MsgId::PngTooBig);
         return Image();
     }
+    // Each row also has its filter byte.
+    if (!ClaimFits(in, l.width, l.height, l.depth, TableLength(l, r.png, r.info), uint64_t(fileRow) + 1,
+                   kExpandDeflate, st))
+        return Image();
     Image img = Image::Create(l.width, l.height, l.depth, TableLength(l, r.png, r.info));
     if (!img || png_get_rowbytes(r.png, r.info) > img.stride()) {
         st.error = Msg(MsgId::CantAllocate);

@@ -140,6 +140,10 @@ Image ReadPnmFrom(ByteSource& in, PnmKind kind, Status& st) {
         return Image();
     }
     const int depth = kind == PnmKind::Pbm ? 1 : kind == PnmKind::Pgm ? 8 : 24;
+    // Raw rows as stored; plain files take at least one character a sample.
+    const uint64_t samples = uint64_t(width) * (kind == PnmKind::Ppm ? 3 : 1);
+    const uint64_t rowBytes = digit == info.raw && kind == PnmKind::Pbm ? (samples + 7) / 8 : samples;
+    if (!ClaimFits(in, width, height, depth, DefaultColorsFor(depth), rowBytes, kExpandRaw, st)) return Image();
     Image img = Image::Create(width, height, depth, DefaultColorsFor(depth));
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

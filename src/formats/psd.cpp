@@ -101,6 +101,10 @@ Image ReadPsdFrom(ByteSource& in, Status& st) {
         st.error = Format(Msg(MsgId::PsdUnsupportedMode), h.mode, h.bits);
         return Image();
     }
+    const uint64_t planeRow = (uint64_t(h.width) * uint64_t(h.bits) + 7) / 8;
+    if (!ClaimFits(in, h.width, h.height, plan.depth, DefaultColorsFor(plan.depth),
+                   planeRow * uint64_t(plan.channels), h.compression == 1 ? kExpandPackBits : kExpandRaw, st))
+        return Image();
     Image img = Image::Create(h.width, h.height, plan.depth, DefaultColorsFor(plan.depth));
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

@@ -164,6 +164,7 @@ Image ReadEpsPreviewFrom(ByteSource& in, const std::string& name, Status& st) {
         return Image();
     }
     ByteSource preview = ByteSource::FromMemory(tiff.data(), tiff.size());
+    preview.setLimits(in.limits());
     return ReadTiffFrom(preview, 0, st);
 }
 

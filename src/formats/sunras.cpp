@@ -125,6 +125,10 @@ Image ReadSunRasterFrom(ByteSource& in, Status& st) {
 
     // 32-bit pixels are shown as 24-bit ones: their first byte is padding.
     const int depth = h.depth == 32 ? 24 : int(h.depth);
+    const uint64_t fileRow = (uint64_t(h.width) * h.depth + 15) / 16 * 2;
+    if (!ClaimFits(in, h.width, h.height, depth, DefaultColorsFor(depth), fileRow,
+                   h.type == kByteEncoded ? kExpandSunRle : kExpandRaw, st))
+        return Image();
     Image img = Image::Create(h.width, h.height, depth, DefaultColorsFor(depth));
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

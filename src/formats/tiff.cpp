@@ -518,7 +518,7 @@ int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets) {
     const bool big = u16() == 43;  // BigTIFF: 8-byte offsets and counts
     if (big) u32();                // offset size and a reserved word
     uint64_t next = big ? u64() : u32();
-    while (next != 0 && offsets.size() < size_t(kMaxPages)) {
+    while (next != 0 && offsets.size() < size_t(std::max(1, in.limits().maxPages))) {
         if (next > UINT32_MAX || !in.seek(next)) break;
         const uint64_t entries = big ? u64() : u16();
         const uint64_t entrySize = big ? 20 : 12;
@@ -526,7 +526,7 @@ int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets) {
         offsets.push_back(uint32_t(next));
         next = big ? u64() : u32();  // zero when missing: the chain ends
     }
-    if (offsets.size() >= size_t(kMaxPages)) offsets.resize(1);
+    if (offsets.size() >= size_t(std::max(1, in.limits().maxPages))) offsets.resize(1);
     return int(offsets.size());
 }
 
@@ -547,6 +547,24 @@ Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
         st.error = Msg(MsgId::TiffOldJpeg);
         return Image();
     }
+    // The data may lie anywhere in the file; fax codings take at least a bit a row.
+    const uint64_t fileRow = (uint64_t(f.width) * f.samples * f.bits + 7) / 8;
+    uint64_t expansion = uint64_t(1) << 20;  // codings without a known bound: the limits only
+    switch (f.compression) {
+    case COMPRESSION_NONE: expansion = kExpandRaw; break;
+    case COMPRESSION_LZW: expansion = kExpandLzw; break;
+    case COMPRESSION_ADOBE_DEFLATE: case COMPRESSION_DEFLATE: expansion = kExpandDeflate; break;
+    case COMPRESSION_PACKBITS: expansion = kExpandPackBits; break;
+    case COMPRESSION_JPEG: expansion = kExpandJpeg; break;
+    case COMPRESSION_CCITTRLE: case COMPRESSION_CCITTFAX3: case COMPRESSION_CCITTFAX4:
+        expansion = std::max<uint64_t>(1, fileRow * 8);
+        break;
+    default: break;
+    }
+    const int rowsDepth = std::min(32, (f.samples == 2 ? 1 : f.samples) * std::min<int>(f.bits, 8));
+    if (!ClaimFitsIn(in.limits(), in.size(), f.width, f.height, RowRoute(f) ? rowsDepth : 24, 0, fileRow,
+                     expansion, st))
+        return Image();
     Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log) : ReadRendered(tif.get(), f, st, log);
     if (!img) return img;
     img.setResolution(WholeResolution(f.xres), WholeResolution(f.yres));

@@ -15,9 +15,6 @@
 
 namespace lg {
 
-// Most page offsets a file's page table holds.
-constexpr int kMaxPages = 1024;
-
 // The offsets of the file's image directories, first one first. A chain
 // that reaches kMaxPages directories (a loop, in practice) counts as one page.
 int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets);
