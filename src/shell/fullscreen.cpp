@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/messages.h"
+#include "devices/gdi_image.h"
 #include "ops/resize.h"
 #include "settings/settings.h"
 #include "shell/logic/texts.h"
@@ -59,7 +60,16 @@ void Paint(FullScreenState& s, HDC dc) {
         SetCursor(old);
     }
     const Image& shown = smooth ? smooth : img;
+    // On a 256-colour screen a picture of up to 8 bits shows through its own
+    // colours, realised as the screen's palette.
+    HPALETTE palette = app.paletteDisplay && shown.bitCount() <= 8 ? MakeDisplayPalette(shown) : nullptr;
+    HPALETTE oldPalette = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
+    if (palette) RealizePalette(dc);
     DrawPicture(dc, shown, p, RECT{0, 0, ScreenWidth(), ScreenHeight()});
+    if (palette) {
+        SelectPalette(dc, oldPalette, FALSE);
+        DeleteObject(palette);
+    }
     if (s.showName) DrawName(dc, DisplayNameOf(app.fileName));
 }
 

@@ -442,6 +442,39 @@ TEST_F(Files, BatchOfTwentyThroughTheDialog) {
     EXPECT_TRUE(e2e::AnswerMessageBox(done, IDOK)) << "the report stayed";
 }
 
+// The batch dialog's Options is the save options sheet (JPEG quality, TIFF
+// compression for the files written), not the general Properties.
+TEST_F(Files, BatchOptionsOpenTheSaveOptionsSheet) {
+    ASSERT_NO_FATAL_FAILURE(StartAt(1));
+    e2e::SendCommand(v, 40098);
+    HWND dlg = Dialog("Batch conversion");
+    ASSERT_NE(dlg, nullptr) << "no Batch conversion dialog";
+    HWND panel = e2e::Control(dlg, 1408) ? GetParent(e2e::Control(dlg, 1408)) : nullptr;
+    ASSERT_NE(panel, nullptr) << "the dialog has no Options button";
+    PostMessageA(panel, WM_COMMAND, MAKEWPARAM(1408, BN_CLICKED), 0);
+    HWND sheet = Dialog("Lumagrove Save Properties");
+    ASSERT_NE(sheet, nullptr) << "no save options sheet";
+    PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(e2e::WaitGone(sheet));
+    PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(e2e::WaitGone(dlg));
+}
+
+// Refresh reads the directory again and fits the window to the picture
+// again after the user changed its size.
+TEST_F(Files, RefreshRefitsTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(StartAt(1));
+    const RECT fitted = e2e::WindowRect(v.window);
+    SetWindowPos(v.window, nullptr, 0, 0, fitted.right - fitted.left + 90, fitted.bottom - fitted.top + 70,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_NE(e2e::WindowRect(v.window).right - e2e::WindowRect(v.window).left, fitted.right - fitted.left);
+    ASSERT_NO_FATAL_FAILURE(Command(kRefresh));
+    const RECT now = e2e::WindowRect(v.window);
+    EXPECT_EQ(now.right - now.left, fitted.right - fitted.left);
+    EXPECT_EQ(now.bottom - now.top, fitted.bottom - fitted.top);
+}
+
 // The generated picture i shows in the screen's middle: its colour is
 // rgb(20 i, 90, 250 - 20 i).
 ::testing::AssertionResult ShowsPictureNumber(HWND show, int i, DWORD ms = e2e::kStepMs) {
