@@ -42,13 +42,17 @@ void Decode(Job& job) {
     }
 }
 
+#ifdef _WIN32
+DWORD WINAPI DecodeOnThread(void* job) {
+    Decode(*static_cast<Job*>(job));
+    return 0;
+}
+#endif
+
 // Runs both jobs at the same time, each on a thread of its own.
 void RunSideBySide(Job& a, Job& b) {
 #ifdef _WIN32
-    auto entry = [](void* p) -> DWORD {
-        Decode(*static_cast<Job*>(p));
-        return 0;
-    };
+    LPTHREAD_START_ROUTINE entry = DecodeOnThread;
     HANDLE t[2] = {CreateThread(nullptr, 0, entry, &a, 0, nullptr), CreateThread(nullptr, 0, entry, &b, 0, nullptr)};
     ASSERT_TRUE(t[0] && t[1]);
     WaitForMultipleObjects(2, t, TRUE, INFINITE);
