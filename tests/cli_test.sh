@@ -61,7 +61,13 @@ grep -q "^Error: Destination file already exists: .*in.PNG$" "$DIR/out" &&
     grep -q "^1 errors$" "$DIR/out" || { echo "FAIL batch lines"; cat "$DIR/out"; fail=$((fail + 1)); }
 check batch-new-directory 0 "" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch/new/deeper"
 [ -f "$DIR/batch/new/deeper/in.JPG" ] || { echo "FAIL batch made no directory"; fail=$((fail + 1)); }
-check batch-unknown-type 2 "unknown output type" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch" /type=webp
+check batch-unknown-type 2 "unknown output type" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch" /type=avif
+# WebP both ways: the batch writes one, dwebp reads it, the converter reads it back.
+check batch-webp 0 "" "$BIN" "$DIR/in.bmp" "/batch=$DIR/batch" /type=webp
+dwebp -quiet "$DIR/batch/in.WEBP" -ppm -o "$DIR/webp.ppm" || { echo "FAIL dwebp reads no batch WebP"; fail=$((fail + 1)); }
+check webp-to-bmp 0 "" "$BIN" "$DIR/batch/in.WEBP" "/c=$DIR/webp.bmp"
+[ "$(convert "$DIR/webp.bmp" -depth 8 rgb:- | md5sum)" = "$(convert "$DIR/webp.ppm" -depth 8 rgb:- | md5sum)" ] ||
+    { echo "FAIL the BMP from WebP is not what dwebp decodes"; fail=$((fail + 1)); }
 
 echo "$pass passed, $fail failed"
 [ "$fail" = 0 ]

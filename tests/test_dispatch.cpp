@@ -129,10 +129,11 @@ TEST(AppendExtension, Cases) {
     EXPECT_EQ(lg::AppendExtension("x.tiff", 1), "x.tiff.jpg");
     EXPECT_EQ(lg::AppendExtension("x.jpeg", 3), "x.jpeg.bmp");
     EXPECT_EQ(lg::AppendExtension("x", 0), "x");
-    EXPECT_EQ(lg::AppendExtension("x", 10), "x");
+    EXPECT_EQ(lg::AppendExtension("x", 10), "x.webp");
+    EXPECT_EQ(lg::AppendExtension("x", 11), "x");
     std::string filters = lg::SaveFilterString();
     EXPECT_EQ(filters.substr(0, 18), "(*.JPG) JPEG - Fil");
-    EXPECT_EQ(std::count(filters.begin(), filters.end(), '\0'), 19);
+    EXPECT_EQ(std::count(filters.begin(), filters.end(), '\0'), 21);
 }
 
 TEST_F(Dispatch, ConvertReportsWhichStepFailed) {

@@ -135,12 +135,13 @@ TEST_F(Batch, StopsAfterTheFileInHand) {
 }
 
 TEST(BatchTypes, WordsAndNames) {
-    const struct { int type; const char* word; } cases[] = {{0, "JPG"}, {3, "PNG"}, {8, "EMF"}, {9, "JPG"}, {-1, "JPG"}};
+    const struct { int type; const char* word; } cases[] = {{0, "JPG"}, {3, "PNG"}, {8, "EMF"}, {9, "WEBP"}, {10, "JPG"}, {-1, "JPG"}};
     for (const auto& c : cases) EXPECT_STREQ(BatchTypeWord(c.type), c.word) << c.type;
     EXPECT_EQ(BatchTypeText(0), "JPG - JPEG Files");
     EXPECT_EQ(BatchTypeOf("png"), 3);
     EXPECT_EQ(BatchTypeOf(".TIFF"), 4);
-    EXPECT_EQ(BatchTypeOf("webp"), -1);
+    EXPECT_EQ(BatchTypeOf("webp"), 9);
+    EXPECT_EQ(BatchTypeOf("avif"), -1);
     const std::string sep(1, platform::PathSeparator());
     EXPECT_EQ(BatchOutputName("OUT" + sep, "A" + sep + "x.y.bmp", "PNG"), "OUT" + sep + "x.y.PNG");
 }
@@ -220,10 +221,11 @@ TEST(SlideList, AddingAndSortingFiles) {
               (V{"*.jpg", "*.jpeg", "*.gif", "*.bmp", "*.tif", "*.tiff", "*.png", "*.lwf", "*.pcx", "*.dcx",
                  "*.tga", "*.pcd", "*.ras", "*.sun", "*.rle", "*.dib", "*.ico", "*.cur", "*.ani", "*.wav",
                  "*.mid", "*.rmi", "*.wmf", "*.emf", "*.ppm", "*.pgm", "*.pbm", "*.iff", "*.lbm", "*.psd",
-                 "*.cpt", "*.clp", "*.eps", "*.cam", "*.avi", "*.mpg", "*.mpeg", "*.mov"}));
+                 "*.cpt", "*.clp", "*.eps", "*.cam", "*.avi", "*.mpg", "*.mpeg", "*.mov", "*.webp"}));
     EXPECT_EQ(AddAllPatterns(30), V{"*.g3"});
-    EXPECT_EQ(AddAllPatterns(31), V{"*.*"});
+    EXPECT_EQ(AddAllPatterns(31), V{"*.webp"});
     EXPECT_EQ(AddAllPatterns(32), V{"*.*"});
+    EXPECT_EQ(AddAllPatterns(33), V{"*.*"});
     EXPECT_EQ(names(NamesFromField(d.str(), "\"c.gif\" \"gone.png\" \"b.jpg\"")), (V{"c.gif", "b.jpg"}));
     EXPECT_EQ(names(NamesFromField(d.str(), "a.JPEG")), (V{"a.JPEG"}));
     EXPECT_TRUE(NamesFromField(d.str(), "gone.png").empty());

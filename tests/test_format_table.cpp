@@ -130,7 +130,7 @@ TEST(Filters, OpenListRowsInTheirPlaces) {
         "(*.CPT) Corel PhotoPaint 6.0 Files|*.cpt", "(*.CLP) Windows Clipboard|*.clp",
         "(*.EPS) Encapsulated PostScript (Preview)|*.eps", "(*.CAM) Casio Camera File|*.cam",
         "(*.AVI) Video for Windows|*.avi", "(*.MPG,*.MPEG) MPEG Files|*.mpg;*.mpeg",
-        "(*.MOV) Apple QuickTime Movie|*.mov", "(*.G3) G3 FAX Files|*.g3", "All files (*.*)|*.*"};
+        "(*.MOV) Apple QuickTime Movie|*.mov", "(*.G3) G3 FAX Files|*.g3", "(*.WEBP) WebP|*.webp", "All files (*.*)|*.*"};
     const std::vector<lg::FilterEntry>& f = lg::OpenFilters();
     ASSERT_EQ(f.size(), expected.size());
     for (size_t i = 1; i < f.size(); ++i) EXPECT_EQ(f[i].description + "|" + f[i].patterns, expected[i]) << i;
@@ -146,11 +146,11 @@ TEST(Filters, OpenListRowsInTheirPlaces) {
     EXPECT_EQ(sorted(f[0].patterns),
               sorted("*.jpg;*.jpeg;*.gif;*.bmp;*.tif;*.tiff;*.png;*.pcx;*.tga;*.pcd;*.ras;*.sun;*.rle;*.dib;*.ico;"
                      "*.avi;*.wav;*.rmi;*.mid;*.wmf;*.emf;*.pbm;*.pgm;*.ppm;*.iff;*.lbm;*.psd;*.cpt;*.mpg;*.mpeg;"
-                     "*.mov;*.cur;*.ani;*.dcx;*.clp;*.eps;*.cam;*.lwf;*.aif;*.g3"));
+                     "*.mov;*.cur;*.ani;*.dcx;*.clp;*.eps;*.cam;*.lwf;*.aif;*.g3;*.webp"));
     std::string s = lg::OpenFilterString();
     ASSERT_GE(s.size(), 2u);
     EXPECT_EQ(s.substr(s.size() - 2), std::string(2, '\0'));
-    EXPECT_EQ(std::count(s.begin(), s.end(), '\0'), 65);
+    EXPECT_EQ(std::count(s.begin(), s.end(), '\0'), 67);
 }
 
 }  // namespace

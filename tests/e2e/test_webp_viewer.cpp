@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "dialog_driver.h"
 #include "driver.h"
 #include "e2e_support.h"
 #include "shown.h"
