@@ -36,12 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     opt.maxPixels = fuzz::kMaxConvertedPixels;
 
     lg::ByteSource in = lg::ByteSource::FromMemory(data, size);
+    in.setLimits(opt.limits);  // as the load path does: the default limits
     lg::Status st;
     lg::PictureFacts facts;
     fuzz::ShowLikeTheViewer(info.read(in, "fuzz", opt, st, facts));
     if (!info.readPage) return 0;
     for (size_t p = 1; p < facts.pageOffsets.size() && p < kPagesTried; ++p) {
         lg::ByteSource page = lg::ByteSource::FromMemory(data, size);
+        page.setLimits(opt.limits);
         fuzz::ShowLikeTheViewer(info.readPage(page, facts.pageOffsets[p], st));
     }
     return 0;

@@ -18,6 +18,7 @@
 #include "settings/settings.h"
 #include "shell/app.h"
 #include "shell/edit.h"
+#include "shell/logic/command_line.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/texts.h"
 #include "shell/logic/window_logic.h"
@@ -55,8 +56,7 @@ LoadUi MakeLoadUi(App& app) {
 // The clipboard service: loads the path quietly and puts the picture on the
 // clipboard; 0 when that was done, 1 when not (the text says why).
 LRESULT ServeCopyData(App& app, const COPYDATASTRUCT* cds) {
-    std::string path(static_cast<const char*>(cds->lpData), cds->cbData);
-    path.resize(std::strlen(path.c_str()));
+    const std::string path = CopyDataPath(cds->lpData, cds->cbData);
     if (path.empty()) {
         SendMessageA(app.mainWindow, WM_COMMAND, CMD_EXIT, 0);
         return 0;

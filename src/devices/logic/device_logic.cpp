@@ -78,7 +78,8 @@ bool LooksLikeAvi(const uint8_t* head, size_t n) {
 }
 
 double ExtractSpaceMB(int bitsPerPixel, int width, int height, int frames) {
-    const double bytes = double(int64_t(bitsPerPixel / 8) * width * height) * frames;
+    // In floating point: a file's fields can make the product overflow any integer.
+    const double bytes = double(bitsPerPixel / 8) * double(width) * double(height) * double(frames);
     return bytes / 1048576.0;
 }
 

@@ -67,7 +67,11 @@ bool SameFile(const std::string& a, const std::string& b) {
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
-void MakeWritable(const std::string&) {}  // replacing needs only the directory's permission
+void MakeWritable(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+        ::chmod(path.c_str(), st.st_mode | S_IWUSR);
+}
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
     // A hard link fails when the name is taken; where links are refused

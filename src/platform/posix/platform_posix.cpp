@@ -11,6 +11,10 @@
 namespace lg::platform {
 
 bool MoveReplacing(const std::string& source, const std::string& target) {
+    // A read-only target stays as it is, as it does under Windows; whoever
+    // means to replace one makes it writable first (MakeWritable).
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) return false;
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
 

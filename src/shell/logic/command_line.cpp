@@ -1,5 +1,6 @@
 #include "shell/logic/command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace lg {
@@ -75,6 +76,12 @@ CommandLine ParseCommandLine(const std::string& raw) {
     cl.fileArg = Unquoted(any ? file : line);
     if (cl.slideshow && cl.fileArg.rfind("/slideshow=", 0) == 0) cl.fileArg.clear();
     return cl;
+}
+
+std::string CopyDataPath(const void* data, size_t size) {
+    if (!data) return std::string();
+    const char* p = static_cast<const char*>(data);
+    return std::string(p, std::find(p, p + size, '\0'));
 }
 
 }  // namespace lg

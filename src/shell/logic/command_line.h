@@ -24,4 +24,8 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::string& line);
 
+// The path a copy-data message carries to the clipboard service: its bytes up
+// to the first NUL (the sender's terminator) or the end of the block.
+std::string CopyDataPath(const void* data, size_t size);
+
 }  // namespace lg
