@@ -7,6 +7,7 @@
 #include "core/messages.h"
 #include "core/strings.h"
 #include "formats/format_table.h"
+#include "ops/orientation.h"
 #include "ops/quantize.h"
 #include "platform/platform.h"
 
@@ -24,6 +25,13 @@ Image RunReader(int format, ByteSource& in, const std::string& path, const ReadO
     }
     in.rewind();
     return read(in, path, opt, st, facts);
+}
+
+// Turns a photo upright by the orientation its reader found. A picture that
+// cannot be turned (no memory) is shown as stored.
+void TurnUpright(Image& img, PictureFacts& facts) {
+    if (facts.orientation < 2 || facts.orientation > 8) return;
+    if (ApplyOrientation(img, facts.orientation)) facts.orientationApplied = facts.orientation;
 }
 
 void Inform(const LoadUi& ui, const std::string& text) {
@@ -102,6 +110,7 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     opt.pcdSize = req.pcdSize;
     if (!req.noMultiImage && !req.openInProgress) opt.chooseIcon = ui.chooseIcon;
     opt.multiImage = !req.noMultiImage;
+    opt.autoRotate = req.autoRotate;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 
     Status st;
@@ -127,6 +136,11 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     img = WidenToWorkingDepth(std::move(img));
     if (!img) return fail(Format("%s : %s", fileName.c_str(), Msg(MsgId::CantQuantize256)));
     if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
+    TurnUpright(img, facts);
+    if (facts.orientationApplied) {
+        facts.width = img.width();
+        facts.height = img.height();
+    }
 
     if (req.paletteDisplay && img.bitCount() == 24) {
         Image reduced = ReduceColors(img, 256);
@@ -149,7 +163,7 @@ Image ReadFileAs(int format, const std::string& path, const ReadOptions& opt, St
     return RunReader(format, in, path, opt, st, facts);
 }
 
-Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts* factsOut) {
     ByteSource in = ByteSource::OpenFile(path);
     const int format = in.ok() ? DetectSourceFormat(in, path) : kFormatUnknown;
     if (format == kFormatUnknown || format == kFormatMedia) {
@@ -167,6 +181,8 @@ Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
     const int depth = img.bitCount();
     img = WidenToWorkingDepth(std::move(img));
     if (!img) st.error = Format(Msg(MsgId::CantConvertDepth), depth);
+    TurnUpright(img, facts);
+    if (factsOut) *factsOut = std::move(facts);
     return img;
 }
 

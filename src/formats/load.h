@@ -31,6 +31,7 @@ struct LoadRequest {
     bool grayscaleJpeg = false;   // [JPEG] Load Grayscale
     int pcdSize = 2;              // [PhotoCD] Loading Size
     bool renameExtension = true;  // [Others] RenameExtension
+    bool autoRotate = false;      // [Viewing] AutoRotate: photos upright by their orientation tag
 };
 
 // The interactive load. `fileName` is updated when the user agrees to a
@@ -40,7 +41,8 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
 // Reads a picture by content without any dialog, message or window change:
 // first image or page (`opt` is taken as a quiet load), working depths only.
 // Empty with an error text on failure.
-Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st);
+// With `facts`, they get what the reader learnt (the metadata of a JPEG).
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts* facts = nullptr);
 
 // Opens `path` and runs the reader of `format` on it as it stands: no
 // detection, no widening (tools and tests).

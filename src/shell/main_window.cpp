@@ -126,6 +126,7 @@ bool ShowNewPicture(App& app) {
     req.grayscaleJpeg = app.loadGrayscale;
     req.pcdSize = app.pcdSize;
     req.renameExtension = ReadSetting(Setting::RenameExtension) != 0;
+    req.autoRotate = ReadSetting(Setting::AutoRotate) != 0;
     Image img = LoadPicture(name, req, MakeLoadUi(app), app.facts);
     SetCursor(old);
     app.fileName = name;
