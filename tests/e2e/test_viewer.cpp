@@ -326,13 +326,13 @@ TEST_F(Viewer, SidewaysPhotoIsShownUpright) {
     EXPECT_EQ(e2e::Title(v.window), "Lumagrove - sideways.jpg (24x40x24BPP)");
     // JPEG colours are near, not exact.
     const int top = PictureTop(v.window);
-    auto near = [](const Rgb& got, int r, int g, int b) {
+    auto alike = [](const Rgb& got, int r, int g, int b) {
         return std::abs(got.r - r) < 24 && std::abs(got.g - g) < 24 && std::abs(got.b - b) < 24;
     };
     EXPECT_TRUE(e2e::WaitUntil([&] {
         e2e::Capture cap;
-        return e2e::CaptureClient(v.window, cap) && near(At(cap, 12, top + 4), 240, 240, 32) &&
-               near(At(cap, 12, top + 30), 32, 96, 192);
+        return e2e::CaptureClient(v.window, cap) && alike(At(cap, 12, top + 4), 240, 240, 32) &&
+               alike(At(cap, 12, top + 30), 32, 96, 192);
     })) << "the yellow stripe is not at the top";
     e2e::SendCommand(v, 40051);
     HWND dlg = e2e::FindDialog(v, "Image information", e2e::kStepMs);
