@@ -68,6 +68,11 @@ if [ $# -ge 2 ] && [ -f "$2/ic_b4.ico" ]; then
       [ "$pad" = 0 ] || hex 00; } > "$OUT/seed_cursor.ani"
 fi
 
+# The TIFF structure of an Exif block (the target puts the identifier in
+# front): big-endian, one IFD with orientation 6 and a next-IFD link that
+# points back at itself.
+{ hex 4d 4d 00 2a 00 00 00 08 00 01 01 12 00 03 00 00 00 01 00 06 00 00 00 00 00 08; } > "$OUT/seed_exif.tif"
+
 if [ $# -ge 2 ]; then
     for f in "$2"/*.bmp; do
         [ -f "$f" ] && cp "$f" "$OUT/"

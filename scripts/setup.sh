@@ -19,7 +19,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 NATIVE_PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgtest-dev
  imagemagick netpbm libtiff-tools libjpeg-turbo-progs gifsicle giflib-tools icoutils
- libwebp-dev webp"
+ libwebp-dev webp libimage-exiftool-perl"
 WIN32_PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev xvfb xauth x11-apps"
 WINE_PKGS="wine wine64 wine32:i386"
 

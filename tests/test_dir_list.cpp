@@ -43,6 +43,43 @@ TEST(DirList, CollationPutsCaseAfterLetters) {
     }
 }
 
+// Numbers by value, letters without case; equal names still in one fixed order.
+TEST(DirList, NaturalNameOrder) {
+    using V = std::vector<std::string>;
+    // The expected order, worked out by hand as the Windows file manager lists them.
+    const V expected = {
+        "a.jpg",   "a1.jpg",  "a01.jpg",  "a2.jpg",     "A2.jpg",   "a10.jpg",  "a010b.jpg",
+        "a10c.jpg", "a99999999999999999999.jpg", "a100000000000000000000.jpg", "b.jpg",
+        "IMG_2.jpg", "img_9.JPG", "IMG_10.jpg", "img_10a.jpg", "IMG_100.jpg", "x1y2.png", "x1y10.png",
+        "x2y1.png",
+    };
+    // Any starting order sorts the same: reversed, rotated, and a shuffle.
+    std::vector<V> starts = {V(expected.rbegin(), expected.rend()), expected};
+    std::rotate(starts[1].begin(), starts[1].begin() + 7, starts[1].end());
+    starts.push_back({"x2y1.png", "a01.jpg", "IMG_100.jpg", "a1.jpg", "b.jpg", "a2.jpg", "x1y10.png",
+                      "a10.jpg", "IMG_10.jpg", "A2.jpg", "a100000000000000000000.jpg", "img_9.JPG", "a.jpg",
+                      "a010b.jpg", "img_10a.jpg", "a10c.jpg", "x1y2.png", "IMG_2.jpg",
+                      "a99999999999999999999.jpg"});
+    for (const V& start : starts) {
+        DirList list;
+        for (const std::string& n : start) {
+            list.order.push_back(int(list.records.size()));
+            list.records.push_back(DirEntry{n, 0, 0});
+        }
+        SortDirList(list, kNaturalNameOrder);
+        EXPECT_EQ(Names(list), expected);
+    }
+    auto sign = [](int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; };
+    const struct { const char* a; const char* b; int sign; } pairs[] = {
+        {"a1", "a01", -1}, {"a01", "a1", 1}, {"a1", "a1", 0}, {"a001x", "a01y", -1}, {"a01x", "a001x", -1},
+        {"Img", "img", 1}, {"0", "00", -1}, {"", "0", -1}, {"9", "a", -1}, {"a0", "a", 1},
+    };
+    for (const auto& p : pairs) EXPECT_EQ(sign(CompareNatural(p.a, p.b)), p.sign) << p.a << " / " << p.b;
+    EXPECT_TRUE(SortsList(kNaturalNameOrder));
+    EXPECT_FALSE(SortsList(kNoSort));
+    EXPECT_FALSE(SortsList(10));
+}
+
 // Files with sizes and times of the test's choosing, plus things that must not count.
 class SortedDir : public ::testing::Test {
 protected:

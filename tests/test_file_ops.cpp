@@ -4,6 +4,7 @@
 
 #include "files/batch.h"
 #include "files/file_ops.h"
+#include "files/natural_order.h"
 #include "files/slide_list.h"
 #include "formats/load.h"
 #include "platform/files.h"
@@ -235,6 +236,11 @@ TEST(SlideList, AddingAndSortingFiles) {
     EXPECT_EQ(names(list), (V{"a.JPEG", "c.gif", "b.jpg"}));
     SortSlideList(list, 4);
     EXPECT_EQ(names(list), (V{"c.gif", "b.jpg", "a.JPEG"}));
+    lgtest::WriteBytes(d.file("p10.gif"), lgtest::Bytes(3, 1));
+    lgtest::WriteBytes(d.file("P9.gif"), lgtest::Bytes(3, 1));
+    V numbered = {d.file("p10.gif"), d.file("c.gif"), d.file("P9.gif")};
+    SortSlideList(numbered, kNaturalNameOrder);
+    EXPECT_EQ(names(numbered), (V{"c.gif", "P9.gif", "p10.gif"}));
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ TEST(ImageInfoLines, EveryFieldOfAPictureFromAFile) {
                                   "1129 77824  Bytes",
                                   "1123 3  of  12  Lumagrove Files",
                                   "1132 37 milliseconds",
+                                  "1243 as stored",
                               }));
 }
 

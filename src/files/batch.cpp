@@ -54,7 +54,8 @@ BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& 
         }
         ui.line(Format("%s: %s", Msg(MsgId::Converting), file.c_str()));
         Status st;
-        Image img = LoadQuiet(file, opt.read, st);
+        PictureFacts facts;
+        Image img = LoadQuiet(file, opt.read, st, &facts);
         std::string result;
         if (!img) {
             result = Format("%s: %s", Msg(MsgId::ErrorCantLoad), file.c_str());
@@ -62,7 +63,7 @@ BatchSummary RunBatch(const std::vector<std::string>& files, const std::string& 
             const std::string out = BatchOutputName(dir, file, word);
             std::string message;
             if (platform::FileExists(out)) result = Format("%s: %s", Msg(MsgId::DestinationExists), out.c_str());
-            else if (!SaveImage(img, out, opt.save, &message))
+            else if (!SaveImage(img, out, KeepingMetadata(opt.save, facts), &message))
                 result = Format("%s: %s", Msg(MsgId::CantSave), out.c_str());
             else result = Msg(MsgId::BatchOk);
         }

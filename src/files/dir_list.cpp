@@ -31,12 +31,15 @@ int CompareEntries(const DirEntry& a, const DirEntry& b, int order, CollateFn co
     case 6: return Sign(b.size, a.size);
     case 3: return collate(ExtensionOf(a.name), ExtensionOf(b.name));
     case 7: return collate(ExtensionOf(b.name), ExtensionOf(a.name));
+    case kNaturalNameOrder: return CompareNatural(a.name, b.name);
     default: return 0;
     }
 }
 
+bool SortsList(int order) { return (order >= 0 && order < kNoSort) || order == kNaturalNameOrder; }
+
 void SortDirList(DirList& list, int order, CollateFn collate) {
-    if (order < 0 || order >= kNoSort) return;
+    if (!SortsList(order)) return;
     if (!collate) collate = platform::CollateNames;
     const std::vector<DirEntry>& r = list.records;
     std::stable_sort(list.order.begin(), list.order.end(), [&](int x, int y) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/natural_order.h"
 #include "platform/files.h"
 
 namespace lg {
@@ -20,8 +21,12 @@ struct DirEntry {
 };
 
 // Sort orders as stored in FileSortOrder: 0 name, 1 date, 2 size, 3
-// extension ascending; 4 to 7 the same descending; 8 as enumerated.
+// extension ascending; 4 to 7 the same descending; 8 as enumerated; 9 name
+// with numbers by value (kNaturalNameOrder).
 constexpr int kNoSort = 8;
+
+// True for the orders that reorder a list (0 to 7 and 9).
+bool SortsList(int order);
 
 using CollateFn = int (*)(const std::string&, const std::string&);
 
@@ -42,7 +47,7 @@ std::string ExtensionOf(const std::string& name);
 // Negative puts a first.
 int CompareEntries(const DirEntry& a, const DirEntry& b, int order, CollateFn collate);
 
-// Reorders the positions; order 8 (or anything outside 0..7) leaves them.
+// Reorders the positions; order 8 (or anything unknown) leaves them.
 void SortDirList(DirList& list, int order, CollateFn collate = nullptr);
 
 // Position of the entry whose name equals the name and extension of `path`

@@ -89,7 +89,7 @@ int NextSlideIndex(int index, int count, bool back, bool loop) {
 }
 
 void SortSlideList(std::vector<std::string>& list, int order) {
-    if (order < 0 || order >= kNoSort) return;
+    if (!SortsList(order)) return;
     DirList dl;
     std::vector<std::string> kept;
     for (const std::string& path : list) {

@@ -29,6 +29,10 @@ struct PictureFacts {
     bool startAnimation = false;  // the reader filled the frame table instead of returning a picture
     bool pcdOverview = false;
     int pcdSheetStart = 1;    // first thumbnail of the overview sheet shown
+    int orientation = 0;          // JPEG Exif or TIFF orientation tag 1..8 (read with autoRotate), 0 without one
+    int orientationApplied = 0;   // the value the picture was turned upright by, 0 when it was not
+    std::vector<uint8_t> exif, icc;  // a JPEG's Exif block and ICC profile, kept for saving it as JPEG
+    bool turned = false;          // quarter turns or flips were applied since the load
 };
 
 struct ReadOptions {
@@ -43,6 +47,7 @@ struct ReadOptions {
     bool quiet = false;            // quiet loader: first image or page only
     int64_t maxPixels = INT64_MAX; // GIF: refuse larger pictures before decoding (fuzzers lower it)
     ReadLimits limits;             // what the read may cost; the source carries them to the reader
+    bool autoRotate = false;       // JPEG, TIFF: turn photos upright by their orientation tag
 };
 
 struct SaveOptions {
@@ -55,6 +60,10 @@ struct SaveOptions {
     bool paletteDisplay = false;   // the screen shows 256 colours (EMF is then written with 256)
     int webpQuality = 80;          // lossy WebP, 0..100
     bool webpLossless = false;
+    // JPEG: the source photo's metadata to write again (the caller keeps them alive).
+    const std::vector<uint8_t>* exif = nullptr;
+    const std::vector<uint8_t>* icc = nullptr;
+    bool resetOrientation = false;  // the pixels no longer stand as the Exif orientation says: write 1
 };
 
 // Reads the picture from a file the dispatcher opened; `path` names it in

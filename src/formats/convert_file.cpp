@@ -10,12 +10,13 @@ namespace lg {
 ConvertResult ConvertFile(const std::string& input, const std::string& output, const ConvertOptions& opt,
                           std::string* message) {
     Status st;
-    Image img = LoadQuiet(input, opt.read, st);
+    PictureFacts facts;
+    Image img = LoadQuiet(input, opt.read, st, &facts);
     if (!img) {
         *message = Format("%s: %s (%s)", Msg(MsgId::ErrorCantLoad), input.c_str(), st.error.c_str());
         return ConvertResult::LoadFailed;
     }
-    if (!SaveImage(img, output, opt.save, message)) return ConvertResult::SaveFailed;
+    if (!SaveImage(img, output, KeepingMetadata(opt.save, facts), message)) return ConvertResult::SaveFailed;
     return ConvertResult::Ok;
 }
 

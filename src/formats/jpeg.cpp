@@ -4,6 +4,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,6 +15,7 @@
 
 #include "core/convert.h"
 #include "core/messages.h"
+#include "formats/exif.h"
 #include "platform/outfile.h"
 
 #ifndef JCS_EXTENSIONS
@@ -198,9 +200,21 @@ void SetDensity(const jpeg_decompress_struct& c, Image& img) {
     }
 }
 
+// The Exif block and the ICC profile from the markers the library kept.
+void TakeMetadata(jpeg_decompress_struct& c, JpegMetadata& meta) {
+    for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && meta.exif.empty() && IsExifBlock(m->data, m->data_length))
+            meta.exif.assign(m->data, m->data + m->data_length);
+    }
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    if (jpeg_read_icc_profile(&c, &icc, &iccLength) && icc) meta.icc.assign(icc, icc + iccLength);
+    std::free(icc);
+}
+
 }  // namespace
 
-Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
+Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetadata* meta) {
     st.error = Msg(MsgId::JpegNotValid);
     Decoder d;
     d.buffer.reset(new (std::nothrow) uint8_t[kInputBufferSize]);
@@ -228,7 +242,12 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
         // Beyond this the library refuses instead of asking for more memory
         // (progressive and two-pass decoding hold whole-picture buffers).
         c.mem->max_memory_to_use = long(std::min<int64_t>(kMaxImageBytes, 0x7FFFFFFF));
+        if (meta) {
+            jpeg_save_markers(&c, JPEG_APP0 + 1, 0xFFFF);
+            jpeg_save_markers(&c, JPEG_APP0 + 2, 0xFFFF);
+        }
         jpeg_read_header(&c, TRUE);
+        if (meta) TakeMetadata(c, *meta);
         quantize = SetParameters(c, opt);
         jpeg_calc_output_dimensions(&c);
     });
@@ -269,8 +288,13 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st) {
     return img;
 }
 
-Image LoadJpeg(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts&) {
-    return ReadJpegFrom(in, opt, st);
+Image LoadJpeg(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+    JpegMetadata meta;
+    Image img = ReadJpegFrom(in, opt, st, &meta);
+    if (opt.autoRotate) facts.orientation = ExifOrientation(meta.exif.data(), meta.exif.size());
+    facts.exif = std::move(meta.exif);
+    facts.icc = std::move(meta.icc);
+    return img;
 }
 
 namespace {
@@ -313,6 +337,18 @@ struct PaletteRows {
     }
 };
 
+// The source photo's Exif block (without its thumbnail) and ICC profile. A
+// greyscale save drops a colour profile, which would not fit its one channel.
+void WriteMetadata(jpeg_compress_struct& c, const SaveOptions& opt) {
+    if (opt.exif && !opt.exif->empty()) {
+        const std::vector<uint8_t> exif = ExifForSaving(opt.exif->data(), opt.exif->size(), opt.resetOrientation);
+        if (!exif.empty() && exif.size() <= 65533)
+            jpeg_write_marker(&c, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
+    }
+    if (opt.icc && !opt.icc->empty() && !opt.jpegGrayscale && c.jpeg_color_space != JCS_GRAYSCALE)
+        jpeg_write_icc_profile(&c, opt.icc->data(), unsigned(opt.icc->size()));
+}
+
 void Compress(jpeg_compress_struct& c, const Image& img, const SaveOptions& opt, std::FILE* f,
               PaletteRows* palette) {
     jpeg_create_compress(&c);
@@ -329,6 +365,7 @@ void Compress(jpeg_compress_struct& c, const Image& img, const SaveOptions& opt,
     jpeg_set_quality(&c, opt.jpegQuality, TRUE);
     jpeg_stdio_dest(&c, f);
     jpeg_start_compress(&c, TRUE);
+    WriteMetadata(c, opt);
     while (c.next_scanline < c.image_height) {
         const uint8_t* src = img.topRow(int(c.next_scanline));
         // The library only reads its input rows.

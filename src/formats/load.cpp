@@ -7,6 +7,7 @@
 #include "core/messages.h"
 #include "core/strings.h"
 #include "formats/format_table.h"
+#include "ops/orientation.h"
 #include "ops/quantize.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,13 @@ std::string WideningFailure(int depth) {
     case 3: case 16: case 32: case 40: case 48: case 64: return Msg(MsgId::CantAllocate);
     default: return Format(Msg(MsgId::CantConvertDepth), depth);
     }
+}
+
+// Turns a photo upright by the orientation its reader found. A picture that
+// cannot be turned (no memory) is shown as stored.
+void TurnUpright(Image& img, PictureFacts& facts) {
+    if (facts.orientation < 2 || facts.orientation > 8) return;
+    if (ApplyOrientation(img, facts.orientation)) facts.orientationApplied = facts.orientation;
 }
 
 void Inform(const LoadUi& ui, const std::string& text) {
@@ -157,6 +165,7 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
     opt.chooseIcon = chooseIcon;
     opt.multiImage = !req.noMultiImage;
     opt.limits = req.limits;
+    opt.autoRotate = req.autoRotate;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 
     Status st;
@@ -183,6 +192,11 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
         return d;
     }
     if (facts.bitCount != img.bitCount() && img.bitCount() == 24) facts.bitCount = 24;
+    TurnUpright(img, facts);
+    if (facts.orientationApplied) {
+        facts.width = img.width();
+        facts.height = img.height();
+    }
 
     if (req.paletteDisplay && img.bitCount() == 24) {
         Image reduced = ReduceColors(img, 256);
@@ -208,7 +222,7 @@ Image ReadFileAs(int format, const std::string& path, const ReadOptions& opt, St
     return RunReader(format, in, path, opt, st, facts);
 }
 
-Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts* factsOut) {
     ByteSource in = ByteSource::OpenFile(path);
     const int format = in.ok() ? DetectSourceFormat(in, path) : kFormatUnknown;
     if (format == kFormatUnknown || format == kFormatMedia) {
@@ -226,6 +240,8 @@ Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st) {
     const int depth = img.bitCount();
     img = WidenToWorkingDepth(std::move(img));
     if (!img) st.error = WideningFailure(depth);
+    TurnUpright(img, facts);
+    if (factsOut) *factsOut = std::move(facts);
     return img;
 }
 

@@ -37,6 +37,7 @@ struct LoadRequest {
     int pcdSize = 2;              // [PhotoCD] Loading Size
     bool renameExtension = true;  // [Others] RenameExtension
     ReadLimits limits;            // what the read may cost
+    bool autoRotate = false;      // [Viewing] AutoRotate: photos upright by their orientation tag
 };
 
 // The reading part of a load: the reader, widening to a working depth and
@@ -67,7 +68,8 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
 // Reads a picture by content without any dialog, message or window change:
 // first image or page (`opt` is taken as a quiet load), working depths only.
 // Empty with an error text on failure.
-Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st);
+// With `facts`, they get what the reader learnt (the metadata of a JPEG).
+Image LoadQuiet(const std::string& path, const ReadOptions& opt, Status& st, PictureFacts* facts = nullptr);
 
 // Opens `path` and runs the reader of `format` on it as it stands: no
 // detection, no widening (tools and tests).

@@ -60,6 +60,13 @@ bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& 
     return true;
 }
 
+SaveOptions KeepingMetadata(SaveOptions opt, const PictureFacts& facts) {
+    opt.exif = &facts.exif;
+    opt.icc = &facts.icc;
+    opt.resetOrientation = facts.orientationApplied != 0 || facts.turned;
+    return opt;
+}
+
 int SaveTypeCount() { return int(SaveTypes().size()); }
 
 std::string SaveTypeExtension(int filterIndex) {

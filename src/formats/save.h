@@ -15,6 +15,11 @@ namespace lg {
 // was asked for interactively). A failed save leaves an existing file as it was.
 bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& opt, std::string* message);
 
+// `opt` with the metadata of the loaded photo `facts` to write again: its
+// Exif block, orientation reset when the picture was turned since, and ICC
+// profile. `facts` must outlive the options.
+SaveOptions KeepingMetadata(SaveOptions opt, const PictureFacts& facts);
+
 // Save types in the Save dialog's order, filter index 1 .. SaveTypeCount().
 int SaveTypeCount();
 // The type's extension, ".jpg" ...; empty outside the list.

@@ -137,6 +137,8 @@ struct Fields {
     float xres = 0, yres = 0;
     bool tiled = false;
     uint32_t tileWidth = 0, tileLength = 0;
+    bool hasOrientation = false;  // the tag is in the file
+    bool asStored = false;        // rows as stored, top first: the caller turns the picture upright
 };
 
 Fields ReadFields(TIFF* tif) {
@@ -148,7 +150,8 @@ Fields ReadFields(TIFF* tif) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &f.compression);
     TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &f.photometric);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &f.planar);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &f.orientation);
+    f.hasOrientation = TIFFGetField(tif, TIFFTAG_ORIENTATION, &f.orientation) == 1;
+    if (!f.hasOrientation) f.orientation = ORIENTATION_TOPLEFT;
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &f.sampleFormat);
     TIFFGetField(tif, TIFFTAG_XRESOLUTION, &f.xres);
     TIFFGetField(tif, TIFFTAG_YRESOLUTION, &f.yres);
@@ -339,7 +342,7 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
         return Image();
     }
     if (tableLen) FillTable(tif, f, sampleBits, img);
-    const bool bottomFirst = f.orientation == ORIENTATION_BOTLEFT;
+    const bool bottomFirst = !f.asStored && f.orientation == ORIENTATION_BOTLEFT;
     const int h = int(f.height);
     for (int i = 0; i < h; ++i) {
         uint8_t* line = rows.row(uint32_t(i));
@@ -388,6 +391,9 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
     // Rows stored top first in the file land at the top of the picture.
     const bool topFirst = f.orientation != ORIENTATION_BOTLEFT && f.orientation != ORIENTATION_BOTRIGHT &&
                           f.orientation != ORIENTATION_LEFTBOT && f.orientation != ORIENTATION_RIGHTBOT;
+    // Asking for the file's own orientation makes libtiff flip nothing: the
+    // band then arrives as stored, top row first.
+    if (f.asStored) ri.req_orientation = ri.orientation;
     for (uint32_t r = 0; r < h; r += band) {
         const uint32_t n = std::min(band, h - r);
         ri.row_offset = int(r);
@@ -398,7 +404,7 @@ Image ReadRendered(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log
         }
         for (uint32_t j = 0; j < n; ++j) {
             const uint32_t* s = raster.get() + size_t(j) * w;
-            uint8_t* d = img.row(int(topFirst ? h - r - n + j : r + j));
+            uint8_t* d = img.row(int(f.asStored ? h - 1 - (r + j) : topFirst ? h - r - n + j : r + j));
             for (uint32_t x = 0; x < w; ++x, d += 3) {
                 d[0] = uint8_t(TIFFGetB(s[x]));
                 d[1] = uint8_t(TIFFGetG(s[x]));
@@ -530,14 +536,22 @@ int CountTiffPagesIn(ByteSource& in, std::vector<uint32_t>& offsets) {
     return int(offsets.size());
 }
 
-Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
+namespace {
+
+// `orientation` null: the picture as always, orientation 4 read bottom
+// first. Otherwise the rows come as stored and it gets the tag (0 without one).
+Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orientation) {
     st.error = Msg(MsgId::TiffNotValid);
     LibraryLog log;
     // A page other than the first is opened without reading the first directory.
     TiffHandle tif = OpenClient(dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek, SourceSize, log);
     if (!tif || (dirOffset && !TIFFSetSubDirectory(tif.get(), dirOffset))) return Image();
 
-    const Fields f = ReadFields(tif.get());
+    Fields f = ReadFields(tif.get());
+    if (orientation) {
+        f.asStored = true;
+        *orientation = f.hasOrientation ? f.orientation : 0;
+    }
     if (f.bits == 0) {
         st.error = Msg(MsgId::TiffBadBits);
         return Image();
@@ -573,6 +587,10 @@ Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) {
     return img;
 }
 
+}  // namespace
+
+Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) { return ReadTiffImage(in, dirOffset, st, nullptr); }
+
 Image LoadTiff(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     if (!opt.quiet) {
         facts.pageCount = CountTiffPagesIn(in, facts.pageOffsets);
@@ -580,7 +598,7 @@ Image LoadTiff(ByteSource& in, const std::string&, const ReadOptions& opt, Statu
         facts.multipage = facts.pageCount > 1;
         in.rewind();
     }
-    return ReadTiffFrom(in, 0, st);
+    return ReadTiffImage(in, 0, st, opt.autoRotate ? &facts.orientation : nullptr);
 }
 
 bool WriteTiff(const std::string& path, const Image& img, int compression, int jpegQuality, Status& st) {

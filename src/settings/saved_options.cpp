@@ -22,6 +22,7 @@ ReadOptions SavedReadOptions() {
     ReadOptions o;
     o.grayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
     o.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
+    o.autoRotate = ReadSetting(Setting::AutoRotate) != 0;
     return o;
 }
 

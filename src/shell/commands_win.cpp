@@ -87,8 +87,10 @@ void IncreaseDepth(App& app, int bits) {
 // Rotations and flips keep no undo copy.
 void Flip(App& app, bool vertical) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    if (vertical ? FlipVertical(app.current) : FlipHorizontal(app.current))
+    if (vertical ? FlipVertical(app.current) : FlipHorizontal(app.current)) {
+        app.facts.turned = true;
         InvalidateRect(app.mainWindow, nullptr, FALSE);
+    }
     SetCursor(old);
 }
 
@@ -96,8 +98,12 @@ void Flip(App& app, bool vertical) {
 void Turn(App& app, bool left) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     Image turned = left ? RotateLeft(app.current) : RotateRight(app.current);
-    if (turned) ShowPicture(app, std::move(turned));
-    else ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
+    if (turned) {
+        app.facts.turned = true;
+        ShowPicture(app, std::move(turned));
+    } else {
+        ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);
+    }
     SetCursor(old);
 }
 

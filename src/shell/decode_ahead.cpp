@@ -32,7 +32,8 @@ using EntryPtr = std::shared_ptr<AheadEntry>;
 
 bool SameRequest(const LoadRequest& a, const LoadRequest& b) {
     return a.noMultiImage == b.noMultiImage && a.previewWidth == b.previewWidth &&
-           a.paletteDisplay == b.paletteDisplay && a.grayscaleJpeg == b.grayscaleJpeg && a.pcdSize == b.pcdSize;
+           a.paletteDisplay == b.paletteDisplay && a.grayscaleJpeg == b.grayscaleJpeg && a.pcdSize == b.pcdSize &&
+           a.autoRotate == b.autoRotate;
 }
 
 // What the cache may hold besides what it holds already: a quarter of the
@@ -186,6 +187,7 @@ LoadRequest ViewLoadRequest(const App& app) {
     req.paletteDisplay = app.paletteDisplay;
     req.grayscaleJpeg = app.loadGrayscale;
     req.pcdSize = app.pcdSize;
+    req.autoRotate = ReadSetting(Setting::AutoRotate) != 0;
     return req;
 }
 

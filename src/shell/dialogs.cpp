@@ -43,6 +43,8 @@ INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         f.dirIndex = app.dirList.index;
         f.dirCount = app.dirList.count();
         f.loadMilliseconds = long(app.facts.decompressMs);
+        f.orientation = app.facts.orientation;
+        f.orientationApplied = app.facts.orientationApplied;
         for (const InfoLine& line : ImageInfoLines(f)) SetDlgItemTextA(dlg, line.control, line.text.c_str());
         return msg == WM_INITDIALOG ? TRUE : FALSE;
     }

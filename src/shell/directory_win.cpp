@@ -158,6 +158,7 @@ CommandHandlers DirectoryCommandHandlers() {
         {CMD_SORT_SIZE_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_SIZE_DESC); }},
         {CMD_SORT_EXTENSION_DESC, [](App& app) { ChooseSortOrder(app, CMD_SORT_EXTENSION_DESC); }},
         {CMD_SORT_NONE, [](App& app) { ChooseSortOrder(app, CMD_SORT_NONE); }},
+        {CMD_SORT_NATURAL, [](App& app) { ChooseSortOrder(app, CMD_SORT_NATURAL); }},
     };
 }
 

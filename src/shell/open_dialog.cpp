@@ -47,6 +47,7 @@ void LoadPreview(HWND hook, OpenPreview& preview) {
             req.grayscaleJpeg = app.loadGrayscale;
             req.pcdSize = app.pcdSize;
             req.renameExtension = false;
+            req.autoRotate = ReadSetting(Setting::AutoRotate) != 0;
             PictureFacts facts;
             HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
             preview.picture = LoadPicture(name, req, LoadUi(), facts);

@@ -108,7 +108,8 @@ void SaveCommand(App& app, bool saveAs) {
     if (!SaveDialog(app, saveAs, &name)) return;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     std::string message;
-    const bool saved = SaveImage(app.current, name, SavedSaveOptions(app.paletteDisplay), &message);
+    const bool saved =
+        SaveImage(app.current, name, KeepingMetadata(SavedSaveOptions(app.paletteDisplay), app.facts), &message);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
     SyncDirList(app, true);  // a new file may have joined the directory

@@ -13,6 +13,7 @@
 #include "core/messages.h"
 #include "core/strings.h"
 #include "shell/device_commands.h"
+#include "files/dir_list.h"
 #include "files/slide_list.h"
 #include "formats/format_table.h"
 #include "formats/load.h"
@@ -66,6 +67,7 @@ void LoadEntry(Show& s) {
     req.silent = s.suppressErrors;
     req.paletteDisplay = app.paletteDisplay;
     req.renameExtension = false;
+    req.autoRotate = ReadSetting(Setting::AutoRotate) != 0;
     LoadUi ui;
     bool media = false;
     ui.openMedia = [&app, &media](const std::string& path) { return media = OpenMedia(app, path); };
@@ -290,16 +292,21 @@ void AddFiles(HWND panel, SlideDialog& d, const std::vector<std::string>& files)
     ShowList(panel, d);
 }
 
+// The radio button of a sort order: the first nine in a row, then the
+// natural name order.
+int SortButton(int order) { return order == kNaturalNameOrder ? IDC_SORT_NATURAL : kSortFirst + order; }
+
 INT_PTR CALLBACK SortProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     if (msg == WM_INITDIALOG) {
         int order = ReadSetting(Setting::SlideSortOrder);
-        CheckRadioButton(dlg, kSortFirst, kSortFirst + 8, kSortFirst + (order >= 0 && order <= 8 ? order : 8));
+        if (order < 0 || order > kNaturalNameOrder) order = kNoSort;
+        CheckDlgButton(dlg, SortButton(order), BST_CHECKED);
         return TRUE;
     }
     if (msg != WM_COMMAND) return FALSE;
     if (LOWORD(wp) == IDOK) {
-        for (int i = 0; i <= 8; ++i)
-            if (IsDlgButtonChecked(dlg, kSortFirst + i) == BST_CHECKED) WriteSetting(Setting::SlideSortOrder, i);
+        for (int i = 0; i <= kNaturalNameOrder; ++i)
+            if (IsDlgButtonChecked(dlg, SortButton(i)) == BST_CHECKED) WriteSetting(Setting::SlideSortOrder, i);
         EndDialog(dlg, 1);
     } else if (LOWORD(wp) == IDCANCEL) {
         EndDialog(dlg, 0);

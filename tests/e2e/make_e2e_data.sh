@@ -22,6 +22,11 @@ if [ ! -f "$out/cursor.ani" ] || [ ! -f "$out/clip.avi" ]; then
     perl "$here/make_riff.pl" ani "$out/cursor.ani" 10 "$parts/red.ico" "$parts/lime.ico" "$parts/blue.ico"
     perl "$here/make_riff.pl" avi "$out/clip.avi" 32 24 "$parts/red.bgr" "$parts/lime.bgr" "$parts/blue.bgr"
 fi
+# A photo stored sideways: Exif orientation 6 (exiftool), upright 24 x 40.
+if [ ! -f "$out/sideways.jpg" ]; then
+    convert -size 40x24 xc:'#2060c0' -fill '#f0f020' -draw 'rectangle 0,0 9,23' -quality 95 "$out/sideways.jpg"
+    exiftool -q -overwrite_original -n -Orientation=6 "$out/sideways.jpg"
+fi
 # Six flat blocks whose edges fall on known columns (70, 150) and rows (12).
 [ -f "$out/blocks.bmp" ] || convert \( -size 70x12 xc:'#ff0000' -size 80x12 xc:'#00ff00' -size 70x12 xc:'#0000ff' +append \) \
     \( -size 70x24 xc:'#ffff00' -size 80x24 xc:'#ff00ff' -size 70x24 xc:'#00ffff' +append \) -append \

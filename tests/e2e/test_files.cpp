@@ -201,6 +201,25 @@ TEST_F(Files, FullScreenStepsThroughTheDirectory) {
                                    {100, 90, 150}}}));
 }
 
+// "Name, numbers by value" puts p100 after p12, where by name it would
+// come before p11; the choice is stored as 9.
+TEST_F(Files, NaturalNameOrderFromTheMenu) {
+    ASSERT_TRUE(CopyFileA(Path(PictureName(1)).c_str(), Path("p100.png").c_str(), FALSE));
+    ASSERT_NO_FATAL_FAILURE(StartAt(4));
+    e2e::SendCommand(v, kLast);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), TitleOf(12));
+    EXPECT_EQ(StatusOf(v.window), "13/13");  // by name: ... p10, p100, p11, p12
+    e2e::SendCommand(v, 40161);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(GetPrivateProfileIntA("Others", "FileSortOrder", -1, IniPath().c_str()), 9);
+    EXPECT_EQ(StatusOf(v.window), "12/13");
+    e2e::SendCommand(v, kLast);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - p100.png (21x11x24BPP)");
+    EXPECT_EQ(StatusOf(v.window), "13/13");
+}
+
 TEST_F(Files, SortOrderAndRecentDirectories) {
     // "by Name (descending)" reverses the walk at once, without a re-read.
     ASSERT_NO_FATAL_FAILURE(StartAt(4));

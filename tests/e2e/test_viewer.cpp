@@ -317,6 +317,37 @@ TEST_F(Viewer, InformationDialogShowsThePictureFacts) {
     EXPECT_TRUE(e2e::WaitGone(dlg, e2e::kStepMs)) << "the dialog stayed after OK";
 }
 
+// A photo with Exif orientation 6 stands upright; its left (yellow) stripe
+// is then at the top. The information dialog says what was done. With
+// AutoRotate off it lies as stored.
+TEST_F(Viewer, SidewaysPhotoIsShownUpright) {
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\sideways.jpg", DataDir(), v));
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - sideways.jpg (24x40x24BPP)");
+    // JPEG colours are near, not exact.
+    const int top = PictureTop(v.window);
+    auto alike = [](const Rgb& got, int r, int g, int b) {
+        return std::abs(got.r - r) < 24 && std::abs(got.g - g) < 24 && std::abs(got.b - b) < 24;
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        e2e::Capture cap;
+        return e2e::CaptureClient(v.window, cap) && alike(At(cap, 12, top + 4), 240, 240, 32) &&
+               alike(At(cap, 12, top + 30), 32, 96, 192);
+    })) << "the yellow stripe is not at the top";
+    e2e::SendCommand(v, 40051);
+    HWND dlg = e2e::FindDialog(v, "Image information", e2e::kStepMs);
+    ASSERT_NE(dlg, nullptr) << "no Image information dialog";
+    EXPECT_EQ(e2e::ControlText(dlg, 1243), "rotated 90 degrees clockwise (tag value 6)");
+    EXPECT_TRUE(e2e::Click(dlg, IDOK));
+    ASSERT_TRUE(e2e::WaitGone(dlg, e2e::kStepMs));
+    e2e::Stop(v);
+
+    WriteIni("[Viewing]\nAutoRotate=0\n");
+    ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\sideways.jpg", DataDir(), v));
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_EQ(e2e::Title(v.window), "Lumagrove - sideways.jpg (40x24x24BPP)");
+}
+
 TEST_F(Viewer, RotateRightTurnsTheShownPicture) {
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
     e2e::SendCommand(v, 40042);

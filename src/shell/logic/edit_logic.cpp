@@ -91,7 +91,9 @@ const std::vector<OptionPage>& PropertyPages() {
           NumberField(IDC_OPTVIEW_ZOOM_STEP, Setting::ZoomFactor, 0, "10"),
           CheckField(IDC_OPTVIEW_REMEMBER_POSITION, Setting::RememberWinPos),
           CheckField(IDC_OPTVIEW_UNDO, Setting::UseUndo), CheckField(IDC_OPTVIEW_TOOLBAR, Setting::ToolBarActive),
-          CheckField(IDC_OPTVIEW_PRELOAD, Setting::Preload)}},
+          CheckField(IDC_OPTVIEW_PRELOAD, Setting::Preload),
+
+          CheckField(IDC_OPTVIEW_AUTO_ROTATE, Setting::AutoRotate)}},
         {RESOURCE_NAME(DLG_OPT_FULL_SCREEN),
          {RadioField(IDC_OPTFULL_NORMAL, Setting::ShowFullScreen, 0, 1),
           RadioField(IDC_OPTFULL_FIT_LARGE, Setting::ShowFullScreen, 1, 1),

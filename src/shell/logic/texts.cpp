@@ -4,6 +4,7 @@
 
 #include "core/messages.h"
 #include "core/strings.h"
+#include "ops/orientation.h"
 #include "shell/logic/view_geometry.h"
 #include "shell/resource_ids.h"
 
@@ -67,6 +68,12 @@ int64_t PictureMemorySize(int width, int height, int bits, bool animation) {
     return ColorTableBytes(bits) * (animation ? 2 : 1) + rows;
 }
 
+std::string OrientationText(int tag, int applied) {
+    if (applied >= 2 && applied <= 8) return Format("%s (tag value %d)", OrientationWords(applied), applied);
+    if (tag >= 1 && tag <= 8) return Format("%s (tag value %d)", OrientationWords(1), tag);
+    return OrientationWords(1);
+}
+
 std::vector<InfoLine> ImageInfoLines(const InfoFacts& f) {
     const bool pseudo = IsPseudoName(f.fileName);
     const std::string name = DisplayNameOf(f.fileName);
@@ -85,6 +92,7 @@ std::vector<InfoLine> ImageInfoLines(const InfoFacts& f) {
         {IDC_INFO_MEMORY_SIZE, BytesText(PictureMemorySize(f.width, f.height, bits, f.animation))},
         {IDC_INFO_DIRECTORY, DirectoryText(f, name)},
         {IDC_INFO_LOAD_TIME, Format("%ld %s", f.loadMilliseconds, Msg(MsgId::Milliseconds))},
+        {IDC_INFO_ORIENTATION, OrientationText(f.orientation, f.orientationApplied)},
     };
 }
 

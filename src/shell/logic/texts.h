@@ -54,6 +54,8 @@ struct InfoFacts {
     bool viewAll = true;
     int dirIndex = 0, dirCount = 0;
     long loadMilliseconds = 0;
+    int orientation = 0;          // the file's orientation tag, 0 without one
+    int orientationApplied = 0;   // the value the picture was turned by, 0 when not turned
 };
 
 // One text for one control of the image information dialog.
@@ -61,6 +63,9 @@ struct InfoLine {
     int control;
     std::string text;
 };
+
+// The orientation line: how the picture was turned, and the tag it came with.
+std::string OrientationText(int tag, int applied);
 
 // Every field of the dialog, in the order of its labels.
 std::vector<InfoLine> ImageInfoLines(const InfoFacts& f);
