@@ -6,7 +6,7 @@ help:
 	@echo "                without a display: Xvfb, screenshot in build/run.png"
 	@echo "make test       install what is missing, build everything, run all tests"
 	@echo "make build      build the native converter and the Windows program"
-	@echo "make fuzz       run every fuzz target for 5 minutes (FUZZ_SECONDS=n to change)"
+	@echo "make fuzz       run every fuzz target for 5 minutes from the kept corpus (FUZZ_SECONDS=n; FUZZ_KEEP=1 merges back)"
 	@echo "make bench      time lumagrove beside ImageMagick, GraphicsMagick and libvips (build/bench)"
 	@echo "make screenshots  main window, zoom, dialogs and full screen as PNGs in build/screenshots"
 	@echo "make setup      only install packages and cross-build the Windows libraries"
