@@ -39,7 +39,7 @@ convert -size 300x200 xc: +noise Random -type truecolor "BMP3:$DIR/in2.bmp"
 convert -size 300x200 xc:red xc:lime xc:blue -loop 0 "$DIR/inputs/anim.gif"
 convert -size 300x200 xc:red xc:lime xc:blue "$DIR/inputs/pages.tif"
 
-TYPES="bmp jpg png tif gif pcx ico emf lwf"
+TYPES="bmp jpg png tif gif pcx ico emf lwf webp"
 # A mount with one file of every save type, a misnamed file and a settings
 # file in it; then `room` bytes are left free (0: none).
 prepare() {  # dir, room in KiB

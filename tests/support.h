@@ -206,4 +206,10 @@ inline lg::Image ReadAs(int format, const std::string& path, lg::Status& st,
     return lg::ReadFileAs(format, path, opt, st, facts ? *facts : ignored);
 }
 
+// Channel values of a picture (any depth) further than `tol` from the
+// reference; -1 when the sizes differ. A name is a PPM among the test
+// pictures. In test_jpeg.cpp.
+int PixelsOff(const lg::Image& picture, const Ppm& ref, int tol);
+int PixelsOff(const lg::Image& picture, const std::string& ppmName, int tol);
+
 }  // namespace lgtest

@@ -17,8 +17,6 @@ using namespace lgtest;
 
 namespace lgtest {
 
-// Channel values of a picture (any depth) further than `tol` from the
-// reference; -1 when the sizes differ. A name is a PPM among the test pictures.
 int PixelsOff(const Image& picture, const Ppm& ref, int tol) {
     Image img = lg::ExpandTo24(lg::WidenToWorkingDepth(picture.Duplicate()));
     if (!img || img.width() != ref.width || img.height() != ref.height) return -1;

@@ -18,12 +18,6 @@ using lg::Image;
 using lg::Status;
 using namespace lgtest;
 
-namespace lgtest {
-// In test_jpeg.cpp.
-int PixelsOff(const Image& picture, const Ppm& ref, int tol);
-int PixelsOff(const Image& picture, const std::string& ppmName, int tol);
-}
-
 namespace {
 
 Image FromMemory(const Bytes& b, Status& st) {

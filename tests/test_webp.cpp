@@ -15,12 +15,6 @@ using lg::Image;
 using lg::Status;
 using namespace lgtest;
 
-namespace lgtest {
-// In test_jpeg.cpp.
-int PixelsOff(const Image& picture, const Ppm& ref, int tol);
-int PixelsOff(const Image& picture, const std::string& ppmName, int tol);
-}  // namespace lgtest
-
 namespace {
 
 Image FromBytes(const Bytes& b, Status& st) {

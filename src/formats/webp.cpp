@@ -88,8 +88,8 @@ struct AnimReader {
     }
 
     // Checks the container and its bounds; nothing of canvas size is
-    // allocated yet. `maxFrames` frames at most.
-    bool scan(const std::vector<uint8_t>& data, int maxFrames, Status& st) {
+    // allocated yet.
+    bool scan(const std::vector<uint8_t>& data, const ReadLimits& limits, Status& st) {
         WebPData bytes{data.data(), data.size()};
         demux = WebPDemux(&bytes);  // also refuses frames outside the canvas
         if (!demux) {
@@ -103,7 +103,7 @@ struct AnimReader {
             st.error = Msg(MsgId::WebpNotValid);
             return false;
         }
-        if (int64_t(width) * height > kMaxCanvasPixels || frames > maxFrames) {
+        if (int64_t(width) * height > limits.maxCanvasPixels || frames > limits.maxFrames) {
             st.error = Msg(MsgId::WebpTooBig);
             return false;
         }
@@ -176,7 +176,8 @@ namespace {
 
 // A file held in memory as a picture; with `playFrames` an animation of
 // more than one frame gives no picture but the facts that start playback.
-Image ReadWebpData(const std::vector<uint8_t>& data, bool playFrames, Status& st, PictureFacts* facts) {
+Image ReadWebpData(const std::vector<uint8_t>& data, const ReadLimits& limits, bool playFrames, Status& st,
+                   PictureFacts* facts) {
     WebPBitstreamFeatures f;
     const VP8StatusCode code = WebPGetFeatures(data.data(), data.size(), &f);
     if (code != VP8_STATUS_OK) {
@@ -189,7 +190,7 @@ Image ReadWebpData(const std::vector<uint8_t>& data, bool playFrames, Status& st
         return img;
     }
     AnimReader anim;
-    if (!anim.scan(data, kMaxFrames, st)) return Image();
+    if (!anim.scan(data, limits, st)) return Image();
     st.info = Format("%s - %d %s", Msg(MsgId::AnimatedWebp), anim.frames, Msg(MsgId::Images));
     if (playFrames && facts && anim.frames > 1) {
         facts->frameCount = anim.frames;
@@ -207,14 +208,14 @@ Image ReadWebpFrom(ByteSource& in, Status& st) {
     st.error = Msg(MsgId::WebpNotValid);
     std::vector<uint8_t> data;
     if (!ReadAll(in, data, st)) return Image();
-    return ReadWebpData(data, false, st, nullptr);
+    return ReadWebpData(data, in.limits(), false, st, nullptr);
 }
 
 Image LoadWebp(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     st.error = Msg(MsgId::WebpNotValid);
     std::vector<uint8_t> data;
     if (!ReadAll(in, data, st)) return Image();
-    return ReadWebpData(data, opt.multiImage && !opt.quiet, st, &facts);
+    return ReadWebpData(data, in.limits(), opt.multiImage && !opt.quiet, st, &facts);
 }
 
 bool LoadWebpFrames(const std::string& path, Animation& anim, Status& st) {
@@ -232,10 +233,10 @@ bool LoadWebpFramesFrom(ByteSource& in, Animation& anim, Status& st) {
     std::vector<uint8_t> data;
     if (!ReadAll(in, data, st)) return false;
     AnimReader r;
-    if (!r.scan(data, kMaxFrames, st)) return false;
+    if (!r.scan(data, in.limits(), st)) return false;
     // Every frame is a whole 24-bit canvas: the bound on all frames together
     // (in bytes, as for 8-bit GIF frames) is known before any is decoded.
-    if (int64_t(r.width) * r.height * r.frames * 3 > kMaxAnimationPixels) {
+    if (int64_t(r.width) * r.height * r.frames * 3 > in.limits().maxFramePixels) {
         st.error = Msg(MsgId::WebpTooBig);
         return false;
     }

@@ -8,6 +8,7 @@
 #include "formats/format_table.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "shell/resource_ids.h"
 
 namespace lg {

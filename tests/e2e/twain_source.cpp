@@ -12,39 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "shell/twain_protocol.h"
+
 namespace {
 
-#pragma pack(push, 2)
-struct TwVersion {
-    uint16_t major, minor, language, country;
-    char info[34];
-};
-struct TwIdentity {
-    uint32_t id;
-    TwVersion version;
-    uint16_t protocolMajor, protocolMinor;
-    uint32_t supportedGroups;
-    char manufacturer[34], productFamily[34], productName[34];
-};
-struct TwEvent {
-    void* event;
-    uint16_t message;
-};
-struct TwPendingTransfers {
-    uint16_t count;
-    uint32_t reserved;
-};
-#pragma pack(pop)
-
-using DsmEntry = uint16_t(WINAPI*)(TwIdentity*, TwIdentity*, uint32_t, uint16_t, uint16_t, void*);
-
-constexpr uint32_t kDgControl = 1, kDgImage = 2;
-constexpr uint16_t kDatNull = 0, kDatEvent = 2, kDatIdentity = 3, kDatPendingTransfers = 5, kDatUserInterface = 9,
-                   kDatImageNativeTransfer = 0x104;
-constexpr uint16_t kMsgNull = 0, kMsgGet = 1, kMsgReset = 7, kMsgTransferReady = 0x101, kMsgOpenDs = 0x401,
-                   kMsgCloseDs = 0x402, kMsgDisableDs = 0x501, kMsgEnableDs = 0x502, kMsgProcessEvent = 0x601,
-                   kMsgEndTransfer = 0x701;
-constexpr uint16_t kSuccess = 0, kFailure = 1, kDsEvent = 4, kNotDsEvent = 5, kTransferDone = 6;
+using namespace lg::twain;
 
 TwIdentity self = {};
 bool ready = false;  // a picture waits for the application to ask for it
