@@ -26,7 +26,7 @@ fi
 
 # No display: a virtual screen, a Wine desktop window (so the frame and
 # caption are drawn), a screenshot, and an end.
-. scripts/xvfb.sh
+. "$ROOT/scripts/xvfb.sh"
 xvfb_start
 trap 'kill $XVFB_PID 2>/dev/null; wineserver -k 2>/dev/null || true' EXIT
 export DISPLAY=$XVFB_DISPLAY
