@@ -4,15 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "formats/exif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> block(size + 6);
-    std::memcpy(block.data(), "Exif\0\0", 6);
-    if (size) std::memcpy(block.data() + 6, data, size);
+    static const uint8_t kIdentifier[6] = {'E', 'x', 'i', 'f', 0, 0};
+    std::vector<uint8_t> block(kIdentifier, kIdentifier + 6);
+    block.insert(block.end(), data, data + size);
     for (const std::vector<uint8_t>& b : {std::vector<uint8_t>(data, data + size), block}) {
         const int o = lg::ExifOrientation(b.data(), b.size());
         if (o < 0 || o > 8) std::abort();
