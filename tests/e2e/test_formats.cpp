@@ -159,22 +159,27 @@ TEST_F(Formats, PhotoCdOverviewPagesToTheEnd) {
     // The first thumbnail of each sheet is brighter than the one before: its
     // luma is 2 + its number (0, 25, 50, 75), its chroma the same.
     const int top = PictureTop(v.window);
-    auto firstThumbnail = [&](int& brightness) {
-        e2e::Capture cap;
-        if (!e2e::WaitPainted(v, v.window) || !e2e::CaptureClient(v.window, cap) || cap.height <= top + 20)
-            return false;
-        const uint8_t* p = cap.at(20, top + 20);
-        brightness = p[0] + p[1] + p[2];
-        return true;
+    // Waits (bounded) until the place shows something else than `other`: the
+    // window's face before the sheet is drawn, or the sheet before.
+    auto firstThumbnail = [&](int& brightness, int other) {
+        return e2e::WaitUntil([&] {
+            e2e::Capture cap;
+            if (!e2e::WaitPainted(v, v.window) || !e2e::CaptureClient(v.window, cap) || cap.height <= top + 20)
+                return false;
+            const uint8_t* p = cap.at(20, top + 20);
+            brightness = p[0] + p[1] + p[2];
+            return brightness != other;
+        });
     };
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
     int brightness = -1;
-    ASSERT_TRUE(firstThumbnail(brightness));
+    ASSERT_TRUE(firstThumbnail(brightness, GetRValue(face) + GetGValue(face) + GetBValue(face)));
     for (int press = 0; press < 3; ++press) {
         const int before = brightness;
         e2e::PressKey(v, 'N');
         ASSERT_TRUE(e2e::Sync(v));  // a message box would be up by now
         EXPECT_FALSE(e2e::FindMessageBox(v, 0)) << "sheet " << press + 2;
-        ASSERT_TRUE(firstThumbnail(brightness));
+        ASSERT_TRUE(firstThumbnail(brightness, before)) << "sheet " << press + 2 << " never shown";
         EXPECT_GT(brightness, before) << "sheet " << press + 2;
     }
     e2e::PressKey(v, 'N');
