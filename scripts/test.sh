@@ -112,7 +112,7 @@ wine_tests() {   # build directory, ctest options...
     ctest --test-dir "$dir" --output-on-failure -j "$SLOTS" --resource-spec-file "$RESOURCES" "$@"
 }
 
-UNIT='^(testdata|core|shell|converter_parity|fuzz_seeds|fuzz_.*_replay)$'
+UNIT='^(testdata|core|shell|converter_parity|fault_injection|fuzz_seeds|fuzz_.*_replay)$'
 case $LG_X86_32 in
 native)
     suite "Windows unit tests, converter and end-to-end tests" "build/win32 (the product), i686 run natively under Wine" \

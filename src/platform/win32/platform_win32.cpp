@@ -7,11 +7,25 @@
 namespace lg::platform {
 
 bool MoveReplacing(const std::string& source, const std::string& target) {
+    // Windows refuses to replace a read-only file, but Wine's rename does not
+    // look: ask first, so that a save never overwrites a protected file.
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+    if (!DeleteFileA(path.c_str())) return false;
+    // Wine answers yes when the file system refuses the unlink (a read-only
+    // mount): a file that is still there was not deleted. (A file another
+    // program holds open is only marked for deletion; it cannot be opened any
+    // more, so it counts as gone.)
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
 
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
