@@ -209,6 +209,16 @@ std::vector<HugeClaim> HugeClaims() {
         cases.push_back({"TIFF", lg::kFormatTif, tif.b, "This is not a valid TIFF File !"});
     }
     {
+        // Lossy, 16383 x 16383 (the format's largest), 805 MB of pixels: the
+        // key frame's header and ten bytes of a first partition.
+        Writer vp8;
+        vp8.bytes({0x50, 0x01, 0x00, 0x9D, 0x01, 0x2A}).le16(16383).le16(16383);
+        vp8.b.resize(20, 0);
+        Writer webp;
+        webp.bytes({'R', 'I', 'F', 'F'}).le32(4 + 8 + 20).bytes({'W', 'E', 'B', 'P', 'V', 'P', '8', ' '}).le32(20).append(vp8.b);
+        cases.push_back({"WebP", lg::kFormatWebp, webp.b, "This is not a valid WebP file !"});
+    }
+    {
         Writer ico;  // one 8-bit image whose header claims the picture
         ico.le16(0).le16(1).le16(1).bytes({0, 0, 0, 0}).le16(1).le16(8).le32(40).le32(22);
         ico.le32(40).le32(kSide).le32(2 * kSide).le16(1).le16(8).le32(0).le32(0).le32(0).le32(0).le32(0).le32(0);

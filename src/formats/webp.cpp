@@ -144,7 +144,17 @@ struct AnimReader {
     }
 };
 
-Image DecodeStill(const std::vector<uint8_t>& data, const WebPBitstreamFeatures& f, Status& st) {
+// The most pixel bytes one byte of a lossy frame can give: every 16x16 block
+// (768 bytes at 24 bits) costs at least its two modes' bits, about one bit
+// with the fixed key-frame probabilities. A lossless frame has no such bound
+// (a single-colour picture takes no bits per pixel), so only the limits hold.
+constexpr uint64_t kLossyExpansion = 768 * 8 * 2;
+
+Image DecodeStill(const std::vector<uint8_t>& data, const WebPBitstreamFeatures& f, const ReadLimits& limits,
+                  Status& st) {
+    const uint64_t expansion = f.format == 1 ? kLossyExpansion : UINT64_MAX;
+    if (!ClaimFitsIn(limits, data.size(), f.width, f.height, 24, 0, uint64_t(f.width) * 3, expansion, st))
+        return Image();
     std::string why;
     Image img = Image::Create(f.width, f.height, 24, 0, &why);
     if (!img) {
@@ -185,7 +195,7 @@ Image ReadWebpData(const std::vector<uint8_t>& data, const ReadLimits& limits, b
         return Image();
     }
     if (!f.has_animation) {
-        Image img = DecodeStill(data, f, st);
+        Image img = DecodeStill(data, f, limits, st);
         if (img) st.info = InfoFor(f);
         return img;
     }
