@@ -119,7 +119,8 @@ TEST(LosslessTurns, EveryTurnDecodesAsJpegtranMakesIt) {
         {{TurnStep::FlipHorizontal}, "-flip horizontal"},
         {{TurnStep::FlipVertical}, "-flip vertical"},
         {{TurnStep::Right, TurnStep::FlipHorizontal}, "-transpose"},
-        {{TurnStep::FlipVertical, TurnStep::Right}, "-transverse"},
+        {{TurnStep::Right, TurnStep::FlipVertical}, "-transverse"},
+        {{TurnStep::FlipVertical, TurnStep::Right}, "-transpose"},  // another way there
     };
     int n = 0;
     for (const Case& c : cases) {
