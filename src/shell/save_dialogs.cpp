@@ -106,8 +106,8 @@ bool SaveDialog(App& app, bool saveAs, std::string* out) {
 // moving the file's blocks, without a new generation of loss; when its size
 // is no whole number of blocks for that turn the pixels are encoded as for
 // any other picture, and the status field says which way it went.
-bool SaveTurnedJpeg(App& app, const std::string& name, const SaveOptions& opt, LosslessSave* how) {
-    const TurnHistory::State* state = FindTurnState(app.turns, app.current);
+bool SaveTurnedJpeg(App& app, const TurnHistory::State* state, const std::string& name, const SaveOptions& opt,
+                    LosslessSave* how) {
     if (!state || !state->byTurning) return false;
     const TurnHistory::State saving = *state;
     *how = SaveJpegTurned(app.facts.jpegOrigin, Then(app.turns.fromFile, saving.turns), name, opt);
@@ -125,10 +125,10 @@ void SaveCommand(App& app, bool saveAs) {
     std::string message;
     SaveOptions opt = KeepingMetadata(SavedSaveOptions(app.paletteDisplay), app.facts);
     // The orientation tag stays true while the pixels stand as the file stores them.
-    if (const TurnHistory::State* state = FindTurnState(app.turns, app.current))
-        opt.resetOrientation = !IsUnturned(Then(TurnsOfOrientation(app.facts.orientationApplied), state->turns));
+    const TurnHistory::State* state = FindTurnState(app.turns, app.current);
+    if (state) opt.resetOrientation = !IsUnturned(Then(TurnsOfOrientation(app.facts.orientationApplied), state->turns));
     LosslessSave how = LosslessSave::NotSuitable;
-    const bool saved = SaveTurnedJpeg(app, name, opt, &how) || SaveImage(app.current, name, opt, &message);
+    const bool saved = SaveTurnedJpeg(app, state, name, opt, &how) || SaveImage(app.current, name, opt, &message);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
     SyncDirList(app, true);  // a new file may have joined the directory
