@@ -222,6 +222,11 @@ echo "$WANT" > "$PREFIX/toolchain.sha256"
 build_win_libs i686 "$DEPS/win32"
 build_win_libs x86_64 "$DEPS/win64"
 
+# libjpeg-turbo's lossless transformations (transupp.c) are compiled into
+# every build, the native one too, from the source package the Windows
+# libraries were built from: kept even when those libraries are cached.
+fetch_source libjpeg-turbo 'libjpeg-turbo-*'
+
 # --- 32-bit code on hosts without a 32-bit code segment -----------------------
 # Where the kernel cannot run 32-bit x86 code, qemu-i386 runs it, registered
 # with binfmt_misc (flag F: the emulator is opened now, so it also serves

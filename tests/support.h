@@ -132,6 +132,21 @@ private:
     fs::path path_;
 };
 
+#ifndef _WIN32
+// What exiftool prints for `args` on `file` (one line per tag, -s3 values).
+inline std::string ExifTool(const std::string& args, const std::string& file) {
+    std::string out;
+    FILE* p = popen(("exiftool -q -q " + args + " '" + file + "' 2>/dev/null").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+#endif
+
 // Sets or (with "") removes an environment variable of this process.
 inline void SetEnv(const char* name, const std::string& value) {
 #ifdef _WIN32

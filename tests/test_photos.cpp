@@ -179,18 +179,6 @@ TEST(Orientation, LyingExifInAFileLoadsUnturned) {
 }
 
 #ifndef _WIN32
-// What exiftool prints for `args` on `file` (one line per tag, -s3 values).
-std::string ExifTool(const std::string& args, const std::string& file) {
-    std::string out;
-    FILE* p = popen(("exiftool -q -q " + args + " '" + file + "' 2>/dev/null").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
 std::string Convert(const std::string& in, const std::string& out, bool autoRotate, bool grey = false) {
     lg::ConvertOptions opt;
     opt.read.autoRotate = autoRotate;

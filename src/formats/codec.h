@@ -16,6 +16,15 @@ namespace lg {
 
 struct IconSet;
 
+// The JPEG file a picture was decoded from, for saving its turns without loss.
+struct JpegOrigin {
+    bool wholeDecode = false;    // the picture is the file's full-size decode (no grey read of colour, no palette)
+    int width = 0, height = 0;   // as stored in the file
+    std::string path;            // the file read, absolute; empty: unknown
+    int64_t size = -1;           // its size and write time before it was read
+    uint64_t writeTime = 0;
+};
+
 // What the shell shows about the picture it got.
 struct PictureFacts {
     std::string infoText;      // type and compression
@@ -33,6 +42,7 @@ struct PictureFacts {
     int orientationApplied = 0;   // the value the picture was turned upright by, 0 when it was not
     std::vector<uint8_t> exif, icc;  // a JPEG's Exif block and ICC profile, kept for saving it as JPEG
     bool turned = false;          // quarter turns or flips were applied since the load
+    JpegOrigin jpegOrigin;        // a JPEG reader's picture: where it came from
 };
 
 struct ReadOptions {

@@ -12,6 +12,9 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
+extern "C" {  // a C header without its own guard
+#include <transupp.h>
+}
 
 #include "core/convert.h"
 #include "core/messages.h"
@@ -250,6 +253,13 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         if (meta) TakeMetadata(c, *meta);
         quantize = SetParameters(c, opt);
         jpeg_calc_output_dimensions(&c);
+        if (meta) {
+            meta->width = int(c.image_width);
+            meta->height = int(c.image_height);
+            meta->wholeDecode = !quantize && c.output_width == c.image_width &&
+                                c.output_height == c.image_height &&
+                                (c.out_color_space != JCS_GRAYSCALE || c.jpeg_color_space == JCS_GRAYSCALE);
+        }
     });
     if (!headerOk) {
         st.error = d.err.text;
@@ -294,6 +304,10 @@ Image LoadJpeg(ByteSource& in, const std::string&, const ReadOptions& opt, Statu
     if (opt.autoRotate) facts.orientation = ExifOrientation(meta.exif.data(), meta.exif.size());
     facts.exif = std::move(meta.exif);
     facts.icc = std::move(meta.icc);
+    facts.jpegOrigin = JpegOrigin();
+    facts.jpegOrigin.wholeDecode = img && meta.wholeDecode;
+    facts.jpegOrigin.width = meta.width;
+    facts.jpegOrigin.height = meta.height;
     return img;
 }
 
@@ -406,6 +420,90 @@ Image JpegSaveCopy(const Image& img, const SaveOptions&, std::string&) {
     if (img.bitCount() == 1) return Expand1To8(img);
     if (img.bitCount() == 4) return Expand4To8(img);
     return Image();
+}
+
+namespace {
+
+struct Transcoder {
+    JpegError err{};  // one error manager serves both sides
+    jpeg_decompress_struct src{};
+    jpeg_compress_struct dst{};
+    ~Transcoder() {
+        jpeg_destroy_compress(&dst);
+        jpeg_destroy_decompress(&src);
+    }
+};
+
+bool SwapsSides(int transform) {
+    return transform == JXFORM_TRANSPOSE || transform == JXFORM_TRANSVERSE || transform == JXFORM_ROT_90 ||
+           transform == JXFORM_ROT_270;
+}
+
+}  // namespace
+
+JpegTurnResult SaveJpegTurnedBlocks(const uint8_t* data, size_t size, int width, int height, int transform,
+                                    const SaveOptions& opt, const std::string& path, Status& st) {
+    Transcoder t;
+    InitError(t.err);
+    t.src.err = &t.err.mgr;
+    t.dst.err = &t.err.mgr;
+    jpeg_decompress_struct& src = t.src;
+    jpeg_compress_struct& dst = t.dst;
+    bool like = false;
+    if (!Guarded(t.err, [&] {
+            jpeg_create_decompress(&src);
+            jpeg_create_compress(&dst);
+            src.mem->max_memory_to_use = long(std::min<int64_t>(kMaxImageBytes, 0x7FFFFFFF));
+            jpeg_mem_src(&src, data, static_cast<unsigned long>(size));
+            jpeg_read_header(&src, TRUE);
+            like = (width <= 0 || int(src.image_width) == width) && (height <= 0 || int(src.image_height) == height) &&
+                   bool(src.progressive_mode) == opt.jpegProgressive &&
+                   (src.jpeg_color_space == JCS_GRAYSCALE) == opt.jpegGrayscale;
+        })) {
+        st.error = t.err.text;
+        return JpegTurnResult::Failed;
+    }
+    if (!like) return JpegTurnResult::Unlike;
+    jpeg_transform_info info{};
+    info.transform = JXFORM_CODE(transform);
+    info.perfect = TRUE;  // never trimmed: the picture keeps every pixel
+    bool whole = false;
+    if (!Guarded(t.err, [&] { whole = jtransform_request_workspace(&src, &info); })) {
+        st.error = t.err.text;
+        return JpegTurnResult::Failed;
+    }
+    if (!whole) return JpegTurnResult::EdgeBlocks;
+    OutputFile out;
+    if (!out.open(path)) {
+        st.error = Format(Msg(MsgId::CantCreateNamed), path.c_str());
+        return JpegTurnResult::Failed;
+    }
+    // Moved blocks stand upright on screen; unmoved ones stand as the tag says.
+    SaveOptions marks = opt;
+    marks.resetOrientation = transform != JXFORM_NONE;
+    const bool written = Guarded(t.err, [&] {
+        jvirt_barray_ptr* blocks = jpeg_read_coefficients(&src);
+        jpeg_copy_critical_parameters(&src, &dst);
+        jvirt_barray_ptr* turned = jtransform_adjust_parameters(&src, &dst, blocks, &info);
+        if (SwapsSides(transform)) std::swap(dst.X_density, dst.Y_density);
+        dst.optimize_coding = TRUE;
+        if (opt.jpegProgressive) jpeg_simple_progression(&dst);
+        jpeg_stdio_dest(&dst, out.stream());
+        jpeg_write_coefficients(&dst, turned);
+        WriteMetadata(dst, marks);
+        jtransform_execute_transform(&src, &dst, blocks, &info);
+        jpeg_finish_compress(&dst);
+        jpeg_finish_decompress(&src);
+    });
+    if (!written) {
+        st.error = t.err.text;
+        return JpegTurnResult::Failed;
+    }
+    if (!out.commit()) {
+        st.error = Msg(MsgId::CantWriteFile);
+        return JpegTurnResult::Failed;
+    }
+    return JpegTurnResult::Saved;
 }
 
 }  // namespace lg

@@ -17,6 +17,8 @@ namespace lg {
 struct JpegMetadata {
     std::vector<uint8_t> exif;  // the first APP1 payload that starts with "Exif\0\0"
     std::vector<uint8_t> icc;   // the ICC profile, its APP2 chunks joined
+    int width = 0, height = 0;  // as stored
+    bool wholeDecode = false;   // the picture is the full-size decode in the file's own colours
 };
 
 // Uses opt.grayscale, opt.paletteDisplay (8-bit output with the library's own
@@ -34,5 +36,20 @@ Image LoadJpeg(ByteSource& in, const std::string& path, const ReadOptions& opt, 
 // written again (the Exif block without its thumbnail).
 bool SaveJpeg(const std::string& path, const Image& img, const SaveOptions& opt, Status& st);
 Image JpegSaveCopy(const Image& img, const SaveOptions& opt, std::string& failure);
+
+// A lossless turn of a whole JPEG file: its DCT blocks are moved, not
+// decoded. `transform` is a value of libjpeg-turbo's JXFORM_CODE.
+enum class JpegTurnResult {
+    Saved,
+    EdgeBlocks,  // the size is no whole number of blocks for this turn: nothing written
+    Unlike,      // not `width` x `height`, or greyscale or progressive other than opt says: nothing written
+    Failed       // st.error says why; an existing file is kept
+};
+// `data` holds the file (of any size when width and height are 0); the result is written to `path` with opt.exif and
+// opt.icc (as SaveJpeg writes them, the orientation set to 1 unless the
+// transform is none) and the same greyscale and progressive form. The
+// density's sides are exchanged with the picture's.
+JpegTurnResult SaveJpegTurnedBlocks(const uint8_t* data, size_t size, int width, int height, int transform,
+                                    const SaveOptions& opt, const std::string& path, Status& st);
 
 }  // namespace lg

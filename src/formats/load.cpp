@@ -7,8 +7,10 @@
 #include "core/messages.h"
 #include "core/strings.h"
 #include "formats/format_table.h"
+#include "formats/jpeg_lossless.h"
 #include "ops/orientation.h"
 #include "ops/quantize.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace lg {
@@ -171,9 +173,13 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
     Status st;
     const uint32_t start = platform::TickCount();
     Image img;
+    int64_t stampSize = -1;
+    uint64_t stampTime = 0;
+    platform::FileStampOf(file, stampSize, stampTime);  // before the read: a file replaced meanwhile never matches
     ByteSource in = ByteSource::OpenFile(file);
     if (in.ok()) img = RunReader(format, in, name, opt, st, facts);
     else st.error = Format(Msg(MsgId::CantOpenNamed), name.c_str());
+    NoteJpegFile(facts, file, stampSize, stampTime);
     if (!st.info.empty()) facts.infoText = st.info;
     if (!img) {
         if (facts.startAnimation) facts.decompressMs = platform::TickCount() - start;
@@ -205,6 +211,7 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
             return d;
         }
         img = std::move(reduced);
+        facts.jpegOrigin.wholeDecode = false;
     }
     if (facts.multipage && facts.pageCount > 1)
         facts.infoText = Format("%s - %d %s", facts.infoText.c_str(), facts.pageCount, Msg(MsgId::Pages));

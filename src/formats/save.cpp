@@ -30,11 +30,7 @@ bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& 
         msg = Msg(MsgId::NoPicture);
         return false;
     }
-    // The type is the one whose ending the name's last characters spell, dot
-    // or not: "pics.png.old" is none, "x.tiff" is none either.
-    const SaveType* type = nullptr;
-    for (const SaveType* t : SaveTypes())
-        if (EndsWithNoCase(outName, t->ending)) type = t;
+    const SaveType* type = SaveTypeOfName(outName);
     if (!type) {
         msg = Msg(MsgId::UnsupportedSaveType);
         return false;
@@ -58,6 +54,14 @@ bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& 
         return false;
     }
     return true;
+}
+
+// Dot or not: "pics.png.old" is none, "x.tiff" is none either.
+const SaveType* SaveTypeOfName(const std::string& outName) {
+    const SaveType* type = nullptr;
+    for (const SaveType* t : SaveTypes())
+        if (EndsWithNoCase(outName, t->ending)) type = t;
+    return type;
 }
 
 SaveOptions KeepingMetadata(SaveOptions opt, const PictureFacts& facts) {

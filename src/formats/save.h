@@ -10,10 +10,16 @@
 
 namespace lg {
 
+struct SaveType;
+
 // Writes `img` to `outName`; the caller's picture is never changed. On
 // failure `message` holds the text to show (the caller shows it when the save
 // was asked for interactively). A failed save leaves an existing file as it was.
 bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& opt, std::string* message);
+
+// The save type an output name asks for: the one whose ending the name's
+// last characters spell; null for none.
+const SaveType* SaveTypeOfName(const std::string& outName);
 
 // `opt` with the metadata of the loaded photo `facts` to write again: its
 // Exif block, orientation reset when the picture was turned since, and ICC

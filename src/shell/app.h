@@ -10,6 +10,7 @@
 #include "files/dir_list.h"
 #include "formats/animation.h"
 #include "formats/codec.h"
+#include "formats/jpeg_lossless.h"
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
 #include "shell/logic/view_geometry.h"
@@ -41,6 +42,7 @@ struct App {
     Image undo;                // the picture before the last operation
     std::string fileName;      // current file name (bare name in the current directory)
     PictureFacts facts;
+    TurnHistory turns;         // the turned and flipped forms of a loaded JPEG, for lossless saves
     std::string savedTitle;
     Zoom zoom;                 // percent and step
     ScrollBar hBar, vBar;      // the main window's scroll bars

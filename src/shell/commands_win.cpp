@@ -84,12 +84,19 @@ void IncreaseDepth(App& app, int bits) {
     SetCursor(old);
 }
 
+// The fingerprint a turn starts from, when the picture may be one of a
+// JPEG's turns (it costs a pass over the pixels).
+uint64_t TurnStart(const App& app) { return app.turns.states.empty() ? 0 : PictureFingerprint(app.current); }
+
 // Rotations and flips keep no undo copy.
 void Flip(App& app, bool vertical) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const uint64_t before = TurnStart(app);
     if (vertical ? FlipVertical(app.current) : FlipHorizontal(app.current)) {
         app.facts.turned = true;
+        NoteTurn(app.turns, before, vertical ? TurnStep::FlipVertical : TurnStep::FlipHorizontal, app.current);
         InvalidateRect(app.mainWindow, nullptr, FALSE);
+        UpdateToolbar(app);  // the status field leaves any note of the last save
     }
     SetCursor(old);
 }
@@ -97,9 +104,11 @@ void Flip(App& app, bool vertical) {
 // A failed rotation leaves the picture as it was, after the message.
 void Turn(App& app, bool left) {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const uint64_t before = TurnStart(app);
     Image turned = left ? RotateLeft(app.current) : RotateRight(app.current);
     if (turned) {
         app.facts.turned = true;
+        NoteTurn(app.turns, before, left ? TurnStep::Left : TurnStep::Right, turned);
         ShowPicture(app, std::move(turned));
     } else {
         ShowMessage(app.mainWindow, Msg(MsgId::RotateError), MB_ICONWARNING);

@@ -139,6 +139,7 @@ bool ShowNewPicture(App& app) {
         else ShowEmpty(app);
         return false;
     }
+    StartTurnHistory(app.turns, img, app.facts);  // before any fit to the screen changes it
     if (app.fullScreen) {  // stepping from full screen: that window shows it
         app.current = std::move(img);
         app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),

@@ -6,6 +6,7 @@
 
 #include "core/messages.h"
 #include "core/strings.h"
+#include "formats/jpeg_lossless.h"
 #include "formats/save.h"
 #include "settings/saved_options.h"
 #include "settings/settings.h"
@@ -101,6 +102,20 @@ bool SaveDialog(App& app, bool saveAs, std::string* out) {
     return true;
 }
 
+// A JPEG photo only turned and flipped since its load is saved as JPEG by
+// moving the file's blocks, without a new generation of loss; when its size
+// is no whole number of blocks for that turn the pixels are encoded as for
+// any other picture, and the status field says which way it went.
+bool SaveTurnedJpeg(App& app, const TurnHistory::State* state, const std::string& name, const SaveOptions& opt,
+                    LosslessSave* how) {
+    if (!state || !state->byTurning) return false;
+    const TurnHistory::State saving = *state;
+    *how = SaveJpegTurned(app.facts.jpegOrigin, Then(app.turns.fromFile, saving.turns), name, opt);
+    if (*how != LosslessSave::Saved) return false;
+    NoteTurnedSave(app.turns, saving, app.facts.jpegOrigin, name, app.current.width(), app.current.height());
+    return true;
+}
+
 }  // namespace
 
 void SaveCommand(App& app, bool saveAs) {
@@ -108,11 +123,17 @@ void SaveCommand(App& app, bool saveAs) {
     if (!SaveDialog(app, saveAs, &name)) return;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     std::string message;
-    const bool saved =
-        SaveImage(app.current, name, KeepingMetadata(SavedSaveOptions(app.paletteDisplay), app.facts), &message);
+    SaveOptions opt = KeepingMetadata(SavedSaveOptions(app.paletteDisplay), app.facts);
+    // The orientation tag stays true while the pixels stand as the file stores them.
+    const TurnHistory::State* state = FindTurnState(app.turns, app.current);
+    if (state) opt.resetOrientation = !IsUnturned(Then(TurnsOfOrientation(app.facts.orientationApplied), state->turns));
+    LosslessSave how = LosslessSave::NotSuitable;
+    const bool saved = SaveTurnedJpeg(app, state, name, opt, &how) || SaveImage(app.current, name, opt, &message);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     if (!saved) ShowMessage(app.mainWindow, message, MB_ICONINFORMATION);
     SyncDirList(app, true);  // a new file may have joined the directory
+    if (saved && how != LosslessSave::NotSuitable && app.status)
+        SetWindowTextA(app.status, Msg(how == LosslessSave::Saved ? MsgId::SavedLossless : MsgId::SavedReencoded));
 }
 
 }  // namespace lg

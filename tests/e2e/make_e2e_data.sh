@@ -81,3 +81,13 @@ if [ ! -f "$out/anim.webp" ]; then
         -o "$out/anim.webp" >/dev/null
     rm -f "$out"/webp-*.png
 fi
+# JPEG photos for lossless turns: 48 x 32 in whole 16 x 16 blocks, 45 x 30
+# with partial edge blocks, and a 48 x 32 one stored sideways (orientation 6).
+if [ ! -f "$out/turn48.jpg" ] || [ ! -f "$out/turn45.jpg" ] || [ ! -f "$out/turncam.jpg" ]; then
+    for size in 48x32 45x30; do
+        convert -size $size gradient:'#ff2000'-'#0040ff' -fill '#ffff00' -draw 'rectangle 0,0 9,5' \
+            -fill '#00a000' -draw 'rectangle 30,20 40,30' -quality 90 -sampling-factor 2x2 "$out/turn${size%x*}.jpg"
+    done
+    cp "$out/turn48.jpg" "$out/turncam.jpg"
+    exiftool -q -overwrite_original -n -Orientation=6 "$out/turncam.jpg"
+fi
