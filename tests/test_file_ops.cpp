@@ -9,6 +9,7 @@
 #include "formats/load.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -80,6 +81,12 @@ TEST(FileOps, PositionAfterRemoval) {
     for (const auto& c : cases) EXPECT_EQ(PositionAfterRemoval(c.former, c.left), c.pos) << c.former << "," << c.left;
 }
 
+// Worker threads for one test, put back afterwards.
+struct Threads {
+    explicit Threads(int n) { platform::SetThreadCount(n); }
+    ~Threads() { platform::SetThreadCount(0); }
+};
+
 class Batch : public ::testing::Test {
 protected:
     std::string In(const std::string& rel) { return lgtest::DataPath("batch/" + rel); }
@@ -124,6 +131,7 @@ TEST_F(Batch, ConvertsAndReportsEveryFile) {
 }
 
 TEST_F(Batch, StopsAfterTheFileInHand) {
+    Threads one(1);  // one after the other: Stop before file 4 leaves it alone
     std::vector<std::string> files;
     for (int i = 1; i <= 5; ++i) files.push_back(In("one/pic" + std::to_string(i) + ".jpg"));
     BatchSummary s = Run(files, 2, 3);
@@ -133,6 +141,66 @@ TEST_F(Batch, StopsAfterTheFileInHand) {
     EXPECT_EQ(out.entries(), std::vector<std::string>{"new"});
     EXPECT_TRUE(platform::FileExists(out.str() + "/new/pic3.BMP"));
     EXPECT_FALSE(platform::FileExists(out.str() + "/new/pic4.BMP"));
+}
+
+TEST_F(Batch, WorkersReportInInputOrderAndNeverWriteOneNameTwice) {
+    // Inputs that vanish or cannot be read, and three that make pic1.PNG:
+    // the first readable one writes it, the later ones find it there.
+    const std::string gone = out.file("gone.jpg");
+    lgtest::WriteBytes(gone, Pattern(100, 3));
+    const std::vector<std::string> files = {In("one/broken.jpg"), In("one/pic1.jpg"), In("one/pic2.jpg"),
+                                            out.file("missing.jpg"), In("two/pic1.png"), gone,
+                                            In("one/pic3.jpg"), In("one/pic1.jpg"), In("one/pic4.jpg")};
+    const std::string dir = out.str() + "/new/";
+    std::vector<std::string> serial;
+    for (int n : {1, 2, 7}) {
+        SCOPED_TRACE(n);
+        Threads t(n);
+        fs::remove_all(dir);
+        lines.clear();
+        captions.clear();
+        BatchSummary s = Run(files, 3);
+        EXPECT_EQ(s.converted, 4);
+        EXPECT_EQ(s.errors, 5);
+        EXPECT_FALSE(s.stopped);
+        if (n == 1) serial = lines;
+        else EXPECT_EQ(lines, serial);
+        EXPECT_EQ(captions.size(), files.size());
+        // pic1.PNG is the JPEG's picture (11 x 9), not the PNG's (9 x 7).
+        Status st;
+        Image img = LoadQuiet(dir + "pic1.PNG", {}, st);
+        ASSERT_TRUE(img) << st.error;
+        EXPECT_EQ(img.width(), 11);
+    }
+    ASSERT_EQ(serial.size(), 2 * files.size());
+    EXPECT_EQ(serial[1], "Error! Can't load: " + files[0]);
+    EXPECT_EQ(serial[7], "Error! Can't load: " + files[3]);
+    EXPECT_EQ(serial[9], "Error: Destination file already exists: " + dir + "pic1.PNG");
+    EXPECT_EQ(serial[11], "Error! Can't load: " + gone);
+    EXPECT_EQ(serial[15], "Error: Destination file already exists: " + dir + "pic1.PNG");
+    EXPECT_EQ(out.entries(), (std::vector<std::string>{"gone.jpg", "new"}));
+}
+
+TEST_F(Batch, StopOnWorkersFinishesTheFilesInFlightAndReportsEachOnce) {
+    Threads t(7);
+    std::vector<std::string> files;
+    for (int k = 0; k < 4; ++k)
+        for (int i = 1; i <= 5; ++i) files.push_back(In("one/pic" + std::to_string(i) + ".jpg"));
+    BatchSummary s = Run(files, 2, 2);  // distinct names only for the first five
+    EXPECT_TRUE(s.stopped);
+    EXPECT_GE(s.converted, 2);
+    const size_t reported = size_t(s.converted + s.errors);
+    ASSERT_EQ(lines.size(), 2 * reported);
+    for (size_t i = 0; i < reported; ++i) EXPECT_EQ(lines[2 * i], "Converting: " + files[i]);
+    // Every output there is complete and was reported written.
+    for (int i = 1; i <= 5; ++i) {
+        const std::string name = out.str() + "/new/pic" + std::to_string(i) + ".BMP";
+        EXPECT_EQ(platform::FileExists(name), size_t(i) <= reported) << name;
+        Status st;
+        if (platform::FileExists(name)) {
+            EXPECT_TRUE(LoadQuiet(name, {}, st)) << st.error;
+        }
+    }
 }
 
 TEST(BatchTypes, WordsAndNames) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ops/geometry.h"
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -34,10 +35,12 @@ void ApplyLut(Image& img, const uint8_t lut[256]) {
         return;
     }
     const size_t n = 3 * size_t(img.width());
-    for (int y = 0; y < img.height(); ++y) {
-        uint8_t* p = img.row(y);
-        for (size_t i = 0; i < n; ++i) p[i] = lut[p[i]];
-    }
+    platform::ForEachBand(img.height(), img.width(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uint8_t* p = img.row(y);
+            for (size_t i = 0; i < n; ++i) p[i] = lut[p[i]];
+        }
+    });
 }
 
 Image AdjustedCopy(const Image& src, const uint8_t lut[256]) {
@@ -55,10 +58,12 @@ void ForEachColour(Image& img, F f) {
         for (uint32_t i = 0; i < img.colorsUsed(); ++i, e += 4) f(e);
         return;
     }
-    for (int y = 0; y < img.height(); ++y) {
-        uint8_t* p = img.row(y);
-        for (int x = 0; x < img.width(); ++x, p += 3) f(p);
-    }
+    platform::ForEachBand(img.height(), img.width(), [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uint8_t* p = img.row(y);
+            for (int x = 0; x < img.width(); ++x, p += 3) f(p);
+        }
+    });
 }
 
 }  // namespace
@@ -78,11 +83,13 @@ bool ToGreyscale(Image& img) {
     if (!out) return false;
     out.setResolution(img.xResolution(), img.yResolution());
     FillGreyRamp(out.palette());
-    for (int y = 0; y < img.height(); ++y) {
-        const uint8_t* s = img.row(y);
-        uint8_t* d = out.row(y);
-        for (int x = 0; x < img.width(); ++x, s += 3) d[x] = uint8_t(GreyOf(s[2], s[1], s[0]));
-    }
+    platform::ForEachBand(img.height(), img.width() * 2, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const uint8_t* s = img.row(y);
+            uint8_t* d = out.row(y);
+            for (int x = 0; x < img.width(); ++x, s += 3) d[x] = uint8_t(GreyOf(s[2], s[1], s[0]));
+        }
+    });
     img = std::move(out);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ops/effects.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -11,23 +12,36 @@
 #include "core/convert.h"
 #include "ops/fine_rotate.h"
 #include "ops/quantize.h"
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
 
 inline uint8_t Clamp255(int v) { return uint8_t(std::min(255, std::max(0, v))); }
 
+// Rows of the rectangle in bands on every processor; `perPixel` is the rough
+// cost of one pixel. False when some band found no memory for its work rows.
+template <typename F>
+bool InBands(const PixelView& v, int perPixel, F rows) {
+    std::atomic<bool> ok{true};
+    platform::ForEachBand(v.h, int64_t(v.w) * perPixel, [&](int first, int end) {
+        if (!rows(first, end)) ok = false;
+    });
+    return ok;
+}
+
 // --- blur ------------------------------------------------------------------
 
 // Box mean over the part of the (2k+1)^2 window inside the rectangle: column
 // sums slide up the rows, the row sum slides along the columns.
 template <typename Sum>
-bool BoxBlur(const PixelView& s, const PixelView& d, int k) {
+bool BoxBlur(const PixelView& s, const PixelView& d, int k, int first, int end) {
     const int w = s.w, h = s.h;
     auto col = TryAlloc<uint32_t>(3 * size_t(w));
     if (!col) return false;
-    int bottom = 0, top = -1;  // rows summed in `col`
-    for (int r = 0; r < h; ++r) {
+    std::fill(col.get(), col.get() + 3 * size_t(w), 0u);
+    int bottom = std::max(0, first - k), top = bottom - 1;  // rows summed in `col`
+    for (int r = first; r < end; ++r) {
         const int lo = std::max(0, r - k), hi = std::min(h - 1, r + k);
         for (; top < hi; ) {
             const uint8_t* p = s.at(0, ++top);
@@ -60,7 +74,10 @@ bool Blur(const PixelView& s, const PixelView& d, int p1) {
     const int k = std::max(0, p1 / 2);
     const int64_t span = 2 * int64_t(k) + 1;
     const int64_t most = 255 * std::min<int64_t>(span, s.w) * std::min<int64_t>(span, s.h);
-    return most <= int64_t(UINT32_MAX) ? BoxBlur<uint32_t>(s, d, k) : BoxBlur<uint64_t>(s, d, k);
+    return InBands(s, 4, [&](int first, int end) {
+        return most <= int64_t(UINT32_MAX) ? BoxBlur<uint32_t>(s, d, k, first, end)
+                                           : BoxBlur<uint64_t>(s, d, k, first, end);
+    });
 }
 
 // --- median ----------------------------------------------------------------
@@ -119,107 +136,129 @@ void Median3Row(const PixelView& s, const PixelView& d, int r, uint8_t* __restri
 bool Median(const PixelView& s, const PixelView& d, int p1) {
     const int k = std::min(std::max(0, p1 / 2), 4);
     const int side = 2 * k + 1;
-    auto vals = TryAlloc<uint8_t>(size_t(side) * size_t(side));
-    auto rows = TryAlloc<uint8_t>(9 * size_t(s.w));
-    if (!vals || !rows) return false;
-    for (int r = 0; r < s.h; ++r) {
-        const bool fast = k == 1 && r >= 1 && r + 1 < s.h && s.w >= 3;
-        if (fast) {
-            Median3Row(s, d, r, rows.get(), rows.get() + 3 * size_t(s.w), rows.get() + 6 * size_t(s.w));
-            MedianAt(s, d.at(0, r), 0, r, k, vals.get());
-            MedianAt(s, d.at(s.w - 1, r), s.w - 1, r, k, vals.get());
-            continue;
+    return InBands(s, k == 1 ? 4 : side * side * 4, [&](int first, int end) {
+        auto vals = TryAlloc<uint8_t>(size_t(side) * size_t(side));
+        auto rows = TryAlloc<uint8_t>(9 * size_t(s.w));
+        if (!vals || !rows) return false;
+        for (int r = first; r < end; ++r) {
+            const bool fast = k == 1 && r >= 1 && r + 1 < s.h && s.w >= 3;
+            if (fast) {
+                Median3Row(s, d, r, rows.get(), rows.get() + 3 * size_t(s.w), rows.get() + 6 * size_t(s.w));
+                MedianAt(s, d.at(0, r), 0, r, k, vals.get());
+                MedianAt(s, d.at(s.w - 1, r), s.w - 1, r, k, vals.get());
+                continue;
+            }
+            for (int c = 0; c < s.w; ++c) MedianAt(s, d.at(c, r), c, r, k, vals.get());
         }
-        for (int c = 0; c < s.w; ++c) MedianAt(s, d.at(c, r), c, r, k, vals.get());
-    }
-    return true;
+        return true;
+    });
 }
 
 // --- oil paint -------------------------------------------------------------
 
-void OilPaint(const PixelView& s, const PixelView& d, int p1) {
+bool OilPaint(const PixelView& s, const PixelView& d, int p1) {
     int size = p1 >= 10 ? 10 : p1 & 1 ? p1 + 1 : p1;  // the window is even: 3 -> 4
     size = std::max(size, 2);
     const int half = size / 2;
-    uint32_t keys[100];
-    for (int r = 0; r < s.h; ++r) {
-        const int lo = std::max(0, r - half), hi = std::min(s.h - 1, r + half - 1);
-        for (int c = 0; c < s.w; ++c) {
-            const int clo = std::max(0, c - half), chi = std::min(s.w - 1, c + half - 1);
-            // Colour above, position of meeting below: sorting groups the
-            // colours and puts each colour's first meeting first.
-            uint32_t n = 0;
-            for (int rr = lo; rr <= hi; ++rr) {
-                const uint8_t* p = s.at(clo, rr);
-                for (int cc = clo; cc <= chi; ++cc, p += 3, ++n)
-                    keys[n] = (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16) << 7 | n;
-            }
-            std::sort(keys, keys + n);
-            uint32_t best = keys[0], bestCount = 0;
-            for (uint32_t i = 0; i < n;) {
-                uint32_t j = i + 1;
-                while (j < n && keys[j] >> 7 == keys[i] >> 7) ++j;
-                const uint32_t count = j - i;
-                if (count > bestCount || (count == bestCount && (keys[i] & 127) < (best & 127))) {
-                    best = keys[i];
-                    bestCount = count;
+    return InBands(s, size * size * 8, [&](int first, int end) {
+        uint32_t keys[100];
+        for (int r = first; r < end; ++r) {
+            const int lo = std::max(0, r - half), hi = std::min(s.h - 1, r + half - 1);
+            for (int c = 0; c < s.w; ++c) {
+                const int clo = std::max(0, c - half), chi = std::min(s.w - 1, c + half - 1);
+                // Colour above, position of meeting below: sorting groups the
+                // colours and puts each colour's first meeting first.
+                uint32_t n = 0;
+                for (int rr = lo; rr <= hi; ++rr) {
+                    const uint8_t* p = s.at(clo, rr);
+                    for (int cc = clo; cc <= chi; ++cc, p += 3, ++n)
+                        keys[n] = (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16) << 7 | n;
                 }
-                i = j;
+                std::sort(keys, keys + n);
+                uint32_t best = keys[0], bestCount = 0;
+                for (uint32_t i = 0; i < n;) {
+                    uint32_t j = i + 1;
+                    while (j < n && keys[j] >> 7 == keys[i] >> 7) ++j;
+                    const uint32_t count = j - i;
+                    if (count > bestCount || (count == bestCount && (keys[i] & 127) < (best & 127))) {
+                        best = keys[i];
+                        bestCount = count;
+                    }
+                    i = j;
+                }
+                const uint32_t colour = best >> 7;
+                uint8_t* out = d.at(c, r);
+                out[0] = uint8_t(colour);
+                out[1] = uint8_t(colour >> 8);
+                out[2] = uint8_t(colour >> 16);
             }
-            const uint32_t colour = best >> 7;
-            uint8_t* out = d.at(c, r);
-            out[0] = uint8_t(colour);
-            out[1] = uint8_t(colour >> 8);
-            out[2] = uint8_t(colour >> 16);
         }
-    }
+        return true;
+    });
 }
 
 // --- emboss and edge detection ---------------------------------------------
 
 void GreyOut(const PixelView& d) {
-    for (int r = 0; r < d.h; ++r) {
-        uint8_t* p = d.at(0, r);
-        for (int c = 0; c < d.w; ++c, p += 3) p[0] = p[1] = p[2] = uint8_t(EffectGrey(p[0], p[1], p[2]));
-    }
+    InBands(d, 2, [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            uint8_t* p = d.at(0, r);
+            for (int c = 0; c < d.w; ++c, p += 3) p[0] = p[1] = p[2] = uint8_t(EffectGrey(p[0], p[1], p[2]));
+        }
+        return true;
+    });
 }
 
 void Emboss(const PixelView& s, const PixelView& d) {
-    for (int r = 0; r < d.h; ++r) std::memset(d.at(0, r), 128, 3 * size_t(d.w));
-    for (int r = 1; r + 1 < s.h; ++r)
-        for (int c = 1; c + 1 < s.w; ++c)
-            for (int ch = 0; ch < 3; ++ch) {
-                auto P = [&](int cc, int rr) { return int(s.at(cc, rr)[ch]); };
-                const int v = P(c + 1, r) + 2 * (P(c + 1, r + 1) - P(c - 1, r - 1)) + P(c, r + 1) -
-                              P(c - 1, r) - P(c, r - 1);
-                d.at(c, r)[ch] = Clamp255(128 + v / 8);
-            }
+    InBands(s, 12, [&](int first, int end) {
+        for (int r = first; r < end; ++r) std::memset(d.at(0, r), 128, 3 * size_t(d.w));
+        for (int r = std::max(first, 1); r + 1 < s.h && r < end; ++r)
+            for (int c = 1; c + 1 < s.w; ++c)
+                for (int ch = 0; ch < 3; ++ch) {
+                    auto P = [&](int cc, int rr) { return int(s.at(cc, rr)[ch]); };
+                    const int v = P(c + 1, r) + 2 * (P(c + 1, r + 1) - P(c - 1, r - 1)) + P(c, r + 1) -
+                                  P(c - 1, r) - P(c, r - 1);
+                    d.at(c, r)[ch] = Clamp255(128 + v / 8);
+                }
+        return true;
+    });
     GreyOut(d);
 }
 
 void Edges(const PixelView& s, const PixelView& d) {
-    for (int r = 1; r + 1 < s.h; ++r)
-        for (int c = 1; c + 1 < s.w; ++c)
-            for (int ch = 0; ch < 3; ++ch) {
-                auto P = [&](int cc, int rr) { return int(s.at(cc, rr)[ch]); };
-                const int gx = (P(c + 1, r - 1) + P(c + 1, r) + P(c + 1, r + 1)) -
-                               (P(c - 1, r - 1) + P(c - 1, r) + P(c - 1, r + 1));
-                const int gy = (P(c - 1, r + 1) + P(c, r + 1) + P(c + 1, r + 1)) -
-                               (P(c - 1, r - 1) + P(c, r - 1) + P(c + 1, r - 1));
-                d.at(c, r)[ch] = uint8_t(std::max(std::abs(gx), std::abs(gy)) / 3);
-            }
-    int m = 0;
-    for (int r = 0; r < d.h; ++r) {
-        const uint8_t* p = d.at(0, r);
-        for (int c = 0; c < d.w; ++c, p += 3) m = std::max(m, EffectGrey(p[0], p[1], p[2]));
-    }
+    std::atomic<int> most{0};
+    InBands(s, 20, [&](int first, int end) {
+        for (int r = std::max(first, 1); r + 1 < s.h && r < end; ++r)
+            for (int c = 1; c + 1 < s.w; ++c)
+                for (int ch = 0; ch < 3; ++ch) {
+                    auto P = [&](int cc, int rr) { return int(s.at(cc, rr)[ch]); };
+                    const int gx = (P(c + 1, r - 1) + P(c + 1, r) + P(c + 1, r + 1)) -
+                                   (P(c - 1, r - 1) + P(c - 1, r) + P(c - 1, r + 1));
+                    const int gy = (P(c - 1, r + 1) + P(c, r + 1) + P(c + 1, r + 1)) -
+                                   (P(c - 1, r - 1) + P(c, r - 1) + P(c + 1, r - 1));
+                    d.at(c, r)[ch] = uint8_t(std::max(std::abs(gx), std::abs(gy)) / 3);
+                }
+        // The brightest grey of the band's rows (the border rows keep their pixels).
+        int m = 0;
+        for (int r = first; r < end; ++r) {
+            const uint8_t* p = d.at(0, r);
+            for (int c = 0; c < d.w; ++c, p += 3) m = std::max(m, EffectGrey(p[0], p[1], p[2]));
+        }
+        for (int seen = most.load(); m > seen && !most.compare_exchange_weak(seen, m);) {
+        }
+        return true;
+    });
+    const int m = most.load();
     if (m == 0) return;
     uint8_t lut[256];
     for (int v = 0; v < 256; ++v) lut[v] = uint8_t(std::min(255, v * 255 / m));
-    for (int r = 0; r < d.h; ++r) {
-        uint8_t* p = d.at(0, r);
-        for (size_t i = 0; i < 3 * size_t(d.w); ++i) p[i] = lut[p[i]];
-    }
+    InBands(d, 1, [&](int first, int end) {
+        for (int r = first; r < end; ++r) {
+            uint8_t* p = d.at(0, r);
+            for (size_t i = 0; i < 3 * size_t(d.w); ++i) p[i] = lut[p[i]];
+        }
+        return true;
+    });
 }
 
 // --- pixelize ----------------------------------------------------------------
@@ -229,37 +268,44 @@ bool Pixelize(const PixelView& d, int p1, int p2) {
     const int64_t bw = std::max(1, p1), bh = std::max(1, p2);
     const int64_t nx = (d.w + bw - 1) / bw, ny = (d.h + bh - 1) / bh;
     const int64_t x0 = -(bw * nx - d.w) / 2, y0 = -(bh * ny - d.h) / 2;  // grid origin
-    auto sums = TryAlloc<uint64_t>(3 * size_t(nx));
-    if (!sums) return false;
-    for (int64_t by = 0; by < ny; ++by) {
-        const int rlo = int(std::max<int64_t>(0, y0 + by * bh));
-        const int rhi = int(std::min<int64_t>(d.h, y0 + (by + 1) * bh));
-        std::fill(sums.get(), sums.get() + 3 * nx, 0);
-        for (int r = rlo; r < rhi; ++r)
+    // Bands of whole block rows: a block row is read and written by one band.
+    std::atomic<bool> ok{true};
+    platform::ForEachBand(int(ny), bh * d.w * 2, [&](int firstBlock, int endBlock) {
+        auto sums = TryAlloc<uint64_t>(3 * size_t(nx));
+        if (!sums) {
+            ok = false;
+            return;
+        }
+        for (int64_t by = firstBlock; by < endBlock; ++by) {
+            const int rlo = int(std::max<int64_t>(0, y0 + by * bh));
+            const int rhi = int(std::min<int64_t>(d.h, y0 + (by + 1) * bh));
+            std::fill(sums.get(), sums.get() + 3 * nx, 0);
+            for (int r = rlo; r < rhi; ++r)
+                for (int64_t bx = 0; bx < nx; ++bx) {
+                    const int clo = int(std::max<int64_t>(0, x0 + bx * bw));
+                    const int chi = int(std::min<int64_t>(d.w, x0 + (bx + 1) * bw));
+                    uint64_t* s = sums.get() + 3 * bx;
+                    const uint8_t* p = d.at(clo, r);
+                    for (int c = clo; c < chi; ++c, p += 3) {
+                        s[0] += p[0];
+                        s[1] += p[1];
+                        s[2] += p[2];
+                    }
+                }
             for (int64_t bx = 0; bx < nx; ++bx) {
                 const int clo = int(std::max<int64_t>(0, x0 + bx * bw));
                 const int chi = int(std::min<int64_t>(d.w, x0 + (bx + 1) * bw));
-                uint64_t* s = sums.get() + 3 * bx;
-                const uint8_t* p = d.at(clo, r);
-                for (int c = clo; c < chi; ++c, p += 3) {
-                    s[0] += p[0];
-                    s[1] += p[1];
-                    s[2] += p[2];
+                const uint64_t n = uint64_t(chi - clo) * uint64_t(rhi - rlo);
+                uint8_t mean[3];
+                for (int ch = 0; ch < 3; ++ch) mean[ch] = uint8_t(sums[3 * size_t(bx) + size_t(ch)] / n);
+                for (int r = rlo; r < rhi; ++r) {
+                    uint8_t* p = d.at(clo, r);
+                    for (int c = clo; c < chi; ++c, p += 3) std::memcpy(p, mean, 3);
                 }
             }
-        for (int64_t bx = 0; bx < nx; ++bx) {
-            const int clo = int(std::max<int64_t>(0, x0 + bx * bw));
-            const int chi = int(std::min<int64_t>(d.w, x0 + (bx + 1) * bw));
-            const uint64_t n = uint64_t(chi - clo) * uint64_t(rhi - rlo);
-            uint8_t mean[3];
-            for (int ch = 0; ch < 3; ++ch) mean[ch] = uint8_t(sums[3 * size_t(bx) + size_t(ch)] / n);
-            for (int r = rlo; r < rhi; ++r) {
-                uint8_t* p = d.at(clo, r);
-                for (int c = clo; c < chi; ++c, p += 3) std::memcpy(p, mean, 3);
-            }
         }
-    }
-    return true;
+    });
+    return ok;
 }
 
 // --- sharpen -----------------------------------------------------------------
@@ -308,24 +354,27 @@ void WithValue(const uint8_t* in, float value, uint8_t* out) {
 
 bool Sharpen(const PixelView& s, const PixelView& d, int p1) {
     const float e = float(std::min(99, std::max(0, p1))) * 0.01f;  // 100 would divide by 0
-    auto rows = TryAlloc<float>(3 * size_t(s.w));
-    if (!rows) return false;
     if (s.w < 3 || s.h < 3) return true;
-    float* v[3] = {rows.get(), rows.get() + s.w, rows.get() + 2 * size_t(s.w)};
-    ValueRow(s, 0, v[0]);
-    ValueRow(s, 1, v[1]);
-    for (int r = 1; r + 1 < s.h; ++r) {
-        ValueRow(s, r + 1, v[2]);
-        for (int c = 1; c + 1 < s.w; ++c) {
-            float sum = 0;
-            for (int k = 0; k < 3; ++k) sum += v[k][c - 1] + v[k][c] + v[k][c + 1];
-            float nv = (v[1][c] - sum * e * 0.11111111f) / (1 - e);
-            nv = std::min(1.0f, std::max(0.0f, nv));
-            WithValue(s.at(c, r), nv, d.at(c, r));
+    // Bands of the rows 1 .. h - 2 that change.
+    return InBands(PixelView{s.base, s.stride, s.w, s.h - 2}, 40, [&](int first, int end) {
+        auto rows = TryAlloc<float>(3 * size_t(s.w));
+        if (!rows) return false;
+        float* v[3] = {rows.get(), rows.get() + s.w, rows.get() + 2 * size_t(s.w)};
+        ValueRow(s, first, v[0]);
+        ValueRow(s, first + 1, v[1]);
+        for (int r = first + 1; r < end + 1; ++r) {
+            ValueRow(s, r + 1, v[2]);
+            for (int c = 1; c + 1 < s.w; ++c) {
+                float sum = 0;
+                for (int k = 0; k < 3; ++k) sum += v[k][c - 1] + v[k][c] + v[k][c + 1];
+                float nv = (v[1][c] - sum * e * 0.11111111f) / (1 - e);
+                nv = std::min(1.0f, std::max(0.0f, nv));
+                WithValue(s.at(c, r), nv, d.at(c, r));
+            }
+            std::rotate(v, v + 1, v + 3);
         }
-        std::rotate(v, v + 1, v + 3);
-    }
-    return true;
+        return true;
+    });
 }
 
 // --- explosion ---------------------------------------------------------------
@@ -406,7 +455,7 @@ bool ApplyEffect(Image& img, int code, const Rect& r, int p1, int p2) {
     switch (code) {
     case kEffectBlur: return Blur(src.view, d, p1);
     case kEffectEmboss: Emboss(src.view, d); return true;
-    case kEffectOilPaint: OilPaint(src.view, d, p1); return true;
+    case kEffectOilPaint: return OilPaint(src.view, d, p1);
     case kEffectEdges: Edges(src.view, d); return true;
     case kEffectMedian: return Median(src.view, d, p1);
     default: return Sharpen(src.view, d, p1);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/threads.h"
+
 namespace lg {
 namespace {
 
@@ -76,34 +78,36 @@ bool FineRotate(Image& img, const Rect& r, int degrees, bool clear) {
     const Rect box = FineRotateTargetBox(rect, degrees, img.width(), img.height());
     const Turn t(rect, degrees);
     const PixelView& s = src.view;
-    for (int j = box.y; j < box.y + box.h; ++j) {
-        uint8_t* out = img.row(j) + 3 * size_t(box.x);
-        for (int i = box.x; i < box.x + box.w; ++i, out += 3) {
-            float sx, sy;
-            t.apply(float(i), float(j), -1, &sx, &sy);
-            sx = Settle(sx);
-            sy = Settle(sy);
-            const float fu = std::floor(sx), fv = std::floor(sy);
-            // Compared as floats: a far-away point never reaches an int cast.
-            if (fu < float(rect.x) || fu >= float(rect.x + rect.w) || fv < float(rect.y) ||
-                fv >= float(rect.y + rect.h))
-                continue;
-            const int U = int(fu) - rect.x, V = int(fv) - rect.y;  // inside the copy
-            const float fx = sx - fu, fy = sy - fv;
-            const float N = std::fabs(fx - 0.5f), M = std::fabs(fy - 0.5f);
-            const int hu = fx >= 0.5f ? U + 1 : U - 1, vv = fy >= 0.5f ? V + 1 : V - 1;
-            const bool hIn = hu >= 0 && hu < rect.w, vIn = vv >= 0 && vv < rect.h;
-            const float wh = hIn ? (1 - M) * N * 0.7f : 0;
-            const float wv = vIn ? (1 - N) * M * 0.7f : 0;
-            const float wd = hIn && vIn ? M * N * 0.7f : 0;
-            const float wc = 1 - (wh + wv + wd);
-            const uint8_t* pc = s.at(U, V);
-            const uint8_t* ph = hIn ? s.at(hu, V) : pc;
-            const uint8_t* pv = vIn ? s.at(U, vv) : pc;
-            const uint8_t* pd = hIn && vIn ? s.at(hu, vv) : pc;
-            for (int c = 0; c < 3; ++c) out[c] = Channel(wc * pc[c] + wh * ph[c] + wv * pv[c] + wd * pd[c]);
+    platform::ForEachBand(box.h, int64_t(box.w) * 4, [&](int first, int end) {
+        for (int j = box.y + first; j < box.y + end; ++j) {
+            uint8_t* out = img.row(j) + 3 * size_t(box.x);
+            for (int i = box.x; i < box.x + box.w; ++i, out += 3) {
+                float sx, sy;
+                t.apply(float(i), float(j), -1, &sx, &sy);
+                sx = Settle(sx);
+                sy = Settle(sy);
+                const float fu = std::floor(sx), fv = std::floor(sy);
+                // Compared as floats: a far-away point never reaches an int cast.
+                if (fu < float(rect.x) || fu >= float(rect.x + rect.w) || fv < float(rect.y) ||
+                    fv >= float(rect.y + rect.h))
+                    continue;
+                const int U = int(fu) - rect.x, V = int(fv) - rect.y;  // inside the copy
+                const float fx = sx - fu, fy = sy - fv;
+                const float N = std::fabs(fx - 0.5f), M = std::fabs(fy - 0.5f);
+                const int hu = fx >= 0.5f ? U + 1 : U - 1, vv = fy >= 0.5f ? V + 1 : V - 1;
+                const bool hIn = hu >= 0 && hu < rect.w, vIn = vv >= 0 && vv < rect.h;
+                const float wh = hIn ? (1 - M) * N * 0.7f : 0;
+                const float wv = vIn ? (1 - N) * M * 0.7f : 0;
+                const float wd = hIn && vIn ? M * N * 0.7f : 0;
+                const float wc = 1 - (wh + wv + wd);
+                const uint8_t* pc = s.at(U, V);
+                const uint8_t* ph = hIn ? s.at(hu, V) : pc;
+                const uint8_t* pv = vIn ? s.at(U, vv) : pc;
+                const uint8_t* pd = hIn && vIn ? s.at(hu, vv) : pc;
+                for (int c = 0; c < 3; ++c) out[c] = Channel(wc * pc[c] + wh * ph[c] + wv * pv[c] + wd * pd[c]);
+            }
         }
-    }
+    });
     return true;
 }
 

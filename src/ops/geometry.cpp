@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -74,15 +77,15 @@ void ReverseRow24(uint8_t* row, int width) {
 // and the rows written stay in cache. Target row t, column s comes from
 // source row s, column W-1-t (right) or row H-1-s, column t (left).
 template <int Bpp>
-void TurnBytes(const Image& src, Image& out, bool right) {
+void TurnBytes(const Image& src, Image& out, bool right, int tFirst, int tEnd) {
     const int W = src.width(), H = src.height();
     const ptrdiff_t sstride = ptrdiff_t(src.stride());
     const uint8_t* sbase = src.pixels();
     uint8_t* dbase = out.pixels();
     const size_t dstride = out.stride();
     constexpr int kTile = 64;
-    for (int t0 = 0; t0 < W; t0 += kTile) {
-        const int t1 = std::min(W, t0 + kTile);
+    for (int t0 = tFirst; t0 < tEnd; t0 += kTile) {
+        const int t1 = std::min(tEnd, t0 + kTile);
         for (int s0 = 0; s0 < H; s0 += kTile) {
             const int s1 = std::min(H, s0 + kTile);
             for (int t = t0; t < t1; ++t) {
@@ -103,13 +106,16 @@ void TurnBytes(const Image& src, Image& out, bool right) {
     }
 }
 
+// Sub-byte pixels, for the target rows tFirst .. tEnd - 1 only: target row
+// t takes source column W-1-t (right) or t (left).
 template <typename Get, typename Set>
-void TurnPixels(const Image& src, Image& out, bool right, Get get, Set set) {
+void TurnPixels(const Image& src, Image& out, bool right, Get get, Set set, int tFirst, int tEnd) {
     const int W = src.width(), H = src.height();
+    const int c0 = right ? W - tEnd : tFirst, c1 = right ? W - tFirst : tEnd;
     for (int r = 0; r < H; ++r) {
         const uint8_t* s = src.row(r);
         const int col = right ? r : H - 1 - r;
-        for (int c = 0; c < W; ++c) set(out.row(right ? W - 1 - c : c), col, get(s, c));
+        for (int c = c0; c < c1; ++c) set(out.row(right ? W - 1 - c : c), col, get(s, c));
     }
 }
 
@@ -117,12 +123,15 @@ Image Turn(const Image& src, bool right) {
     if (!src || !WorkingDepth(src.bitCount())) return Image();
     Image out = CreateLike(src, src.height(), src.width());
     if (!out) return out;
-    switch (src.bitCount()) {
-    case 24: TurnBytes<3>(src, out, right); break;
-    case 8: TurnBytes<1>(src, out, right); break;
-    case 4: TurnPixels(src, out, right, Get4, Set4); break;
-    default: TurnPixels(src, out, right, Get1, Set1); break;
-    }
+    const int bits = src.bitCount();
+    platform::ForEachBand(src.width(), src.height(), [&](int first, int end) {
+        switch (bits) {
+        case 24: TurnBytes<3>(src, out, right, first, end); break;
+        case 8: TurnBytes<1>(src, out, right, first, end); break;
+        case 4: TurnPixels(src, out, right, Get4, Set4, first, end); break;
+        default: TurnPixels(src, out, right, Get1, Set1, first, end); break;
+        }
+    });
     return out;
 }
 
@@ -220,29 +229,35 @@ RectCopy CopyOfRect(const Image& img, const Rect& r) {
 bool FlipVertical(Image& img) {
     if (!img || !WorkingDepth(img.bitCount())) return false;
     const size_t stride = img.stride();
-    for (int i = 0, j = img.height() - 1; i < j; ++i, --j)
-        std::swap_ranges(img.row(i), img.row(i) + stride, img.row(j));
+    const int h = img.height();
+    platform::ForEachBand(h / 2, img.width(), [&](int first, int end) {
+        for (int i = first; i < end; ++i) std::swap_ranges(img.row(i), img.row(i) + stride, img.row(h - 1 - i));
+    });
     return true;
 }
 
 bool FlipHorizontal(Image& img) {
     if (!img || !WorkingDepth(img.bitCount())) return false;
     const int bits = img.bitCount(), w = img.width();
-    std::unique_ptr<uint8_t[]> tmp;
-    if (bits < 8) {
-        tmp = TryAlloc<uint8_t>(img.stride());
-        if (!tmp) return false;
-    }
-    for (int y = 0; y < img.height(); ++y) {
-        uint8_t* row = img.row(y);
-        switch (bits) {
-        case 24: ReverseRow24(row, w); break;
-        case 8: ReverseRow8(row, w); break;
-        case 4: ReverseRow4(row, tmp.get(), w); break;
-        default: ReverseRow1(row, tmp.get(), w); break;
+    const size_t tmpBytes = bits < 8 ? img.stride() : 0;
+    std::atomic<bool> ok{true};
+    platform::ForEachBand(img.height(), w, [&](int first, int end) {
+        std::unique_ptr<uint8_t[]> tmp;  // one row of sub-byte pixels per band
+        if (tmpBytes && !(tmp = TryAlloc<uint8_t>(tmpBytes))) {
+            ok = false;
+            return;
         }
-    }
-    return true;
+        for (int y = first; y < end; ++y) {
+            uint8_t* row = img.row(y);
+            switch (bits) {
+            case 24: ReverseRow24(row, w); break;
+            case 8: ReverseRow8(row, w); break;
+            case 4: ReverseRow4(row, tmp.get(), w); break;
+            default: ReverseRow1(row, tmp.get(), w); break;
+            }
+        }
+    });
+    return ok;
 }
 
 Image RotateRight(const Image& src) { return Turn(src, true); }

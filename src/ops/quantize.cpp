@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <vector>
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "core/convert.h"
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -137,16 +140,35 @@ void BoxMean(const uint16_t* hist, const Box& box, uint8_t* entry) {
     entry[3] = 0;
 }
 
-// Pass 1: one count per pixel, stopping at 65535.
-void CountColours(const Image& src, uint16_t* hist) {
+void CountRows(const Image& src, int first, int end, uint16_t* hist) {
     const int w = src.width();
-    for (int y = 0; y < src.height(); ++y) {
+    for (int y = first; y < end; ++y) {
         const uint8_t* p = src.row(y);
         for (int x = 0; x < w; ++x, p += 3) {
             uint16_t& c = hist[CellOf(p[0], p[1], p[2])];
             c = uint16_t(c + (c != 0xFFFF));
         }
     }
+}
+
+// Pass 1: one count per pixel, stopping at 65535. Bands count into tables of
+// their own; the sum, stopped at 65535 again, is the count of one pass. A band
+// without memory for a table is counted afterwards into `hist`.
+void CountColours(const Image& src, uint16_t* hist) {
+    const int64_t work = src.width();
+    const int n = platform::BandCount(src.height(), work);
+    std::vector<std::unique_ptr<uint16_t[]>> parts(size_t(std::max(n, 1)));
+    std::vector<std::pair<int, int>> left(size_t(std::max(n, 1)), {0, 0});
+    platform::ForEachNumberedBand(src.height(), work, [&](int k, int first, int end) {
+        if (k == 0) return CountRows(src, first, end, hist);
+        parts[size_t(k)].reset(new (std::nothrow) uint16_t[kCells]());
+        if (parts[size_t(k)]) CountRows(src, first, end, parts[size_t(k)].get());
+        else left[size_t(k)] = {first, end};
+    });
+    for (auto& part : parts)
+        if (part)
+            for (int i = 0; i < kCells; ++i) hist[i] = uint16_t(std::min(0xFFFF, hist[i] + part[size_t(i)]));
+    for (const auto& rows : left) CountRows(src, rows.first, rows.second, hist);
 }
 
 // Histogram, cut and palette; the histogram stays filled for the caller.
@@ -250,6 +272,19 @@ __attribute__((noinline)) void FillRegion(const InverseMap& m, int cell) {
                 m.cells[Cell(base[0] + b, base[1] + g, base[2] + r)] = uint16_t(who[c] + 1);
 }
 
+// The first cell of every region of the inverse map that holds a counted colour.
+std::vector<int> UsedRegions(const uint16_t* hist) {
+    std::vector<int> used;
+    for (int b = 0; b < 32; b += kRegionCells[0])
+        for (int g = 0; g < 64; g += kRegionCells[1])
+            for (int r = 0; r < 32; r += kRegionCells[2]) {
+                const int lo[kAxes] = {b, g, r};
+                const int hi[kAxes] = {b + kRegionCells[0] - 1, g + kRegionCells[1] - 1, r + kRegionCells[2] - 1};
+                if (AnyCell(lo, hi, [hist](int i) { return hist[i] != 0; })) used.push_back(Cell(b, g, r));
+            }
+    return used;
+}
+
 inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 // The Floyd-Steinberg state of one colour component along a row.
@@ -342,6 +377,7 @@ Image Reduce24(const Image& src, int colors, std::string* why) {
 
     uint8_t table[256 * 4] = {};
     const int n = BuildPalette(src, colors, hist.get(), table);
+    const std::vector<int> used = UsedRegions(hist.get());
     std::fill(hist.get(), hist.get() + kCells, uint16_t(0));
 
     // Black and white: the dithering works against the two computed colours;
@@ -351,6 +387,13 @@ Image Reduce24(const Image& src, int colors, std::string* why) {
         flip = n > 1 ? Luma1000(table) > Luma1000(table + 4) : Luma1000(table) >= 128 * 1000;
 
     const InverseMap map{hist.get(), table, n};
+    // On a large picture the regions of the colours it holds are mapped in
+    // advance, on every processor (each region is its own set of cells); the
+    // dithering fills any other region it reaches, as on a small picture.
+    if (platform::BandCount(h, w) > 1)
+        platform::ForEachBand(int(used.size()), 1 << 16, [&](int first, int end) {
+            for (int k = first; k < end; ++k) FillRegion(map, used[size_t(k)]);
+        });
     for (int y = 0; y < h; ++y) {
         uint8_t* idx = bits == 8 ? out.row(y) : idxRow.get();
         if (y & 1)

@@ -1,6 +1,7 @@
 #include "ops/resize.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "core/convert.h"
 #include "ops/geometry.h"
 #include "ops/quantize.h"
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -131,29 +133,40 @@ bool Filtered(const Image& src, Image& out, int filter) {
     const int ch = src.bitCount() / 8;
     const size_t tstride = size_t(nw) * size_t(ch);
     auto temp = TryAlloc<uint8_t>(tstride * size_t(H));
-    auto acc = TryAlloc<double>(tstride);
-    if (!temp || !acc) return false;
+    if (!temp) return false;
     const Contributions cx = ListsFor(nw, W, filter);
-    for (int y = 0; y < H; ++y) {
-        uint8_t* d = temp.get() + size_t(y) * tstride;
-        if (ch == 3)
-            FilterRow<3>(src.row(y), d, nw, cx);
-        else
-            FilterRow<1>(src.row(y), d, nw, cx);
-    }
-    const Contributions cy = ListsFor(nh, H, filter);
-    for (int y = 0; y < nh; ++y) {
-        std::fill(acc.get(), acc.get() + tstride, 0.0);
-        for (int k = cy.start[size_t(y)]; k < cy.start[size_t(y) + 1]; ++k) {
-            const double w = cy.weight[size_t(k)];
-            const uint8_t* t = temp.get() + size_t(cy.index[size_t(k)]) * tstride;
-            double* a = acc.get();
-            for (size_t x = 0; x < tstride; ++x) a[x] += w * t[x];
+    const int64_t perRowX = int64_t(nw) * (cx.index.size() / std::max<size_t>(1, size_t(nw)));
+    platform::ForEachBand(H, perRowX, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            uint8_t* d = temp.get() + size_t(y) * tstride;
+            if (ch == 3)
+                FilterRow<3>(src.row(y), d, nw, cx);
+            else
+                FilterRow<1>(src.row(y), d, nw, cx);
         }
-        uint8_t* d = out.row(y);
-        for (size_t x = 0; x < tstride; ++x) d[x] = ClampRound(acc[x]);
-    }
-    return true;
+    });
+    const Contributions cy = ListsFor(nh, H, filter);
+    std::atomic<bool> ok{true};
+    const int64_t perRowY = int64_t(nw) * (cy.index.size() / std::max<size_t>(1, size_t(nh)));
+    platform::ForEachBand(nh, perRowY, [&](int first, int end) {
+        auto acc = TryAlloc<double>(tstride);  // one accumulator row per band
+        if (!acc) {
+            ok = false;
+            return;
+        }
+        for (int y = first; y < end; ++y) {
+            std::fill(acc.get(), acc.get() + tstride, 0.0);
+            for (int k = cy.start[size_t(y)]; k < cy.start[size_t(y) + 1]; ++k) {
+                const double w = cy.weight[size_t(k)];
+                const uint8_t* t = temp.get() + size_t(cy.index[size_t(k)]) * tstride;
+                double* a = acc.get();
+                for (size_t x = 0; x < tstride; ++x) a[x] += w * t[x];
+            }
+            uint8_t* d = out.row(y);
+            for (size_t x = 0; x < tstride; ++x) d[x] = ClampRound(acc[x]);
+        }
+    });
+    return ok;
 }
 
 // --- area averaging --------------------------------------------------------
@@ -207,6 +220,30 @@ uint32_t AreaFactor(int newLen, int len) {
     return std::max<uint32_t>(1, uint32_t(double(newLen) / double(len) * kUnit));
 }
 
+// The source rows and weights that make each output row, as the row-wise
+// Distribute hands them out: output y takes parts[start[y]] up to
+// parts[start[y + 1]]. The sums are of integers, so adding one output's parts
+// on its own gives what the running accumulator gives.
+struct RowParts {
+    std::vector<int> start;
+    std::vector<std::pair<int, uint32_t>> parts;  // source row, weight
+};
+
+RowParts PlanRows(int H, uint32_t fy, int nh) {
+    RowParts p;
+    p.start.push_back(0);
+    std::pair<int, uint32_t> carried{0, 0};
+    Distribute(
+        H, fy, nh, [&](int y) { p.parts.push_back({y, fy}); },
+        [&](int y, uint32_t need, uint32_t left, int) {
+            p.parts.push_back({y, need});
+            p.start.push_back(int(p.parts.size()));
+            carried = {y, left};
+            if (left) p.parts.push_back(carried);
+        });
+    return p;
+}
+
 // Whole rows are averaged first, then each averaged row along its length.
 bool AreaAverage(const Image& src, Image& out) {
     const int W = src.width(), H = src.height(), nw = out.width(), nh = out.height();
@@ -222,30 +259,35 @@ bool AreaAverage(const Image& src, Image& out) {
             AverageLine<1>(row, W, fx, out.row(y), nw);
     };
     if (nh == H) {
-        for (int y = 0; y < H; ++y) emit(src.row(y), y);
+        platform::ForEachBand(H, int64_t(W), [&](int first, int end) {
+            for (int y = first; y < end; ++y) emit(src.row(y), y);
+        });
         return true;
     }
-    auto acc = TryAlloc<uint32_t>(n);
-    auto avg = TryAlloc<uint8_t>(n);
-    if (!acc || !avg) return false;
-    uint32_t* a = acc.get();
-    uint8_t* v = avg.get();
-    std::fill(a, a + n, kHalf);
-    Distribute(
-        H, fy, nh,
-        [&](int y) {
-            const uint8_t* s = src.row(y);
-            for (size_t i = 0; i < n; ++i) a[i] += fy * s[i];
-        },
-        [&](int y, uint32_t need, uint32_t left, int oy) {
-            const uint8_t* s = src.row(y);
-            for (size_t i = 0; i < n; ++i) {
-                v[i] = Finish(a[i] + need * s[i]);
-                a[i] = kHalf + left * s[i];
+    const RowParts plan = PlanRows(H, fy, nh);
+    const int64_t perRow = int64_t(W) * (int64_t(H) / nh + 1);
+    std::atomic<bool> ok{true};
+    platform::ForEachBand(nh, perRow, [&](int first, int end) {
+        auto acc = TryAlloc<uint32_t>(n);
+        auto avg = TryAlloc<uint8_t>(n);
+        if (!acc || !avg) {
+            ok = false;
+            return;
+        }
+        uint32_t* a = acc.get();
+        uint8_t* v = avg.get();
+        for (int oy = first; oy < end; ++oy) {
+            std::fill(a, a + n, kHalf);
+            for (int k = plan.start[size_t(oy)]; k < plan.start[size_t(oy) + 1]; ++k) {
+                const uint8_t* s = src.row(plan.parts[size_t(k)].first);
+                const uint32_t w = plan.parts[size_t(k)].second;
+                for (size_t i = 0; i < n; ++i) a[i] += w * s[i];
             }
+            for (size_t i = 0; i < n; ++i) v[i] = Finish(a[i]);
             emit(v, oy);
-        });
-    return true;
+        }
+    });
+    return ok;
 }
 
 }  // namespace
@@ -295,13 +337,15 @@ Image ResizeImage(const Image& src, int newWidth, int newHeight) {
     if (!xs) return Image();
     for (int k = 0; k < nw; ++k) xs[size_t(k)] = int(int64_t(k) * W / nw);
     const size_t whole = PixelRowBytes(W, bits);
-    for (int i = 0; i < nh; ++i) {
-        const uint8_t* s = src.row(int(int64_t(i) * H / nh));
-        if (nw == W)
-            std::memcpy(out.row(i), s, whole);
-        else
-            ResizeRow(s, out.row(i), bits, xs.get(), nw);
-    }
+    platform::ForEachBand(nh, nw, [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            const uint8_t* s = src.row(int(int64_t(i) * H / nh));
+            if (nw == W)
+                std::memcpy(out.row(i), s, whole);
+            else
+                ResizeRow(s, out.row(i), bits, xs.get(), nw);
+        }
+    });
     return out;
 }
 

@@ -1,0 +1,80 @@
+// The image operations on one thread and on every processor: a 6000 x 4000
+// picture of random-walk colours made in memory (a 1000 x 750 one for the
+// enlargement), the best of three runs of each operation per thread count.
+//   threads_bench [RUNS]
+// Built by hand from the portable core (not part of `make bench` yet):
+//   g++ -O2 -std=c++17 -Isrc bench/threads_bench.cpp src/core/*.cpp src/ops/*.cpp \
+//       src/platform/threads.cpp src/platform/posix/threads_posix.cpp -lpthread -o threads_bench
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "ops/effects.h"
+#include "ops/geometry.h"
+#include "ops/quantize.h"
+#include "ops/resize.h"
+#include "platform/threads.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+lg::Image Picture(int w, int h) {
+    lg::Image img = lg::Image::Create(w, h, 24, 0);
+    uint32_t seed = 1;
+    int v[3] = {128, 128, 128};
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = img.row(y);
+        for (int x = 0; x < 3 * w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            int& c = v[x % 3];
+            c = std::min(255, std::max(0, c + int(seed >> 29) - 3));
+            p[x] = uint8_t(c);
+        }
+    }
+    return img;
+}
+
+double BestMs(int runs, const std::function<void()>& op) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = Clock::now();
+        op();
+        best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const lg::Image big = Picture(6000, 4000), small = Picture(1000, 750);
+    const lg::Rect whole{0, 0, 6000, 4000};
+    struct Op {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Op ops[] = {
+        {"shrink to 25 %", [&] { lg::ResampleImage(big, 1500, 1000, lg::kFilterBSpline); }},
+        {"enlarge 2.5x cubic (1000x750)", [&] { lg::ResampleImage(small, 2500, 1875, lg::kFilterMitchellCubic); }},
+        {"90 degree turn", [&] { lg::RotateRight(big); }},
+        {"fine rotation 10 degrees", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectFineRotate, whole, 10, 0); }},
+        {"blur 3", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectBlur, whole, 3, 0); }},
+        {"median 3", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectMedian, whole, 3, 0); }},
+        {"sharpen 40", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectSharpen, whole, 40, 0); }},
+        {"reduce to 256 colours", [&] { lg::Quantize(big, 256); }},
+    };
+    const int all = lg::platform::ProcessorCount();
+    std::printf("%-32s %10s %10s %7s   (%d processors)\n", "operation", "1 thread", "all", "ratio", all);
+    for (const Op& op : ops) {
+        lg::platform::SetThreadCount(1);
+        const double one = BestMs(runs, op.run);
+        lg::platform::SetThreadCount(0);
+        const double many = BestMs(runs, op.run);
+        std::printf("%-32s %8.0f ms %7.0f ms %7.2f\n", op.name, one, many, many / one);
+    }
+    return 0;
+}

@@ -1,0 +1,61 @@
+// Work on several processors: a fork-join run of a few threads, the split of
+// a picture's rows into bands for it, and a wake-up signal between threads.
+// The number of threads is what the processor reports unless a test sets it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace lg::platform {
+
+// Logical processors of this machine, at least 1.
+int ProcessorCount();
+
+// Threads that long jobs use: ProcessorCount() unless set. `count` <= 0
+// goes back to the processor's number. Set it only while no job runs.
+int ThreadCount();
+void SetThreadCount(int count);
+
+// Runs job(0) .. job(n - 1) at once, job 0 on the calling thread, and
+// returns when all have ended. A thread that cannot be started leaves its job
+// to the caller, after job 0. The first exception a job throws is thrown
+// again here once every job has ended. Inside a job, nested runs and bands
+// stay on their own thread, so that no job splits into threads again.
+void RunConcurrently(int n, const std::function<void(int)>& job);
+
+// The least work (pixel visits) worth a thread of its own; tests lower it to
+// split small pictures. `work` <= 0 goes back to the usual quarter megapixel.
+void SetWorkPerThread(int64_t work);
+
+// True on a thread started by RunConcurrently, or inside job 0.
+bool InsideConcurrentJob();
+
+// Splits rows 0 .. rows - 1 into one band per thread and calls band(first,
+// end) for each, in parallel. `workPerRow` is a rough cost of one row in
+// pixel visits: work of less than about a quarter of a megapixel stays on the
+// calling thread in one band, since handing it over costs more than it saves.
+void ForEachBand(int rows, int64_t workPerRow, const std::function<void(int first, int end)>& band);
+// The number of bands ForEachBand makes of such work, and the same split with
+// each band's number (0 .. BandCount - 1) passed along.
+int BandCount(int rows, int64_t workPerRow);
+void ForEachNumberedBand(int rows, int64_t workPerRow,
+                         const std::function<void(int index, int first, int end)>& band);
+
+// A wake-up between threads: Raise() sets it, Wait() returns when it is set
+// (then clears it) or after `ms` milliseconds, saying which.
+class Signal {
+public:
+    Signal();
+    ~Signal();
+    Signal(const Signal&) = delete;
+    Signal& operator=(const Signal&) = delete;
+    void Raise();
+    bool Wait(unsigned ms);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace lg::platform
