@@ -101,22 +101,7 @@ protected:
     }
     void TearDown() override {
         ViewerTest::TearDown();
-        if (!root.empty()) RemoveTree(Wide(root));
-    }
-    static void RemoveTree(const std::wstring& d) {
-        WIN32_FIND_DATAW fd;
-        HANDLE h = FindFirstFileW((d + L"\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring n = fd.cFileName;
-                if (n == L"." || n == L"..") continue;
-                const std::wstring p = d + L"\\" + n;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(p);
-                else { SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL); DeleteFileW(p.c_str()); }
-            } while (FindNextFileW(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryW(d.c_str());
+        if (!root.empty()) RemoveTree(root);
     }
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
     void StartOn(const std::string& name, const std::string& options = "") {
@@ -274,15 +259,6 @@ TEST_F(Names, DeleteToTheRecycleBin) {
     SetEnvironmentVariableA("XDG_DATA_HOME", nullptr);
     EXPECT_FALSE(Exists(Path(kChinese)));
     EXPECT_EQ(Slurp(root + "\\xdg\\Trash\\files\\" + kChinese), original);
-}
-
-// Across processes a list box's text arrives as UTF-16.
-std::string ListLine(HWND list, int i) {
-    wchar_t wide[1024] = L"";
-    SendMessageTimeoutW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide), SMTO_BLOCK, 5000, nullptr);
-    char text[3072] = "";
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
 }
 
 TEST_F(Names, BatchConvertsIntoAFolderNamedInAnyLanguage) {
