@@ -32,8 +32,6 @@ std::string Repeat(const std::string& s, int n) {
     return out;
 }
 
-int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-
 // Whether this process takes names as UTF-8: always natively, and on Windows
 // when the manifest's code page is honoured (1903 and later, Wine).
 bool Utf8Process() {
@@ -185,7 +183,7 @@ TEST(Names, SlideListsInEveryEncoding) {
     // C : \ Ε(0395) ... and the emoji as the pair D83D DCF7.
     std::string utf16 = "\xFF\xFE";
     auto unit = [&](unsigned u) { utf16 += char(u & 0xFF); utf16 += char(u >> 8); };
-    for (unsigned u : {'C', ':', '\\', 0x3B1u, 0x3B2u, '.', 'p', 'n', 'g', '\r', '\n', 'C', ':', '\\', 0xD83Du, 0xDCF7u,
+    for (unsigned u : std::initializer_list<unsigned>{'C', ':', '\\', 0x3B1u, 0x3B2u, '.', 'p', 'n', 'g', '\r', '\n', 'C', ':', '\\', 0xD83Du, 0xDCF7u,
                        '.', 'g', 'i', 'f', '\n', 0xD800u, 'x'})
         unit(u);
     EXPECT_EQ(read(utf16), (V{"C:\\\xCE\xB1\xCE\xB2.png", "C:\\\xF0\x9F\x93\xB7.gif", "\xEF\xBF\xBDx"}));

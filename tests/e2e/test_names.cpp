@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <fstream>
@@ -40,7 +41,7 @@ struct Picture {
 const Picture kPictures[] = {
     {kGreek, "(40x32x24BPP)", "greek.rgb", 40, 32},
     {kChinese, "(36x24x24BPP)", "chinese.rgb", 36, 24},
-    {kEmoji, "(30x20x8BPP)", "emoji.rgb", 30, 20},
+    {kEmoji, "(30x20x1BPP)", "emoji.rgb", 30, 20},
 };
 const Picture& Of(const std::string& name) {
     return *std::find_if(std::begin(kPictures), std::end(kPictures), [&](const Picture& p) { return p.name == name; });
@@ -160,9 +161,15 @@ TEST_F(Names, EverySortOrderWalksTheFolder) {
                      [&](const std::string& a, const std::string& b) { return SizeOf(Path(a)) < SizeOf(Path(b)); });
     const V byDate = {kGreek, kChinese, kEmoji};  // a day apart
     const V byExtension = {kEmoji, kGreek, kChinese};  // .gif .jpg .png
-    // As the file manager collates: the camera is a symbol, which sorts before
-    // letters; Greek letters before Chinese characters.
-    const V byName = {kEmoji, kGreek, kChinese};
+    // As the system collates the names' Unicode form, asked here directly;
+    // whatever it makes of the emoji, Greek letters come before Chinese
+    // characters.
+    V byName = {kGreek, kChinese, kEmoji};
+    std::stable_sort(byName.begin(), byName.end(), [](const std::string& a, const std::string& b) {
+        const std::wstring x = Wide(a), y = Wide(b);
+        return CompareStringW(LOCALE_SYSTEM_DEFAULT, 0, x.c_str(), -1, y.c_str(), -1) == CSTR_LESS_THAN;
+    });
+    ASSERT_LT(std::find(byName.begin(), byName.end(), kGreek), std::find(byName.begin(), byName.end(), kChinese));
     const V naturally = {kGreek, kChinese, kEmoji};  // character by character: Ε, 写, 📷
     const struct { int command; V order; } orders[] = {
         {40108, byName},      {40109, V(byName.rbegin(), byName.rend())},
