@@ -6,6 +6,12 @@ export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$WINE_ROOT/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
 export WINEARCH=win64
+# Wine maps Unix file names through the locale's character set: names in any
+# language (and the tests that use them) need a UTF-8 one.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+    *[Uu][Tt][Ff]-8 | *[Uu][Tt][Ff]8) ;;
+    *) export LC_ALL=C.UTF-8 ;;
+esac
 
 # LG_X86_32: how 32-bit x86 code runs here.
 #   native    the kernel runs it (every Windows suite tests build/win32);

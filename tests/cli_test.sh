@@ -45,6 +45,19 @@ check unknown-option 2 "unknown option" "$BIN" "$DIR/in.bmp" "/zz" "/c=$DIR/x.bm
 check version 0 "" "$BIN" --version
 grep -q "libjpeg" "$DIR/out" || { echo "FAIL version text"; fail=$((fail + 1)); }
 
+# Names in any language, in and out, one at a time and in a batch.
+mkdir -p "$DIR/Φωτογραφίες 写真 📷"
+convert -size 36x24 xc:'#30a050' -fill '#f0e020' -draw 'rectangle 0,0 35,5' PNG24:"$DIR/Φωτογραφίες 写真 📷/写真 2026.png"
+cp "$DIR/in.bmp" "$DIR/Φωτογραφίες 写真 📷/Ελληνικά.bmp"
+check foreign-names 0 "" "$BIN" "$DIR/Φωτογραφίες 写真 📷/写真 2026.png" "/c=$DIR/Φωτογραφίες 写真 📷/📷 café.bmp"
+[ "$(convert "$DIR/Φωτογραφίες 写真 📷/写真 2026.png" ppm:- | md5sum)" = \
+  "$(convert "$DIR/Φωτογραφίες 写真 📷/📷 café.bmp" ppm:- | md5sum)" ] ||
+    { echo "FAIL foreign-names: pixels differ"; fail=$((fail + 1)); }
+check foreign-names-batch 0 "" "$BIN" "$DIR/Φωτογραφίες 写真 📷/Ελληνικά.bmp" "$DIR/Φωτογραφίες 写真 📷/写真 2026.png" \
+    "/batch=$DIR/转换 μετατροπή" /type=png
+[ "$(convert "$DIR/in.bmp" ppm:- | md5sum)" = "$(convert "$DIR/转换 μετατροπή/Ελληνικά.PNG" ppm:- | md5sum)" ] &&
+  [ -f "$DIR/转换 μετατροπή/写真 2026.PNG" ] || { echo "FAIL foreign-names-batch"; ls "$DIR"/*; fail=$((fail + 1)); }
+
 # A failed save leaves the file it would have replaced.
 printf 'keep' > "$DIR/keep.gif"
 "$BIN" "$DIR/none.bmp" "/c=$DIR/keep.gif" 2>/dev/null

@@ -8,6 +8,7 @@
 #include "devices/logic/device_logic.h"
 #include "formats/bmp.h"
 #include "formats/status.h"
+#include "platform/platform.h"
 
 namespace lg {
 namespace {
@@ -15,13 +16,13 @@ namespace {
 constexpr const char kDesktopKey[] = "Control Panel\\Desktop";
 
 std::string WallpaperFile() {
-    char dir[MAX_PATH] = "";
-    GetWindowsDirectoryA(dir, MAX_PATH);
+    char dir[platform::kPathBytes] = "";
+    GetWindowsDirectoryA(dir, sizeof dir);
     return WithBackslash(dir) + "Lumagrove_Wallpaper.bmp";
 }
 
 std::string ReadValue(HKEY key, const char* name) {
-    char text[261] = "";
+    char text[platform::kPathBytes] = "";
     DWORD size = sizeof text - 1, type = 0;
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
         type != REG_SZ)

@@ -1,7 +1,6 @@
 #include "files/slide_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,25 +19,33 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 bool MatchesNoCase(const std::string& name, const std::string& pattern) {
     if (pattern == "*.*" || pattern == "*") return true;
     if (pattern.size() < 2 || pattern[0] != '*') return false;
-    const std::string tail = pattern.substr(1);
-    if (name.size() < tail.size()) return false;
-    for (size_t i = 0; i < tail.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[name.size() - tail.size() + i])) !=
-            std::tolower(static_cast<unsigned char>(tail[i])))
-            return false;
-    return true;
+    return EndsWithNoCase(name, pattern.substr(1));  // ASCII letters only: names may be UTF-8
 }
 
 }  // namespace
 
-std::vector<std::string> ParseSlideList(const std::string& text) {
+namespace {
+
+// A list written by the slideshow is UTF-8 without a byte-order mark; one
+// saved by an editor may carry a mark (UTF-8 or UTF-16) or be in the ANSI
+// code page of an older system.
+std::string ListTextAsNames(const std::string& bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) return Utf16LeToUtf8(bytes.substr(2));
+    return platform::TextAsNames(bytes);
+}
+
+}  // namespace
+
+std::vector<std::string> ParseSlideList(const std::string& fileText) {
+    const std::string text = ListTextAsNames(fileText);
     std::vector<std::string> out;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();  // a last line without its line break
         size_t stop = end;
         while (stop > start && text[stop - 1] == '\r') --stop;
-        if (stop > start) out.push_back(text.substr(start, std::min<size_t>(stop - start, 259)));
+        if (stop > start) out.push_back(text.substr(start, PrefixOfChars(text.substr(start, std::min<size_t>(stop - start, 259 * 4)), 259)));
         start = end + 1;
     }
     return out;

@@ -9,8 +9,10 @@ namespace lg {
 
 constexpr const char kSlideshowListName[] = "Lumagrove_Slideshow.lst";
 
-// One path per line, at most 259 characters each; line ends (LF or CRLF) are
-// removed and blank lines skipped. False when the file cannot be opened or is
+// One path per line, at most 259 characters each (never cut inside one);
+// line ends (LF or CRLF) are removed and blank lines skipped. The file is
+// UTF-8 with or without a byte-order mark, UTF-16 with its mark, or text in
+// the system's ANSI code page (see platform::TextAsNames). False when the file cannot be opened or is
 // larger than any list (kMaxSlideListBytes, some 100 000 full-length paths).
 constexpr size_t kMaxSlideListBytes = size_t(32) << 20;
 bool ReadSlideList(const std::string& path, std::vector<std::string>& out);

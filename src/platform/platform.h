@@ -6,6 +6,10 @@
 
 namespace lg::platform {
 
+// Bytes for a buffer that takes any path of the ANSI interfaces: up to 260
+// UTF-16 units, each at most 3 bytes in UTF-8 (a pair of units takes 4).
+constexpr unsigned kPathBytes = 260 * 3 + 1;
+
 // Replaces `target` by `source` in one step (rename over an existing file).
 bool MoveReplacing(const std::string& source, const std::string& target);
 bool RemoveFile(const std::string& path);
@@ -28,5 +32,13 @@ char PathSeparator();
 std::string DirectoryOf(const std::string& path);
 std::string BaseNameOf(const std::string& path);
 std::string JoinPath(const std::string& dir, const std::string& name);
+
+// Text from outside the program that holds names (a list file, a settings
+// file of an older version, a path another program sends) in the encoding
+// names have in this process. Where the process code page is UTF-8, text
+// that is not UTF-8 was written in the system's own ANSI code page and is
+// converted from it; anything else is returned as it is (POSIX names are
+// bytes).
+std::string TextAsNames(const std::string& text);
 
 }  // namespace lg::platform

@@ -34,7 +34,9 @@ int ReadSetting(Setting s) {
 
 std::string ReadSettingText(Setting s, const std::string& def) {
     const SettingInfo& i = InfoOf(s);
-    return ini::ReadString(SettingsFilePath(), i.section, i.key, def);
+    // A value an older version wrote in the system's ANSI code page reads as
+    // the same name under a UTF-8 code page.
+    return platform::TextAsNames(ini::ReadString(SettingsFilePath(), i.section, i.key, def));
 }
 
 std::string ReadSettingText(Setting s) { return ReadSettingText(s, InfoOf(s).def); }

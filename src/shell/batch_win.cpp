@@ -55,7 +55,7 @@ void RemoveSelected(HWND panel, BatchDialog& d) {
 }
 
 std::string PanelText(HWND panel, int id) {
-    char buf[MAX_PATH + 1] = "";
+    char buf[platform::kPathBytes] = "";
     GetDlgItemTextA(panel, id, buf, sizeof buf);
     return buf;
 }
@@ -173,8 +173,8 @@ void RunWorker(App& app, const std::vector<std::string>& files) {
 }  // namespace
 
 std::string OpenDialogFolder(HWND open) {
-    char buf[MAX_PATH] = "";
-    SendMessageA(open, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(buf));
+    char buf[platform::kPathBytes] = "";
+    SendMessageA(open, CDM_GETFOLDERPATH, sizeof buf, reinterpret_cast<LPARAM>(buf));
     return buf;
 }
 
@@ -189,9 +189,9 @@ std::vector<std::string> TakeTypedFiles(HWND open) {
 
 std::vector<std::string> DroppedFiles(HDROP drop) {
     std::vector<std::string> paths;
-    char path[MAX_PATH];
+    char path[platform::kPathBytes];
     for (UINT i = 0, n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i)
-        if (DragQueryFileA(drop, i, path, MAX_PATH) && platform::FileSizeOf(path) >= 0) paths.push_back(path);
+        if (DragQueryFileA(drop, i, path, sizeof path) && platform::FileSizeOf(path) >= 0) paths.push_back(path);
     DragFinish(drop);
     return paths;
 }

@@ -74,7 +74,7 @@ void StoreCaptureDialog(HWND dlg) {
     WriteSetting(Setting::CaptureWindow, mode);
     WriteSetting(Setting::CaptureListIndex, int(SendDlgItemMessageA(dlg, kIdList, LB_GETCURSEL, 0, 0)));
     WriteSetting(Setting::CaptureUseAutomatic, IsDlgButtonChecked(dlg, kIdAutomatic) == BST_CHECKED ? 1 : 0);
-    char text[MAX_PATH] = "";
+    char text[platform::kPathBytes] = "";
     GetDlgItemTextA(dlg, kIdTimer, text, sizeof text);
     WriteSetting(Setting::CaptureAutoTimer, text);
     WriteSetting(Setting::CaptureOutputType, int(SendDlgItemMessageA(dlg, kIdType, CB_GETCURSEL, 0, 0)));

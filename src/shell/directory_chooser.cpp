@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/records.h"
 
@@ -28,8 +29,8 @@ UINT_PTR CALLBACK ChooserHook(HWND child, UINT msg, WPARAM, LPARAM lp) {
         SendMessageA(dlg, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>("dummy"));
         return 0;
     case CDN_FILEOK: {
-        char folder[MAX_PATH] = "";
-        if (SendMessageA(dlg, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) > 0) chosen->path = folder;
+        char folder[platform::kPathBytes] = "";
+        if (SendMessageA(dlg, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder)) > 0) chosen->path = folder;
         return 0;
     }
     default:
@@ -40,15 +41,15 @@ UINT_PTR CALLBACK ChooserHook(HWND child, UINT msg, WPARAM, LPARAM lp) {
 }  // namespace
 
 bool ChooseDirectory(HWND owner, const std::string& proposed, std::string* chosen) {
-    char here[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, here);
-    char name[MAX_PATH] = "dummy";
+    char here[platform::kPathBytes] = "";
+    GetCurrentDirectoryA(sizeof here, here);
+    char name[platform::kPathBytes] = "dummy";
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = "*.*\0*.*\0";
     ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = sizeof name;
     ofn.lpstrInitialDir = proposed.empty() ? nullptr : proposed.c_str();
     ofn.lpstrTitle = "Select a directory ...";
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOVALIDATE | OFN_PATHMUSTEXIST;

@@ -87,7 +87,7 @@ void MarkDefaultRow(HWND dlg) {
 }
 
 std::string DialogText(HWND dlg, int id) {
-    char buf[MAX_PATH + 1] = "";
+    char buf[platform::kPathBytes] = "";
     GetDlgItemTextA(dlg, id, buf, sizeof buf);
     return buf;
 }
@@ -100,7 +100,7 @@ int CALLBACK StartBrowseAt(HWND w, UINT msg, LPARAM, LPARAM data) {
 }  // namespace
 
 std::string BrowseForFolder(HWND owner, const std::string& start) {
-    char path[MAX_PATH] = "";
+    char path[platform::kPathBytes] = "";
     BROWSEINFOA bi = {};
     bi.hwndOwner = owner;
     bi.pszDisplayName = path;

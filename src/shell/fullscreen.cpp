@@ -41,7 +41,7 @@ void DrawName(HDC dc, const std::string& name) {
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 255, 0));
-    TextOutA(dc, 0, 0, name.c_str(), int(name.size()));
+    DrawTextAt(dc, 0, 0, name);
     SelectObject(dc, old);
     DeleteObject(font);
 }

@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "devices/clipboard.h"
+#include "platform/platform.h"
 #include "shell/decode_ahead.h"
 #include "shell/device_commands.h"
 #include "formats/libraries.h"
@@ -161,8 +162,8 @@ namespace {
 
 // Dropped files: the first one is shown, the others are ignored.
 void DropFiles(App& app, HDROP drop) {
-    char path[MAX_PATH] = "";
-    UINT n = DragQueryFileA(drop, 0, path, MAX_PATH);
+    char path[platform::kPathBytes] = "";
+    UINT n = DragQueryFileA(drop, 0, path, sizeof path);
     DragFinish(drop);
     if (!n) return;
     SetForegroundWindow(app.mainWindow);

@@ -30,9 +30,9 @@ bool PreviewOn(HWND hook) { return IsDlgButtonChecked(hook, kPreviewCheck) == BS
 void LoadPreview(HWND hook, OpenPreview& preview) {
     const App& app = *preview.app;
     preview.picture = Image();
-    char path[MAX_PATH] = "";
+    char path[platform::kPathBytes] = "";
     if (PreviewOn(hook) &&
-        SendMessageA(GetParent(hook), CDM_GETFILEPATH, MAX_PATH, reinterpret_cast<LPARAM>(path)) > 0) {
+        SendMessageA(GetParent(hook), CDM_GETFILEPATH, sizeof path, reinterpret_cast<LPARAM>(path)) > 0) {
         DWORD a = GetFileAttributesA(path);
         if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
             RECT area;
@@ -105,7 +105,7 @@ UINT_PTR CALLBACK OpenHook(HWND hook, UINT msg, WPARAM wp, LPARAM lp) {
 
 void OpenWithPreview(App& app) {
     std::string filters = OpenFilterString();
-    char name[MAX_PATH] = "";
+    char name[platform::kPathBytes] = "";
     std::string dir = ReadSettingText(Setting::OpenDir);
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
@@ -114,7 +114,7 @@ void OpenWithPreview(App& app) {
     ofn.lpstrFilter = filters.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = sizeof name;
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
     ofn.lpTemplateName = RESOURCE_NAME(DLG_OPEN_PREVIEW);
     ofn.lpfnHook = OpenHook;

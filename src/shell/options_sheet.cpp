@@ -12,6 +12,7 @@
 
 #include "core/messages.h"
 #include "core/strings.h"
+#include "platform/platform.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
 #include "shell/logic/edit_logic.h"
@@ -32,7 +33,7 @@ struct TablePage {
 std::string Decimal(int v) { return Format("%d", v); }
 
 std::string ItemText(HWND dlg, int id) {
-    char text[MAX_PATH + 1] = "";
+    char text[platform::kPathBytes] = "";
     GetDlgItemTextA(dlg, id, text, sizeof text);
     return text;
 }

@@ -8,6 +8,7 @@
 #include "core/strings.h"
 #include "formats/jpeg_lossless.h"
 #include "formats/save.h"
+#include "platform/platform.h"
 #include "settings/saved_options.h"
 #include "settings/settings.h"
 #include "shell/edit.h"
@@ -46,8 +47,8 @@ UINT_PTR CALLBACK SaveHook(HWND hook, UINT msg, WPARAM, LPARAM) {
 }
 
 std::string CurrentDirectory() {
-    char dir[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, dir);
+    char dir[platform::kPathBytes] = "";
+    GetCurrentDirectoryA(sizeof dir, dir);
     return dir;
 }
 
@@ -60,9 +61,9 @@ bool Exists(const std::string& name) {
 // the user would not replace an existing file.
 bool SaveDialog(App& app, bool saveAs, std::string* out) {
     const std::string filters = SaveFilterString();
-    char name[MAX_PATH] = "";
-    char title[MAX_PATH] = "";
-    lstrcpynA(name, ProposedSaveName(app.fileName).c_str(), MAX_PATH);
+    char name[platform::kPathBytes] = "";
+    char title[platform::kPathBytes] = "";
+    lstrcpynA(name, ProposedSaveName(app.fileName).c_str(), sizeof name);
     const std::string before = CurrentDirectory();
     int index = SaveFilterForName(app.fileName);
     if (saveAs) {
@@ -79,9 +80,9 @@ bool SaveDialog(App& app, bool saveAs, std::string* out) {
     ofn.lpstrFilter = filters.c_str();
     ofn.nFilterIndex = DWORD(index);
     ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = sizeof name;
     ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = MAX_PATH;
+    ofn.nMaxFileTitle = sizeof title;
     ofn.lpstrInitialDir = start.c_str();
     ofn.lpstrTitle = Msg(saveAs ? MsgId::SaveAsTitle : MsgId::SaveTitle);
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST;

@@ -1,5 +1,6 @@
 // File associations under the per-user classes root, the icon chooser and
 // the desktop link.
+#include "platform/platform.h"
 #include "shell/shell_pages.h"
 
 #include <commctrl.h>
@@ -78,9 +79,9 @@ bool Apply(const std::vector<RegWrite>& writes) {
 }
 
 std::string ExecutablePath() {
-    char path[MAX_PATH] = "";
-    if (!SearchPathA(nullptr, "LUMAGR32.EXE", nullptr, MAX_PATH, path, nullptr))
-        GetModuleFileNameA(nullptr, path, MAX_PATH);  // renamed or not on the search path
+    char path[platform::kPathBytes] = "";
+    if (!SearchPathA(nullptr, "LUMAGR32.EXE", nullptr, sizeof path, path, nullptr))
+        GetModuleFileNameA(nullptr, path, sizeof path);  // renamed or not on the search path
     return path;
 }
 
@@ -181,10 +182,10 @@ INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp)
     case WM_INITDIALOG: {
         p->context.windows98 = IsWindows98();
         p->context.exePath = ExecutablePath();
-        char dir[MAX_PATH] = "", paint[MAX_PATH] = "";
-        GetWindowsDirectoryA(dir, MAX_PATH);
+        char dir[platform::kPathBytes] = "", paint[platform::kPathBytes] = "";
+        GetWindowsDirectoryA(dir, sizeof dir);
         p->context.windowsDir = dir;
-        if (SearchPathA(nullptr, "PBRUSH.EXE", nullptr, MAX_PATH, paint, nullptr)) p->context.pbrushPath = paint;
+        if (SearchPathA(nullptr, "PBRUSH.EXE", nullptr, sizeof paint, paint, nullptr)) p->context.pbrushPath = paint;
         SendDlgItemMessageA(page, kIdOtherText, EM_LIMITTEXT, 400, 0);
         return TRUE;
     }
@@ -244,13 +245,13 @@ bool CreateDesktopLink() {
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         // The user's own desktop folder: the old fixed places under the
         // Windows directory do not exist on NT systems of today.
-        char desktop[MAX_PATH] = "";
+        char desktop[platform::kPathBytes] = "";
         std::string path;
         if (SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE)) {
             path = WithBackslash(desktop) + "Lumagrove.lnk";
         } else {
-            char dir[MAX_PATH] = "";
-            GetWindowsDirectoryA(dir, MAX_PATH);
+            char dir[platform::kPathBytes] = "";
+            GetWindowsDirectoryA(dir, sizeof dir);
             path = WithBackslash(dir) + "Profiles\\All Users\\Desktop\\Lumagrove.lnk";
         }
         wchar_t wide[MAX_PATH] = L"";

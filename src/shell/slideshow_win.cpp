@@ -83,7 +83,7 @@ void LoadEntry(Show& s) {
 void DrawText(HDC dc, int y, const std::string& text) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 255, 0));
-    TextOutA(dc, 0, y, text.c_str(), int(text.size()));
+    DrawTextAt(dc, 0, y, text);
 }
 
 void Paint(Show& s, HWND w, HDC dc) {
@@ -319,13 +319,13 @@ std::string TextFileDialog(HWND owner, bool save) {
     filter += '\0';
     filter += "*.txt";
     filter += '\0';
-    char name[MAX_PATH] = "";
+    char name[platform::kPathBytes] = "";
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = name;
-    ofn.nMaxFile = MAX_PATH;
+    ofn.nMaxFile = sizeof name;
     ofn.lpstrTitle = save ? "Save slideshow as ..." : "Load slideshow from ...";
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return std::string();

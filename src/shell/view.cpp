@@ -170,4 +170,12 @@ Rect SelectionBufferRect(const App& app) {
     return SelectionToBufferRect(s);
 }
 
+void DrawTextAt(HDC dc, int x, int y, const std::string& text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    if (n <= 0) return;
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
+    TextOutW(dc, x, y, wide.c_str(), n);
+}
+
 }  // namespace lg

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ops/geometry.h"
 #include "shell/app.h"
 #include "shell/logic/view_geometry.h"
@@ -26,5 +28,9 @@ void DrawPicture(HDC dc, const Image& img, const Placement& p, const RECT& visib
 POINT ClientToPicture(const App& app, POINT p);
 // The dragged selection as a rectangle of the picture buffer (rows from the bottom).
 Rect SelectionBufferRect(const App& app);
+
+// Draws a text that may hold names at (x, y): read in the process code page
+// (UTF-8 under the manifest), whatever character set the selected font has.
+void DrawTextAt(HDC dc, int x, int y, const std::string& text);
 
 }  // namespace lg

@@ -36,6 +36,34 @@ void WriteIni(const std::string& text) {
 
 using e2e::PictureTop;
 
+// Removes a directory with everything in it.
+void RemoveTree(const std::string& d) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((d + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string p = d + "\\" + n;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(p);
+            else { SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL); DeleteFileA(p.c_str()); }
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(d.c_str());
+}
+
+// Line i of a list box of the viewer. Across processes the list's text
+// arrives as UTF-16 whatever was asked; it is returned in this driver's
+// code page.
+std::string ListLine(HWND list, int i) {
+    wchar_t wide[1024] = L"";
+    SendMessageTimeoutW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide), SMTO_BLOCK, 5000, nullptr);
+    char text[3 * 1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
 // The text of the status field on the toolbar.
 std::string StatusOf(HWND w) {
     HWND bar = FindWindowExA(w, nullptr, "ToolbarWindow32", nullptr);

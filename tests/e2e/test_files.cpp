@@ -48,21 +48,6 @@ protected:
         ViewerTest::TearDown();
         if (!dir.empty()) RemoveTree(dir);  // "" would name the root of the drive
     }
-    static void RemoveTree(const std::string& d) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((d + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string n = fd.cFileName;
-                if (n == "." || n == "..") continue;
-                std::string p = d + "\\" + n;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(p);
-                else { SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL); DeleteFileA(p.c_str()); }
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(d.c_str());
-    }
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
     void StartAt(int i) {
         ASSERT_TRUE(e2e::Start(Exe(), Path(PictureName(i)), dir, v));
@@ -410,15 +395,6 @@ TEST_F(Files, MoveThroughTheChooser) {
 }
 
 // --- Batch conversion and slideshow ----------------------------------------------
-
-// Across processes the list's text arrives as UTF-16 whatever was asked.
-std::string ListLine(HWND list, int i) {
-    wchar_t wide[1024] = L"";
-    SendMessageTimeoutW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide), SMTO_BLOCK, 5000, nullptr);
-    char text[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
 
 TEST_F(Files, BatchOfTwentyThroughTheDialog) {
     for (int i = 13; i <= 20; ++i)

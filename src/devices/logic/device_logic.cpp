@@ -84,12 +84,10 @@ double ExtractSpaceMB(int bitsPerPixel, int width, int height, int frames) {
 }
 
 std::string AviInformationText(int width, int height, int bits, int frames, const std::string& dir) {
-    char text[600];
-    std::snprintf(text, sizeof text,
-                  "Width:\t\t%d\nHeight:\t\t%d\nBitsPerPixel:\t%d\nFrames:\t\t%d\n"
-                  "Extract directory:\t%.260s\t\n\nSpace required:\t%.2f MB\n",
-                  width, height, bits, frames, dir.c_str(), ExtractSpaceMB(bits, width, height, frames));
-    return text;
+    return Format("Width:\t\t%d\nHeight:\t\t%d\nBitsPerPixel:\t%d\nFrames:\t\t%d\n"
+                  "Extract directory:\t%s\t\n\nSpace required:\t%.2f MB\n",
+                  width, height, bits, frames, CutToChars(dir, 260).c_str(),
+                  ExtractSpaceMB(bits, width, height, frames));
 }
 
 std::string ExtractFrameName(const std::string& dir, const std::string& baseName, int frame) {

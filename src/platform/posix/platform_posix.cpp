@@ -58,4 +58,6 @@ uint32_t TickCount() {
 
 char PathSeparator() { return '/'; }
 
+std::string TextAsNames(const std::string& text) { return text; }
+
 }  // namespace lg::platform

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/platform.h"
 
 namespace lg::platform {
 
@@ -29,14 +30,28 @@ bool ListDirectory(const std::string& dir, std::vector<FileFacts>& out) {
     return true;
 }
 
+namespace {
+
+// Names reach the system in the process code page (UTF-8 under the
+// manifest); CompareStringA would read them in the locale's code page instead.
+std::wstring Wide(const std::string& s) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+    std::wstring w(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), &w[0], n);
+    return w;
+}
+
+}  // namespace
+
 int CollateNames(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, a.c_str(), int(a.size()), b.c_str(), int(b.size())) - 2;
+    const std::wstring x = Wide(a), y = Wide(b);
+    return CompareStringW(LOCALE_SYSTEM_DEFAULT, 0, x.data(), int(x.size()), y.data(), int(y.size())) - 2;
 }
 
 std::string CurrentDirectory() {
-    char buf[MAX_PATH];
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
-    return n > 0 && n < MAX_PATH ? std::string(buf, n) : std::string();
+    char buf[kPathBytes];
+    DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
 }
 
 bool ChangeDirectory(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
@@ -84,9 +99,9 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 bool MoveToRecycleBin(const std::string& path) {
-    char full[MAX_PATH + 2] = {};
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return false;
+    char full[kPathBytes + 2] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), kPathBytes, full, nullptr);
+    if (n == 0 || n >= kPathBytes) return false;
     full[n] = full[n + 1] = '\0';  // the list of names ends with an empty one
     SHFILEOPSTRUCTA op = {};
     op.wFunc = FO_DELETE;

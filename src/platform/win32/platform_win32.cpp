@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <climits>
 #include <cstdlib>
 
+#include "core/strings.h"
 #include "platform/platform.h"
 
 namespace lg::platform {
@@ -35,9 +37,9 @@ std::string SettingsDirectory() {
     // A directory named by LUMAGROVE_HOME takes the place of the Windows
     // directory, as in the native build: test runs keep their settings apart.
     if (const char* home = std::getenv("LUMAGROVE_HOME"); home && *home) return home;
-    char dir[MAX_PATH];
-    UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string("C:\\WINDOWS");
+    char dir[kPathBytes];
+    UINT n = GetWindowsDirectoryA(dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? std::string(dir, n) : std::string("C:\\WINDOWS");
 }
 
 bool MakeDirectories(const std::string& path) {
@@ -51,13 +53,33 @@ bool MakeDirectories(const std::string& path) {
 }
 
 std::string TempDirectory() {
-    char dir[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, dir);
-    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string("C:\\TEMP\\");
+    char dir[kPathBytes];
+    DWORD n = GetTempPathA(sizeof dir, dir);
+    return n > 0 && n < sizeof dir ? std::string(dir, n) : std::string("C:\\TEMP\\");
 }
 
 uint32_t TickCount() { return GetTickCount(); }
 
 char PathSeparator() { return '\\'; }
+
+std::string TextAsNames(const std::string& text) {
+    if (GetACP() != CP_UTF8 || IsUtf8(text) || text.size() > size_t(INT_MAX / 3)) return text;
+    // The manifest makes CP_ACP UTF-8; the system's own code page is the
+    // one its locale names.
+    DWORD legacy = 0;
+    if (!GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&legacy), sizeof legacy / sizeof(WCHAR)) ||
+        legacy == 0 || legacy == CP_UTF8)
+        legacy = 1252;
+    const int n = MultiByteToWideChar(legacy, 0, text.data(), int(text.size()), nullptr, 0);
+    if (n <= 0) return text;
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(legacy, 0, text.data(), int(text.size()), &wide[0], n);
+    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    if (m <= 0) return text;
+    std::string out(size_t(m), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+    return out;
+}
 
 }  // namespace lg::platform

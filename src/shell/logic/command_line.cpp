@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "core/strings.h"
+#include "platform/platform.h"
+
 namespace lg {
 namespace {
 
@@ -12,7 +15,7 @@ std::string OptionValue(const std::string& line, size_t valueStart, size_t limit
     if (end == std::string::npos) end = line.size();
     std::string v = line.substr(valueStart, end - valueStart);
     while (!v.empty() && v.back() == ' ') v.pop_back();  // the blank before the next option
-    return v.substr(0, limit);
+    return CutToChars(v, limit);
 }
 
 int DecimalPrefix(const std::string& s) {
@@ -40,7 +43,8 @@ CommandLine ParseCommandLine(const std::string& raw) {
     // The file argument ends where the character two places on is a '/'
     // (the blank in between is dropped).
     std::string file;
-    for (size_t i = 0; i < line.size() && file.size() < 255; ++i) {
+    const size_t fileLimit = PrefixOfChars(line, 255);  // 255 characters, never half of one
+    for (size_t i = 0; i < fileLimit; ++i) {
         file += line[i];
         if (i + 2 < line.size() && line[i + 2] == '/' && line[i + 1] == ' ') break;
     }
@@ -81,7 +85,8 @@ CommandLine ParseCommandLine(const std::string& raw) {
 std::string CopyDataPath(const void* data, size_t size) {
     if (!data) return std::string();
     const char* p = static_cast<const char*>(data);
-    return std::string(p, std::find(p, p + size, '\0'));
+    // A program of an older code page sends its own ANSI text.
+    return platform::TextAsNames(std::string(p, std::find(p, p + size, '\0')));
 }
 
 }  // namespace lg
