@@ -308,6 +308,9 @@ bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const L
             a->entries.erase(a->entries.begin() + long(i));
             break;
         }
+        // With the picture just left kept, a step to a file not held (a jump)
+        // would read it beside three held ones: the oldest goes.
+        while (a->entries.size() > 2) a->entries.erase(a->entries.begin());
     }
     // The file as this load finds it, before it is read here or taken over.
     LoadedFile& r = a->reading;
