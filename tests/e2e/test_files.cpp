@@ -535,18 +535,22 @@ protected:
     }
     // The shown picture is kept for a step back only while it is the file's
     // picture as loaded: p01 turned before the step, then p01 replaced on
-    // disk while p02 is shown.
+    // disk while p02 is shown. (p01 is first reached by a step, so that it
+    // goes by its name in the list, as every stepped-to picture does.)
     std::string StepsBackOverEditsAndChanges(bool preload) {
         std::string log;
         RestorePictures();
         WriteIni(std::string("[Viewing]\nPreload=") + (preload ? "1" : "0") + "\n");
         StartAt(1);
-        WaitDecoded(preload, 1);  // p02
-        e2e::SendCommand(v, 40041);  // rotate left
+        WaitDecoded(preload, 1);     // p02
         Press(log, VK_SPACE);        // p02
-        WaitDecoded(preload, 3);     // p03, and p01 again: the turned picture is not the file's
-        Press(log, VK_BACK);         // p01 as the file holds it
+        WaitDecoded(preload, 3);     // p03, p01
+        Press(log, VK_BACK);         // p01
+        e2e::SendCommand(v, 40041);  // rotate left
         Press(log, VK_SPACE);        // p02, kept when the step back left it
+        WaitDecoded(preload, 5);     // p03, and p01 again: the turned picture is not the file's
+        Press(log, VK_BACK);         // p01 as the file holds it
+        Press(log, VK_SPACE);        // p02
         CopyFileA(Path(PictureName(7)).c_str(), Path("p01.png").c_str(), FALSE);
         Press(log, VK_BACK);         // the new p01, although the old one was kept
         e2e::Stop(v);
@@ -562,10 +566,10 @@ protected:
         StartAt(1);
         WaitDecoded(preload, 1);  // p02
         Step(log);                // onto the corrupt p02
-        WaitDecoded(preload, 2);  // p03 (p01, as it was shown, is kept)
+        WaitDecoded(preload, 3);  // p03, p01 (started by its path, not its name in the list: not kept)
         CopyFileA(Path(PictureName(7)).c_str(), Path("p03.png").c_str(), FALSE);
         Step(log);                // p03, changed
-        WaitDecoded(preload, 4);  // p04, p02
+        WaitDecoded(preload, 5);  // p04, p02
         DeleteFileA(Path("p04.png").c_str());
         Step(log);                // p04, gone
         Step(log);
@@ -587,8 +591,8 @@ TEST_F(DecodeAhead, StepBackShowsTheFileNotAnEditNorAnOldCopy) {
     const std::string ahead = StepsBackOverEditsAndChanges(true);
     const std::string direct = StepsBackOverEditsAndChanges(false);
     EXPECT_EQ(ahead, direct);
-    EXPECT_EQ(ahead, TitleOf(2) + " 2/12\n" + TitleOf(1) + " 1/12\n" + TitleOf(2) + " 2/12\n" +
-                         "Lumagrove - p01.png (27x17x24BPP) 1/12\n");
+    const std::string p01 = TitleOf(1) + " 1/12\n", p02 = TitleOf(2) + " 2/12\n";
+    EXPECT_EQ(ahead, p02 + p01 + p02 + p01 + p02 + "Lumagrove - p01.png (27x17x24BPP) 1/12\n");
 }
 
 // Fifty steps posted at once, forward then back: the viewer ends on the
