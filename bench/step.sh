@@ -5,7 +5,9 @@
 # first painted picture beside djpeg decoding the same file, and the paint
 # alone. Runs on the build the end-to-end tests use (LG_E2E_BUILD: win32
 # where the host runs 32-bit code, else win64); the machine's load average is
-# printed beside the figures.
+# printed beside the figures. LG_STEP_PRODUCT=win32 times the shipped 32-bit
+# LUMAGR32.EXE instead (driven by the same benchmark programs; on a host that
+# runs no 32-bit code it runs under qemu-i386, so its figures are far slower).
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -14,8 +16,13 @@ B="build/$LG_E2E_BUILD"
 OUT="$ROOT/build/bench/step"
 BIG="$OUT/big"
 mkdir -p "$OUT" "$BIG"
+PRODUCT="build/${LG_STEP_PRODUCT:-$LG_E2E_BUILD}"
 cmake --build "$B" -j "${JOBS:-2}" --target LUMAGR32 step_bench paint_bench >"$OUT/build.log" 2>&1 ||
     { tail -n 30 "$OUT/build.log"; exit 1; }
+if [ "$PRODUCT" != "$B" ]; then
+    cmake --build "$PRODUCT" -j "${JOBS:-2}" --target LUMAGR32 >>"$OUT/build.log" 2>&1 ||
+        { tail -n 30 "$OUT/build.log"; exit 1; }
+fi
 # Twelve colours, each picture a gradient from its own corner colour.
 i=0
 for c in c02020 2020c0 20a020 c0c020 c020c0 20c0c0 804020 402080 208040 e08080 80e080 8080e0; do
@@ -33,7 +40,7 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=$XVFB_DISPLAY
 fi
 w() { echo "Z:$1" | tr / '\\'; }
-echo "build: $LG_E2E_BUILD; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "benchmark programs: $B; the product timed: $PRODUCT/LUMAGR32.EXE; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The floor: djpeg decoding the first big JPEG, best of three (native, same
 # host), on the wall clock and in CPU time (user + system).
@@ -49,13 +56,15 @@ done
 echo "djpeg decode of a 24-megapixel JPEG: best $best ms, CPU $cpu ms"
 
 "$WINE" "$B/tests/e2e/paint_bench.exe" "$(w "$BIG/b00.jpg")"
-"$WINE" "$B/tests/e2e/step_bench.exe" "$(w "$ROOT/$B/LUMAGR32.EXE")" "$(w "$OUT/small_a.png")" \
-    "$(w "$OUT/small_b.png")" "$(w "$BIG")" | tee "$OUT/step.txt"
+# (Through a file, not a pipe: a failed step must end the script.)
+"$WINE" "$B/tests/e2e/step_bench.exe" "$(w "$ROOT/$PRODUCT/LUMAGR32.EXE")" "$(w "$OUT/small_a.png")" \
+    "$(w "$OUT/small_b.png")" "$(w "$BIG")" >"$OUT/step.txt" || { cat "$OUT/step.txt"; exit 1; }
+cat "$OUT/step.txt"
 small=$(sed -n 's/^Start-up to painted, small PNG.*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
 big=$(sed -n 's/^Start-up to painted, 24-megapixel JPEG: .*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
-step=$(sed -n 's/^Space to painted, twelve.*Preload=1: .*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
+step=$(sed -n 's/^Space to painted, twelve.*1 s look.*Preload=1: .*median \([0-9]*\) ms.*/\1/p' "$OUT/step.txt")
 awk -v b="$big" -v s="$small" -v d="$best" -v st="$step" 'BEGIN {
     printf "start-up to painted 24-megapixel JPEG / (djpeg decode + own start): %.2f (goal 1.2 or less)\n", b / (d + s)
-    printf "median Space to painted 24-megapixel JPEG / djpeg decode: %.2f\n", st / d
+    printf "median Space to painted 24-megapixel JPEG at a 1 s look, Preload=1 / djpeg decode: %.2f (goal: under 50 ms)\n", st / d
 }'
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

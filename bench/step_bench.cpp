@@ -2,10 +2,10 @@
 // milliseconds:
 // - start-up to the painted first picture, for a small PNG (the program's own
 //   start) and for a 24-megapixel JPEG;
-// - a directory of twelve 24-megapixel JPEGs stepped forward and back with a
-//   pause of 0.3 s before each step (the time a person looks), best and
-//   median, and the viewer's peak working set, with the neighbours decoded
-//   ahead and without;
+// - a directory of twelve 24-megapixel JPEGs stepped forward and back, best
+//   and median, and the viewer's peak working set, with the neighbours
+//   decoded ahead and without, at three paces: a look of 1 s after each
+//   picture is painted, a pause of 0.3 s, and back to back;
 // - a small PNG in a directory of 2 002 files.
 // Each step waits until the client area shows the new picture's colour.
 //   step_bench LUMAGR32.EXE SMALL_A.png SMALL_B.png BIGDIR
@@ -117,30 +117,38 @@ int main(int argc, char** argv) {
     Report("Start-up to painted, small PNG (the program's own start)", startSmall);
     Report("Start-up to painted, 24-megapixel JPEG", startBig);
 
-    // Twelve big JPEGs at a person's pace, forward and back: decoded ahead
-    // ([Viewing] Preload=1), then as before (Preload=0), in the same run.
-    for (const char* preload : {"1", "0"}) {
-        WritePrivateProfileStringA("Viewing", "Preload", preload, "LUMAGR32.INI");  // in the Windows directory
-        if (!e2e::Start(exe, bigDir + "\\b00.jpg", bigDir, v)) Fail(v, "the viewer did not start");
-        AtRest(v);
-        std::vector<double> big;
-        for (int key : {VK_SPACE, VK_BACK}) {
-            for (int i = 0; i < 11; ++i) {
-                Sleep(300);
-                big.push_back(Step(v, Corner(v.window), key));
-                AtRest(v);
+    // Twelve big JPEGs, forward and back, decoded ahead ([Viewing]
+    // Preload=1) and as before (Preload=0), in the same run, at three paces:
+    // a person looking at each photo for a second once it is painted, the
+    // 0.3 s pause before each step, and steps back to back (the next Space as
+    // soon as the picture is painted).
+    for (int pause : {1000, 300, 0}) {
+        for (const char* preload : {"1", "0"}) {
+            WritePrivateProfileStringA("Viewing", "Preload", preload, "LUMAGR32.INI");  // in the Windows directory
+            if (!e2e::Start(exe, bigDir + "\\b00.jpg", bigDir, v)) Fail(v, "the viewer did not start");
+            AtRest(v);
+            std::vector<double> big;
+            for (int key : {VK_SPACE, VK_BACK}) {
+                for (int i = 0; i < 11; ++i) {
+                    if (pause) Sleep(DWORD(pause));
+                    big.push_back(Step(v, Corner(v.window), key));
+                    AtRest(v);
+                }
             }
+            PROCESS_MEMORY_COUNTERS pmc = {};
+            pmc.cb = sizeof pmc;
+            const bool haveMemory = GetProcessMemoryInfo(v.process.hProcess, &pmc, sizeof pmc) != 0;
+            End(v);
+            const std::string what = std::string("Space to painted, twelve 24-megapixel JPEGs, ") +
+                                     (pause == 1000 ? "1 s look after each paint"
+                                      : pause ? "0.3 s pauses"
+                                              : "back to back") +
+                                     ", Preload=" + preload;
+            Report(what.c_str(), big);
+            if (haveMemory)
+                std::printf("Peak working set while stepping them, Preload=%s: %.0f MB\n", preload,
+                            double(pmc.PeakWorkingSetSize) / 1048576.0);
         }
-        PROCESS_MEMORY_COUNTERS pmc = {};
-        pmc.cb = sizeof pmc;
-        const bool haveMemory = GetProcessMemoryInfo(v.process.hProcess, &pmc, sizeof pmc) != 0;
-        End(v);
-        const std::string what =
-            std::string("Space to painted, twelve 24-megapixel JPEGs at 0.3 s pauses, Preload=") + preload;
-        Report(what.c_str(), big);
-        if (haveMemory)
-            std::printf("Peak working set while stepping them, Preload=%s: %.0f MB\n", preload,
-                        double(pmc.PeakWorkingSetSize) / 1048576.0);
     }
     WritePrivateProfileStringA("Viewing", "Preload", nullptr, "LUMAGR32.INI");
 

@@ -65,6 +65,26 @@ TEST(ImageCreate, WritesHeaderAndZeroFillsTheBlock) {
     for (size_t i = 40; i < img.size(); ++i) ASSERT_EQ(img.data()[i], 0) << "byte " << i;
 }
 
+// For readers that write every pixel: all else is zero even in reused
+// memory (a block of the same size freed just before, full of 0xA5).
+TEST(ImageCreate, ForRowsClearsAllButThePixels) {
+    struct Case { int width, height, bits; size_t used; };  // bytes of each row the pixels take
+    for (Case c : {Case{13, 7, 4, 7}, Case{5, 9, 24, 15}, Case{61, 3, 8, 61}, Case{8, 4, 24, 24}}) {
+        const Image plain = Image::Create(c.width, c.height, c.bits, 0);
+        {
+            std::unique_ptr<uint8_t[]> dirty(new uint8_t[plain.size()]);
+            std::memset(dirty.get(), 0xA5, plain.size());
+        }
+        Image img = Image::CreateForRows(c.width, c.height, c.bits, 0);
+        ASSERT_TRUE(img);
+        ASSERT_EQ(img.size(), plain.size());
+        EXPECT_EQ(std::memcmp(img.data(), plain.data(), size_t(img.pixels() - img.header())), 0)
+            << "header and colour table of " << c.width << "x" << c.bits;
+        for (int y = 0; y < c.height; ++y)
+            for (size_t x = c.used; x < img.stride(); ++x) ASSERT_EQ(img.row(y)[x], 0) << "row " << y << " byte " << x;
+    }
+}
+
 TEST(ImageCreate, ColourTableFollowsHeader) {
     Image rgb = Image::Create(3, 2, 24, 0);
     ASSERT_TRUE(rgb);

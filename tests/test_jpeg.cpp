@@ -57,6 +57,11 @@ TEST(JpegRead, MatchesDjpegWithTheSameSettings) {
         EXPECT_EQ(img.bitCount(), 24);
         EXPECT_EQ(img.xResolution(), 0) << "cjpeg writes an aspect ratio only";
         EXPECT_EQ(PixelsOff(img, name + ".ppm", 0), 0) << name;
+        // The rows are decoded into a block that is not cleared first: the
+        // padding after each row's pixels must still be zero.
+        const size_t used = size_t(img.width()) * 3;
+        for (int y = 0; y < img.height(); ++y)
+            for (size_t x = used; x < img.stride(); ++x) ASSERT_EQ(img.row(y)[x], 0) << name << " row " << y;
     }
     EXPECT_EQ(Read(DataPath("jpeg_dpi.jpg")).yResolution(), 150);
     EXPECT_EQ(Read(DataPath("jpeg_dpcm.jpg")).xResolution(), 102) << "40 per cm in dots per inch";

@@ -30,6 +30,16 @@ uint32_t DefaultColorsFor(int bitCount) {
 
 Image Image::Create(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
                     std::string* why) {
+    return Make(width, height, bitCount, colorsUsed, true, why);
+}
+
+Image Image::CreateForRows(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
+                           std::string* why) {
+    return Make(width, height, bitCount, colorsUsed, false, why);
+}
+
+Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed, bool clearRows,
+                  std::string* why) {
     if (colorsUsed == 0) colorsUsed = DefaultColorsFor(bitCount);
     int64_t total = DibBlockSize(width, height, bitCount, colorsUsed);
     Image img;
@@ -37,13 +47,22 @@ Image Image::Create(int64_t width, int64_t height, int bitCount, uint32_t colors
         if (why) *why = "picture too large";
         return img;
     }
-    img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]());
+    if (clearRows) img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]());
+    else img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);
     if (!img.data_) {
         if (why) *why = "out of memory";
         return img;
     }
     img.size_ = size_t(total);
     uint8_t* h = img.data_.get();
+    if (!clearRows) {
+        const size_t table = kDibHeaderSize + 4 * size_t(colorsUsed);
+        std::memset(h, 0, table);
+        const size_t stride = size_t(RowStride(width, bitCount));
+        const size_t used = (size_t(width) * size_t(bitCount) + 7) / 8;
+        if (used < stride)
+            for (int64_t y = 0; y < height; ++y) std::memset(h + table + size_t(y) * stride + used, 0, stride - used);
+    }
     PutLE32(h + 0, kDibHeaderSize);
     PutLE32(h + 4, uint32_t(width));
     PutLE32(h + 8, uint32_t(height));

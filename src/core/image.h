@@ -46,6 +46,11 @@ public:
     // no memory (`why` then says which).
     static Image Create(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
                         std::string* why = nullptr);
+    // The same, but only the header, the colour table and the padding at
+    // the end of each row are zeroed: for a reader that writes every pixel
+    // of every row itself (a 24-megapixel picture is 72 MB to clear).
+    static Image CreateForRows(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
+                               std::string* why = nullptr);
     // Takes over a block that already holds a packed DIB (clipboard data, tests).
     static Image FromBlock(std::unique_ptr<uint8_t[]> block, size_t size);
 
@@ -96,6 +101,8 @@ public:
     Image Duplicate() const;
 
 private:
+    static Image Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed, bool clearRows,
+                      std::string* why);
     std::unique_ptr<uint8_t[]> data_;
     size_t size_ = 0;
 };

@@ -276,7 +276,8 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         st.error = d.err.text;
         return Image();
     }
-    Image img = Image::Create(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0);
+    // Every row is decoded into (below; a failure part-way gives no picture).
+    Image img = Image::CreateForRows(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);
         return img;

@@ -48,6 +48,20 @@ bool WithinBound(uint64_t held, uint64_t more) {
 
 }  // namespace
 
+// A file as a load found it just before reading it, and the picture that
+// load showed: enough to hand the shown picture to the cache when the user
+// steps off it, instead of decoding the file again. Message thread only.
+struct LoadedFile {
+    bool valid = false;
+    std::string dir, name;
+    LoadRequest req;
+    int format = kFormatUnknown;
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    PictureFacts facts;
+    const uint8_t* block = nullptr;  // the shown picture's block, while it is the one loaded
+};
+
 struct DecodeAhead {
     CRITICAL_SECTION lock;
     HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -55,6 +69,8 @@ struct DecodeAhead {
     bool quit = false;
     HWND notify = nullptr;          // told of every finished decode
     std::vector<EntryPtr> entries;  // in the order the worker takes them, at most two
+    LoadedFile reading;             // the file the load under way reads
+    LoadedFile shown;               // the shown picture, as loaded and untouched since
 
     DecodeAhead() { InitializeCriticalSection(&lock); }
     ~DecodeAhead() {
@@ -179,8 +195,59 @@ void StopDecodeAhead(App& app) {
 
 void ForgetDecodedAhead(App& app) {
     if (!app.ahead) return;
+    app.ahead->reading.valid = false;
+    app.ahead->shown.valid = false;
     Locked l(*app.ahead);
     app.ahead->entries.clear();
+}
+
+void NoteShownPicture(App& app, const Image& picture) {
+    DecodeAhead* a = app.ahead;
+    if (!a) return;
+    LoadedFile& r = a->reading;
+    a->shown.valid = false;
+    // Only a still picture of a type the worker could have decoded, read
+    // from a file that did not change under the read.
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    if (!r.valid || !picture || r.name != app.fileName || !MayDecodeAhead(r.format) || app.facts.multipage ||
+        app.facts.startAnimation || app.facts.pcdOverview ||
+        !platform::FileStampOf(platform::JoinPath(r.dir, r.name), size, writeTime) || size != r.size ||
+        writeTime != r.writeTime) {
+        r.valid = false;
+        return;
+    }
+    a->shown = r;
+    a->shown.facts = app.facts;
+    a->shown.block = picture.data();
+    r.valid = false;
+}
+
+void KeepShownPicture(App& app) {
+    DecodeAhead* a = app.ahead;
+    if (!a) return;
+    a->reading.valid = false;
+    LoadedFile& s = a->shown;
+    const bool keep = s.valid && app.current && app.current.data() == s.block;
+    s.valid = false;
+    if (!keep) return;
+    auto e = std::make_shared<AheadEntry>();
+    e->dir = s.dir;
+    e->name = s.name;
+    e->req = s.req;
+    e->done = e->usable = true;
+    e->format = s.format;
+    e->size = s.size;
+    e->writeTime = s.writeTime;
+    e->decoded.picture = std::move(app.current);
+    e->decoded.facts = std::move(s.facts);
+    SetEvent(e->finished);
+    Locked l(*a);
+    for (auto it = a->entries.begin(); it != a->entries.end();) {
+        if ((*it)->dir == e->dir && (*it)->name == e->name) it = a->entries.erase(it);
+        else ++it;
+    }
+    a->entries.push_back(e);
 }
 
 LoadRequest ViewLoadRequest(const App& app) {
@@ -241,14 +308,21 @@ bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const L
             a->entries.erase(a->entries.begin() + long(i));
             break;
         }
+        // With the picture just left kept, a step to a file not held (a jump)
+        // would read it beside three held ones: the oldest goes.
+        while (a->entries.size() > 2) a->entries.erase(a->entries.begin());
     }
+    // The file as this load finds it, before it is read here or taken over.
+    LoadedFile& r = a->reading;
+    r.valid = platform::FileStampOf(platform::JoinPath(dir, fileName), r.size, r.writeTime);
+    r.dir = dir;
+    r.name = fileName;
+    r.req = req;
+    r.format = format;
     if (!e || !started) return false;
     WaitForSingleObject(e->finished, INFINITE);  // a decode under way ends with its reader
-    int64_t size = -1;
-    uint64_t writeTime = 0;
-    if (!e->usable || e->format != format || !SameRequest(e->req, req) ||
-        !platform::FileStampOf(platform::JoinPath(dir, fileName), size, writeTime) || size != e->size ||
-        writeTime != e->writeTime)
+    if (!r.valid || !e->usable || e->format != format || !SameRequest(e->req, req) || r.size != e->size ||
+        r.writeTime != e->writeTime)
         return false;
     out = std::move(e->decoded);
     return true;

@@ -42,5 +42,13 @@ bool KeepsDecodedAhead(int command);
 // not changed since. Waits for the worker when it is decoding that file.
 bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const LoadRequest& req,
                       DecodedPicture& out);
+// After a load: `picture` (about to be shown) is the one the load read from
+// its file, unchanged since (not fitted to the desktop). Noted so that it can
+// be kept when the user steps off it.
+void NoteShownPicture(App& app, const Image& picture);
+// Before the shown picture goes: when it is still the picture as loaded (no
+// command ran since, not replaced), it moves into the cache as its file's
+// entry, so that stepping back to it needs no decode.
+void KeepShownPicture(App& app);
 
 }  // namespace lg

@@ -118,6 +118,7 @@ void ShowPicture(App& app, Image img) {
 bool ShowNewPicture(App& app) {
     StopAnimation(app);
     CloseMedia(app);
+    KeepShownPicture(app);  // stepping back to it then needs no decode
     app.current = Image();
     app.undo = Image();
     app.zoom = Zoom();
@@ -142,6 +143,7 @@ bool ShowNewPicture(App& app) {
     }
     StartTurnHistory(app.turns, img, app.facts);  // before any fit to the screen changes it
     if (app.fullScreen) {  // stepping from full screen: that window shows it
+        NoteShownPicture(app, img);
         app.current = std::move(img);
         app.savedTitle = PictureTitle(app.fileName, app.current.width(), app.current.height(),
                                       app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
@@ -149,7 +151,9 @@ bool ShowNewPicture(App& app) {
         RefreshFullScreen(app);
         return true;
     }
+    const uint8_t* loaded = img.data();
     FitLoadedPicture(app, img);
+    if (img.data() == loaded) NoteShownPicture(app, img);
     ShowPicture(app, std::move(img));
     if (app.fullScreenPending) {  // /fs: once, after the first picture
         app.fullScreenPending = false;
@@ -197,6 +201,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == 1997) AnimationTick(app);
         return 0;
     case kMsgScannedPicture:
+        ForgetDecodedAhead(app);  // the shown picture is replaced
         if (lp) ShowScannedPicture(app, *reinterpret_cast<Image*>(lp));
         return 0;
     case WM_INITMENU:

@@ -499,18 +499,50 @@ protected:
         }
         log += e2e::Title(v.window) + " " + StatusOf(v.window) + "\n";
     }
+    // The twelve pictures as the fixture made them (a run before changed some).
+    void RestorePictures() {
+        for (int i = 1; i <= 12; ++i)
+            CopyFileA((WalkDir() + "\\" + PictureName(i)).c_str(), Path(PictureName(i)).c_str(), FALSE);
+    }
+    void Press(std::string& log, int key) {
+        e2e::PressKey(v, key);
+        ASSERT_TRUE(e2e::Sync(v));
+        log += e2e::Title(v.window) + " " + StatusOf(v.window) + "\n";
+    }
+    // The shown picture is kept for a step back only while it is the file's
+    // picture as loaded: p01 turned before the step, then p01 replaced on
+    // disk while p02 is shown. (p01 is first reached by a step, so that it
+    // goes by its name in the list, as every stepped-to picture does.)
+    std::string StepsBackOverEditsAndChanges(bool preload) {
+        std::string log;
+        RestorePictures();
+        WriteIni(std::string("[Viewing]\nPreload=") + (preload ? "1" : "0") + "\n");
+        StartAt(1);
+        WaitDecoded(preload, 1);     // p02
+        Press(log, VK_SPACE);        // p02
+        WaitDecoded(preload, 3);     // p03, p01
+        Press(log, VK_BACK);         // p01
+        e2e::SendCommand(v, 40041);  // rotate left
+        Press(log, VK_SPACE);        // p02, kept when the step back left it
+        WaitDecoded(preload, 5);     // p03, and p01 again: the turned picture is not the file's
+        Press(log, VK_BACK);         // p01 as the file holds it
+        Press(log, VK_SPACE);        // p02
+        CopyFileA(Path(PictureName(7)).c_str(), Path("p01.png").c_str(), FALSE);
+        Press(log, VK_BACK);         // the new p01, although the old one was kept
+        e2e::Stop(v);
+        return log;
+    }
     // p02 corrupt from the start; p03 replaced by p07 and p04 deleted once
     // they were decoded ahead.
     std::string BadFilesAhead(bool preload) {
         std::string log;
-        for (int i = 1; i <= 12; ++i)
-            CopyFileA((WalkDir() + "\\" + PictureName(i)).c_str(), Path(PictureName(i)).c_str(), FALSE);
+        RestorePictures();
         std::ofstream(Path("p02.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8) << std::string(40, 'x');
         WriteIni(std::string("[Viewing]\nPreload=") + (preload ? "1" : "0") + "\n");
         StartAt(1);
         WaitDecoded(preload, 1);  // p02
         Step(log);                // onto the corrupt p02
-        WaitDecoded(preload, 3);  // p03, p01
+        WaitDecoded(preload, 3);  // p03, p01 (started by its path, not its name in the list: not kept)
         CopyFileA(Path(PictureName(7)).c_str(), Path("p03.png").c_str(), FALSE);
         Step(log);                // p03, changed
         WaitDecoded(preload, 5);  // p04, p02
@@ -529,6 +561,14 @@ TEST_F(DecodeAhead, BadFilesAheadShowWhatADirectLoadShows) {
     EXPECT_NE(ahead.find("[p02.png : PNG"), std::string::npos) << ahead;
     EXPECT_NE(ahead.find("Lumagrove - p03.png (27x17x24BPP) 3/12"), std::string::npos) << ahead;
     EXPECT_NE(ahead.find("[p04.png : "), std::string::npos) << ahead;
+}
+
+TEST_F(DecodeAhead, StepBackShowsTheFileNotAnEditNorAnOldCopy) {
+    const std::string ahead = StepsBackOverEditsAndChanges(true);
+    const std::string direct = StepsBackOverEditsAndChanges(false);
+    EXPECT_EQ(ahead, direct);
+    const std::string p01 = TitleOf(1) + " 1/12\n", p02 = TitleOf(2) + " 2/12\n";
+    EXPECT_EQ(ahead, p02 + p01 + p02 + p01 + p02 + "Lumagrove - p01.png (27x17x24BPP) 1/12\n");
 }
 
 // Fifty steps posted at once, forward then back: the viewer ends on the
