@@ -19,7 +19,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 NATIVE_PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgtest-dev
  imagemagick netpbm libtiff-tools libjpeg-turbo-progs gifsicle giflib-tools icoutils
- libwebp-dev webp libimage-exiftool-perl"
+ libwebp-dev webp libimage-exiftool-perl ccache"
 WIN32_PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev xvfb xauth x11-apps"
 WINE_PKGS="wine wine64 wine32:i386"
 
@@ -164,7 +164,12 @@ fi
 mkdir -p "$PREFIX/lib" "$PREFIX/include"
 cross_cmake() {    # $1 = source dir, $2 = build dir, rest = options
     s=$1; b=$2; shift 2
-    cmake -S "$s" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    # Through the compiler cache when there is one (see CMakeLists.txt).
+    launcher=
+    if command -v ccache >/dev/null 2>&1; then
+        launcher="-DCMAKE_C_COMPILER_LAUNCHER=$(command -v cmake);-E;env;CCACHE_BASEDIR=$ROOT;CCACHE_NOHASHDIR=true;$(command -v ccache)"
+    fi
+    cmake -S "$s" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" ${launcher:+"$launcher"} \
           -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
           -DCMAKE_PREFIX_PATH="$PREFIX" "$@" >/dev/null
     cmake --build "$b" -j "$JOBS" >/dev/null
