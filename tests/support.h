@@ -33,13 +33,12 @@ using Bytes = std::vector<uint8_t>;
 
 // Directory of the pictures made by make_testdata.sh. Under Wine the Unix
 // path is reached through drive Z:.
+const char* BuiltInTestDataDir();
+const char* SourceDir();  // the checkout the tests were built from
+
 inline std::string TestDataDir() {
     const char* env = std::getenv("LUMAGROVE_TESTDATA");
-#ifdef LG_TESTDATA_DIR
-    std::string dir = env && *env ? env : LG_TESTDATA_DIR;
-#else
-    std::string dir = env && *env ? env : "testdata";
-#endif
+    std::string dir = env && *env ? env : BuiltInTestDataDir();
 #ifdef _WIN32
     if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
 #endif

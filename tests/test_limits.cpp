@@ -10,6 +10,8 @@
 
 #include "core/limits.h"
 #include "formats/codec.h"
+#include "formats/jpeg.h"
+#include "platform/platform.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define LG_MEASURES_ALLOCATION 1
@@ -247,6 +249,29 @@ TEST(HostileHeaders, TinyFilesClaimingHugePicturesAreRefusedWithoutAllocating) {
         if (AllocationMeter::available()) {
             EXPECT_LT(peak, int64_t(1) << 20);
         }
+    }
+}
+
+// The lossless turn reads every coefficient of a file at once: the same
+// claim is refused there before the library allocates, and nothing is written.
+TEST(HostileHeaders, ALosslessTurnRefusesTheSameTinyJpeg) {
+    TempDir dir;
+    Bytes jpg;
+    for (const HugeClaim& c : HugeClaims())
+        if (c.format == lg::kFormatJpeg) jpg = c.bytes;
+    ASSERT_FALSE(jpg.empty());
+    lg::SaveOptions opt;
+    opt.jpegGrayscale = true;  // as the file is, so that the turn is tried
+    const std::string out = dir.file("turned.jpg");
+    AllocationMeter meter;
+    lg::Status st;
+    meter.start();
+    const lg::JpegTurnResult r = lg::SaveJpegTurnedBlocks(jpg.data(), jpg.size(), 0, 0, 5 /* 90 degrees */, opt, out, st);
+    const int64_t peak = meter.stop();
+    EXPECT_EQ(r, lg::JpegTurnResult::Failed);
+    EXPECT_FALSE(lg::platform::FileExists(out));
+    if (AllocationMeter::available()) {
+        EXPECT_LT(peak, int64_t(1) << 20);
     }
 }
 

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "shell/logic/commands.h"
+#include "support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kShell = fs::path(LG_SOURCE_DIR) / "src" / "shell";
+const fs::path kShell = fs::path(lgtest::SourceDir()) / "src" / "shell";
 
 std::string ReadText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -251,7 +252,7 @@ TEST_F(ResourceIds, TooltipsAreThoseOfTheToolbarButtons) {
 
 // Command numbers stand in the header only; everything else uses its names.
 TEST_F(ResourceIds, NoCommandNumberOutsideTheHeader) {
-    for (const auto& entry : fs::recursive_directory_iterator(fs::path(LG_SOURCE_DIR) / "src")) {
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(lgtest::SourceDir()) / "src")) {
         if (!entry.is_regular_file() || entry.path().filename() == "resource_ids.h") continue;
         const auto lines = Lines(ReadText(entry.path()));
         for (size_t i = 0; i < lines.size(); ++i)

@@ -465,6 +465,12 @@ JpegTurnResult SaveJpegTurnedBlocks(const uint8_t* data, size_t size, int width,
         return JpegTurnResult::Failed;
     }
     if (!like) return JpegTurnResult::Unlike;
+    // The library holds every coefficient of the file at once: a header
+    // claiming more blocks than the data could code is refused before that.
+    const int bits = src.num_components == 1 ? 8 : 24;
+    if (!ClaimFitsIn(ReadLimits{}, size, src.image_width, src.image_height, bits, bits == 8 ? 256 : 0,
+                     uint64_t(src.image_width) * uint64_t(src.num_components), kExpandJpeg, st))
+        return JpegTurnResult::Failed;
     jpeg_transform_info info{};
     info.transform = JXFORM_CODE(transform);
     info.perfect = TRUE;  // never trimmed: the picture keeps every pixel
