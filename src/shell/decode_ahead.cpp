@@ -138,7 +138,10 @@ DWORD WINAPI Worker(void* param) {
                     if (!e && !x->busy && !x->done) e = x;
                     if (x->done) held += x->decoded.picture.size();
                 }
-                if (!e) break;
+                if (!e) {
+                    a.spare = Image();  // nothing to decode into it: the cache stays at shown + 2
+                    break;
+                }
                 e->busy = true;
                 spare = std::move(a.spare);
             }
