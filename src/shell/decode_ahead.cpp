@@ -118,8 +118,8 @@ void DecodeEntry(AheadEntry& e, Image& spare) {
     const PictureFacts& f = e.decoded.facts;
     int64_t size = -1;
     uint64_t writeTime = 0;
-    e.usable = !e.cancelled && platform::FileStampOf(path, size, writeTime) && size == e.size && writeTime == e.writeTime &&
-               !f.multipage && !f.startAnimation && !f.pcdOverview;
+    e.usable = !e.cancelled && platform::FileStampOf(path, size, writeTime) && size == e.size &&
+               writeTime == e.writeTime && !f.multipage && !f.startAnimation && !f.pcdOverview;
     if (!e.usable) e.decoded = DecodedPicture();
 }
 
