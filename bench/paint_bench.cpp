@@ -14,23 +14,9 @@
 #include "shell/logic/view_geometry.h"
 #include "shell/view.h"
 
+#include "win_clock.h"
+
 namespace {
-
-// CPU time of the calling thread in milliseconds: on a shared machine it
-// says what the work costs when the wall clock also counts other programs.
-double ThreadCpu() {
-    FILETIME c, e, k, u;
-    GetThreadTimes(GetCurrentThread(), &c, &e, &k, &u);
-    auto ms = [](const FILETIME& f) { return double((uint64_t(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4; };
-    return ms(k) + ms(u);
-}
-
-double Now() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(f.QuadPart);
-}
 
 void Whole(HDC dc, const lg::Image& img, const lg::Placement& p, const RECT&) {
     SetStretchBltMode(dc, COLORONCOLOR);

@@ -3,6 +3,7 @@
 // Adobe CMYK, density, library errors, and round trips through the writer.
 #include "support.h"
 
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -65,6 +66,42 @@ TEST(JpegRead, MatchesDjpegWithTheSameSettings) {
     }
     EXPECT_EQ(Read(DataPath("jpeg_dpi.jpg")).yResolution(), 150);
     EXPECT_EQ(Read(DataPath("jpeg_dpcm.jpg")).xResolution(), 102) << "40 per cm in dots per inch";
+}
+
+// Decoding ahead hands the reader the block of a picture it dropped, and
+// may stop it part-way.
+TEST(JpegRead, SpareBlocksAndCancelling) {
+    const Image probe = Read(DataPath("jpeg_420.jpg"));
+    ASSERT_TRUE(probe);
+    for (int otherSize = 0; otherSize < 2; ++otherSize) {
+        Image spare = Image::Create(probe.width() + otherSize, probe.height(), 24, 0);
+        ASSERT_TRUE(spare);
+        std::memset(spare.header() + 40, 0xA5, spare.size() - 40);  // a used picture: every byte set
+        spare.setResolution(300, 300);
+        const uint8_t* block = spare.data();
+        ReadOptions opt;
+        opt.spare = &spare;
+        Image img = Read(DataPath("jpeg_420.jpg"), opt);
+        EXPECT_FALSE(spare) << "taken over or freed, never left with the caller";
+        if (otherSize == 0) {
+            EXPECT_EQ(img.data(), block) << "the block of the very size is taken";
+        }
+        EXPECT_EQ(PixelsOff(img, "jpeg_420.ppm", 0), 0);
+        EXPECT_EQ(img.xResolution(), 0) << "the old header is not kept";
+        const size_t used = size_t(img.width()) * 3;
+        for (int y = 0; y < img.height(); ++y)
+            for (size_t x = used; x < img.stride(); ++x) ASSERT_EQ(img.row(y)[x], 0) << "row " << y;
+    }
+    std::atomic<bool> stop{true};
+    ReadOptions opt;
+    opt.cancel = &stop;
+    for (std::string name : {"jpeg_420", "jpeg_cmyk_flat"}) {
+        Status st;
+        EXPECT_FALSE(ReadAs(lg::kFormatJpeg, DataPath(name + ".jpg"), st, opt)) << name;
+        EXPECT_FALSE(st.error.empty()) << name;
+    }
+    stop = false;
+    EXPECT_EQ(PixelsOff(Read(DataPath("jpeg_420.jpg"), opt), "jpeg_420.ppm", 0), 0);
 }
 
 TEST(JpegRead, GreyAndPaletteOutput) {

@@ -34,12 +34,12 @@ Image Image::Create(int64_t width, int64_t height, int bitCount, uint32_t colors
 }
 
 Image Image::CreateForRows(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
-                           std::string* why) {
-    return Make(width, height, bitCount, colorsUsed, false, why);
+                           std::string* why, Image* reuse) {
+    return Make(width, height, bitCount, colorsUsed, false, why, reuse);
 }
 
 Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed, bool clearRows,
-                  std::string* why) {
+                  std::string* why, Image* reuse) {
     if (colorsUsed == 0) colorsUsed = DefaultColorsFor(bitCount);
     int64_t total = DibBlockSize(width, height, bitCount, colorsUsed);
     Image img;
@@ -47,8 +47,13 @@ Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUs
         if (why) *why = "picture too large";
         return img;
     }
-    if (clearRows) img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]());
-    else img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);
+    if (reuse) {
+        if (reuse->size_ == size_t(total)) img.data_ = std::move(reuse->data_);
+        *reuse = Image();
+    }
+    if (!img.data_)  // a block taken over is only for rows the caller writes (CreateForRows)
+        img.data_.reset(clearRows ? new (std::nothrow) uint8_t[size_t(total)]()
+                                  : new (std::nothrow) uint8_t[size_t(total)]);
     if (!img.data_) {
         if (why) *why = "out of memory";
         return img;

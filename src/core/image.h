@@ -49,8 +49,12 @@ public:
     // The same, but only the header, the colour table and the padding at
     // the end of each row are zeroed: for a reader that writes every pixel
     // of every row itself (a 24-megapixel picture is 72 MB to clear).
+    // With `reuse`, the block of that picture is taken over when it has
+    // the very size needed (a fresh block costs a page fault per 4 KB at
+    // its first write); otherwise it is freed before the new one is made.
+    // Either way `reuse` is left empty.
     static Image CreateForRows(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed,
-                               std::string* why = nullptr);
+                               std::string* why = nullptr, Image* reuse = nullptr);
     // Takes over a block that already holds a packed DIB (clipboard data, tests).
     static Image FromBlock(std::unique_ptr<uint8_t[]> block, size_t size);
 
@@ -102,7 +106,7 @@ public:
 
 private:
     static Image Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUsed, bool clearRows,
-                      std::string* why);
+                      std::string* why, Image* reuse = nullptr);
     std::unique_ptr<uint8_t[]> data_;
     size_t size_ = 0;
 };

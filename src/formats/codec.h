@@ -3,6 +3,7 @@
 // a load learns about the picture, and the function types of the table.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -58,6 +59,12 @@ struct ReadOptions {
     int64_t maxPixels = INT64_MAX; // GIF: refuse larger pictures before decoding (fuzzers lower it)
     ReadLimits limits;             // what the read may cost; the source carries them to the reader
     bool autoRotate = false;       // JPEG, TIFF: turn photos upright by their orientation tag
+    // Decoding ahead: set by another thread when the picture is no longer
+    // wanted (the JPEG reader then gives up between row bands, no picture),
+    // and a picture no longer wanted whose block the JPEG reader takes over
+    // when it needs that very size (else frees it first).
+    const std::atomic<bool>* cancel = nullptr;
+    Image* spare = nullptr;
 };
 
 struct SaveOptions {

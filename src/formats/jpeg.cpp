@@ -174,24 +174,30 @@ void CmykRowToBgr(const uint8_t* s, uint8_t* d, unsigned width) {
     }
 }
 
-void ReadRows(jpeg_decompress_struct& c, Image& img) {
+bool Cancelled(const ReadOptions& opt) { return opt.cancel && opt.cancel->load(std::memory_order_relaxed); }
+
+// False when the caller gave up part-way (opt.cancel).
+bool ReadRows(jpeg_decompress_struct& c, Image& img, const ReadOptions& opt) {
     if (c.out_color_space == JCS_CMYK) {
         JSAMPARRAY line = c.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
                                               c.output_width * 4, 1);
         while (c.output_scanline < c.output_height) {
+            if (c.output_scanline % kRowsPerCall == 0 && Cancelled(opt)) return false;
             const JDIMENSION y = c.output_scanline;
             if (jpeg_read_scanlines(&c, line, 1) == 1) CmykRowToBgr(line[0], img.topRow(int(y)), c.output_width);
         }
-        return;
+        return true;
     }
     // Every other output fits the stored rows as they are: decode straight into them.
     JSAMPROW rows[kRowsPerCall];
     while (c.output_scanline < c.output_height) {
+        if (Cancelled(opt)) return false;
         const JDIMENSION y = c.output_scanline;
         const int n = int(std::min<JDIMENSION>(kRowsPerCall, c.output_height - y));
         for (int i = 0; i < n; ++i) rows[i] = img.topRow(int(y) + i);
         jpeg_read_scanlines(&c, rows, JDIMENSION(n));
     }
+    return true;
 }
 
 // JFIF density in dots per inch; an aspect ratio alone (unit 0) is no resolution.
@@ -277,7 +283,7 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         return Image();
     }
     // Every row is decoded into (below; a failure part-way gives no picture).
-    Image img = Image::CreateForRows(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0);
+    Image img = Image::CreateForRows(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0, nullptr, opt.spare);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);
         return img;
@@ -289,8 +295,13 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
     } else if (depth == 8) {
         FillGreyRamp(img.palette());
     }
-    if (!Guarded(d.err, [&] { ReadRows(c, img); })) {
+    bool complete = false;
+    if (!Guarded(d.err, [&] { complete = ReadRows(c, img, opt); })) {
         st.error = d.err.text;
+        return Image();
+    }
+    if (!complete) {
+        st.error = "Decoding stopped: the picture is no longer wanted";
         return Image();
     }
     // Every row is in; damage behind the picture does not take it away.

@@ -156,7 +156,8 @@ bool MayDecodeAhead(int format) {
 }
 
 DecodedPicture DecodePicture(const std::string& file, const std::string& name, int format, const LoadRequest& req,
-                             const std::function<int(const IconSet&)>& chooseIcon) {
+                             const std::function<int(const IconSet&)>& chooseIcon, const std::atomic<bool>* cancel,
+                             Image* spare) {
     DecodedPicture d;
     PictureFacts& facts = d.facts;
     ReadOptions opt;
@@ -168,6 +169,8 @@ DecodedPicture DecodePicture(const std::string& file, const std::string& name, i
     opt.multiImage = !req.noMultiImage;
     opt.limits = req.limits;
     opt.autoRotate = req.autoRotate;
+    opt.cancel = cancel;
+    opt.spare = spare;
     if (const char* info = FormatOf(format).infoText) facts.infoText = info;
 
     Status st;

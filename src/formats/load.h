@@ -51,8 +51,10 @@ struct DecodedPicture {
     Failure failure = Failure::None;
     std::string error;      // the reader's reason (Read)
 };
+// A worker passes `cancel` and `spare` on to the reader (ReadOptions).
 DecodedPicture DecodePicture(const std::string& file, const std::string& name, int format, const LoadRequest& req,
-                             const std::function<int(const IconSet&)>& chooseIcon = nullptr);
+                             const std::function<int(const IconSet&)>& chooseIcon = nullptr,
+                             const std::atomic<bool>* cancel = nullptr, Image* spare = nullptr);
 
 // Whether a file of this type may be decoded before it is shown: not media
 // files, metafiles (drawn through GDI), icons and animated cursors (the user

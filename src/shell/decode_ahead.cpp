@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,8 @@ struct AheadEntry {
     LoadRequest req;
     bool busy = false, done = false;
     bool usable = false;   // decoded with nothing changed under it
+    bool cancelled = false;  // given up part-way, because no longer wanted
+    std::atomic<bool> cancel{false};  // set when the entry leaves the cache while decoded
     int format = kFormatUnknown;
     int64_t size = -1;
     uint64_t writeTime = 0;
@@ -71,6 +75,11 @@ struct DecodeAhead {
     std::vector<EntryPtr> entries;  // in the order the worker takes them, at most two
     LoadedFile reading;             // the file the load under way reads
     LoadedFile shown;               // the shown picture, as loaded and untouched since
+    // A picture dropped from the cache, whose block the next JPEG decode
+    // takes over when it has the same size: writing into memory written
+    // before costs no page faults (a 24-megapixel block takes as long to
+    // fault in as the decode itself).
+    Image spare;
 
     DecodeAhead() { InitializeCriticalSection(&lock); }
     ~DecodeAhead() {
@@ -87,20 +96,30 @@ struct Locked {
     CRITICAL_SECTION* cs;
 };
 
+// An entry leaves the cache (under the lock): a decode under way stops at
+// its next band of rows, and a finished picture leaves its block to the next
+// decode.
+void Drop(DecodeAhead& a, const EntryPtr& e) {
+    if (e->busy) e->cancel = true;
+    else if (e->done && e->decoded.picture && !a.spare) a.spare = std::move(e->decoded.picture);
+}
+
 // Decodes `e` as a direct load would, and notes whether the result may stand
 // in for one: the file unchanged from before the read to after it, a type
 // and a picture the direct load shows as one still picture.
-void DecodeEntry(AheadEntry& e) {
+void DecodeEntry(AheadEntry& e, Image& spare) {
     const std::string path = platform::JoinPath(e.dir, e.name);
     if (!platform::FileStampOf(path, e.size, e.writeTime)) return;
     e.format = DetectFileFormat(path);
     if (!MayDecodeAhead(e.format)) return;
-    e.decoded = DecodePicture(path, e.name, e.format, e.req);
+    if (e.format != kFormatJpeg) spare = Image();  // only the JPEG reader takes it; not held beside another
+    e.decoded = DecodePicture(path, e.name, e.format, e.req, nullptr, &e.cancel, &spare);
+    e.cancelled = e.cancel;
     const PictureFacts& f = e.decoded.facts;
     int64_t size = -1;
     uint64_t writeTime = 0;
-    e.usable = platform::FileStampOf(path, size, writeTime) && size == e.size && writeTime == e.writeTime &&
-               !f.multipage && !f.startAnimation && !f.pcdOverview;
+    e.usable = !e.cancelled && platform::FileStampOf(path, size, writeTime) && size == e.size &&
+               writeTime == e.writeTime && !f.multipage && !f.startAnimation && !f.pcdOverview;
     if (!e.usable) e.decoded = DecodedPicture();
 }
 
@@ -111,6 +130,7 @@ DWORD WINAPI Worker(void* param) {
         for (;;) {
             EntryPtr e;
             uint64_t held = 0;
+            Image spare;
             {
                 Locked l(a);
                 if (a.quit) return 0;
@@ -118,10 +138,15 @@ DWORD WINAPI Worker(void* param) {
                     if (!e && !x->busy && !x->done) e = x;
                     if (x->done) held += x->decoded.picture.size();
                 }
-                if (!e) break;
+                if (!e) {
+                    a.spare = Image();  // nothing to decode into it: the cache stays at shown + 2
+                    break;
+                }
                 e->busy = true;
+                spare = std::move(a.spare);
             }
-            DecodeEntry(*e);
+            DecodeEntry(*e, spare);
+            spare = Image();
             if (e->usable && !WithinBound(held, e->decoded.picture.size())) {
                 e->usable = false;
                 e->decoded = DecodedPicture();
@@ -134,7 +159,7 @@ DWORD WINAPI Worker(void* param) {
                 notify = a.notify;
             }
             SetEvent(e->finished);
-            if (notify) PostMessageA(notify, DecodedAheadMessage(), 0, 0);
+            if (notify) PostMessageA(notify, DecodedAheadMessage(), e->cancelled, 0);
         }
     }
 }
@@ -146,9 +171,14 @@ UINT DecodedAheadMessage() {
     return message;
 }
 
-void CountDecodedAhead(HWND w) {
-    const auto n = reinterpret_cast<uintptr_t>(GetPropA(w, kDecodedAheadProp));
-    SetPropA(w, kDecodedAheadProp, reinterpret_cast<HANDLE>(n + 1));
+static void CountIn(HWND w, const char* prop) {
+    const auto n = reinterpret_cast<uintptr_t>(GetPropA(w, prop));
+    SetPropA(w, prop, reinterpret_cast<HANDLE>(n + 1));
+}
+
+void CountDecodedAhead(HWND w, bool cancelled) {
+    CountIn(w, kDecodedAheadProp);
+    if (cancelled) CountIn(w, kCancelledAheadProp);
 }
 
 bool KeepsDecodedAhead(int command) {
@@ -184,6 +214,7 @@ void StopDecodeAhead(App& app) {
     {
         Locked l(*a);
         a->quit = true;
+        for (const EntryPtr& e : a->entries) e->cancel = true;
         a->entries.clear();
     }
     SetEvent(a->wake);
@@ -198,7 +229,9 @@ void ForgetDecodedAhead(App& app) {
     app.ahead->reading.valid = false;
     app.ahead->shown.valid = false;
     Locked l(*app.ahead);
+    for (const EntryPtr& e : app.ahead->entries) e->cancel = true;
     app.ahead->entries.clear();
+    app.ahead->spare = Image();
 }
 
 void NoteShownPicture(App& app, const Image& picture) {
@@ -244,8 +277,12 @@ void KeepShownPicture(App& app) {
     SetEvent(e->finished);
     Locked l(*a);
     for (auto it = a->entries.begin(); it != a->entries.end();) {
-        if ((*it)->dir == e->dir && (*it)->name == e->name) it = a->entries.erase(it);
-        else ++it;
+        if ((*it)->dir == e->dir && (*it)->name == e->name) {
+            Drop(*a, *it);
+            it = a->entries.erase(it);
+        } else {
+            ++it;
+        }
     }
     a->entries.push_back(e);
 }
@@ -285,6 +322,8 @@ void DecodeNeighboursAhead(App& app, const LoadRequest& req) {
             }
             kept.push_back(e);
         }
+        for (const EntryPtr& x : a->entries)
+            if (std::find(kept.begin(), kept.end(), x) == kept.end()) Drop(*a, x);
         a->entries.swap(kept);
     }
     SetEvent(a->wake);
@@ -308,9 +347,23 @@ bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const L
             a->entries.erase(a->entries.begin() + long(i));
             break;
         }
+        // Read here: a decode under way for another file would only slow
+        // this one down (after a step the worker's file is no neighbour).
+        if (!started)
+            for (auto it = a->entries.begin(); it != a->entries.end();) {
+                if ((*it)->busy) {
+                    Drop(*a, *it);
+                    it = a->entries.erase(it);
+                } else {
+                    ++it;
+                }
+            }
         // With the picture just left kept, a step to a file not held (a jump)
         // would read it beside three held ones: the oldest goes.
-        while (a->entries.size() > 2) a->entries.erase(a->entries.begin());
+        while (a->entries.size() > 2) {
+            Drop(*a, a->entries.front());
+            a->entries.erase(a->entries.begin());
+        }
     }
     // The file as this load finds it, before it is read here or taken over.
     LoadedFile& r = a->reading;

@@ -17,8 +17,11 @@ namespace lg {
 // after each decode; the window counts them in its property of the same name
 // (a driving program waits for it before it steps).
 constexpr const char kDecodedAheadProp[] = "Lumagrove.DecodedAhead";
+// Of those, the decodes given up part-way because the picture was no longer
+// wanted (counted in this property as well).
+constexpr const char kCancelledAheadProp[] = "Lumagrove.CancelledAhead";
 UINT DecodedAheadMessage();
-void CountDecodedAhead(HWND mainWindow);
+void CountDecodedAhead(HWND mainWindow, bool cancelled);
 
 // Starts the worker when [Viewing] Preload is on, stops it when off; drops
 // what was decoded with the settings before.

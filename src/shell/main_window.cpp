@@ -279,6 +279,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         RemovePropA(hwnd, kQueueMarkProp);
         RemovePropA(hwnd, kDecodedAheadProp);
+        RemovePropA(hwnd, kCancelledAheadProp);
         StopDecodeAhead(app);
         StopAnimation(app);
         app.current = Image();
@@ -288,7 +289,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     default:
         if (msg == DecodedAheadMessage()) {
-            CountDecodedAhead(hwnd);
+            CountDecodedAhead(hwnd, wp != 0);
             return 0;
         }
         if (msg == QueueMarkMessage()) {

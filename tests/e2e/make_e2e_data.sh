@@ -91,3 +91,7 @@ if [ ! -f "$out/turn48.jpg" ] || [ ! -f "$out/turn45.jpg" ] || [ ! -f "$out/turn
     cp "$out/turn48.jpg" "$out/turncam.jpg"
     exiftool -q -overwrite_original -n -Orientation=6 "$out/turncam.jpg"
 fi
+# A 24-megapixel JPEG: decoding it ahead takes long enough to be stopped part-way.
+if [ ! -f "$out/big.jpg" ]; then
+    convert -size 6000x4000 gradient:'#204080'-'#e0c020' -quality 92 "$out/big.jpg"
+fi

@@ -532,6 +532,26 @@ protected:
         e2e::Stop(v);
         return log;
     }
+    uintptr_t Cancelled() const { return uintptr_t(GetPropA(v.window, "Lumagrove.CancelledAhead")); }
+    // A 24-megapixel JPEG after p02 is being decoded ahead when the user
+    // turns back: its decode stops, p01 is read at once, and stepping on
+    // shows each picture whole.
+    std::string TurnBackWhileDecoding(bool preload) {
+        std::string log;
+        EXPECT_TRUE(CopyFileA((DataDir() + "\\big.jpg").c_str(), Path("p02b.jpg").c_str(), FALSE));
+        WriteIni(std::string("[Viewing]\nPreload=") + (preload ? "1" : "0") + "\n");
+        StartAt(2);  // the worker starts on p02b.jpg
+        Press(log, VK_BACK);
+        if (preload)
+            EXPECT_TRUE(e2e::WaitUntil([&] { return Cancelled() >= 1; })) << "no decode was stopped";
+        Press(log, VK_SPACE);
+        Press(log, VK_SPACE);  // p02b.jpg, decoded again
+        Press(log, VK_SPACE);
+        Press(log, VK_BACK);
+        EXPECT_EQ(e2e::FindMessageBox(v, 0), nullptr);
+        e2e::Stop(v);
+        return log;
+    }
     // p02 corrupt from the start; p03 replaced by p07 and p04 deleted once
     // they were decoded ahead.
     std::string BadFilesAhead(bool preload) {
@@ -569,6 +589,15 @@ TEST_F(DecodeAhead, StepBackShowsTheFileNotAnEditNorAnOldCopy) {
     EXPECT_EQ(ahead, direct);
     const std::string p01 = TitleOf(1) + " 1/12\n", p02 = TitleOf(2) + " 2/12\n";
     EXPECT_EQ(ahead, p02 + p01 + p02 + p01 + p02 + "Lumagrove - p01.png (27x17x24BPP) 1/12\n");
+}
+
+TEST_F(DecodeAhead, TurningBackStopsTheDecodeAheadAndShowsEachPictureWhole) {
+    const std::string ahead = TurnBackWhileDecoding(true);
+    const std::string direct = TurnBackWhileDecoding(false);
+    EXPECT_EQ(ahead, direct);
+    auto at = [](int i, const std::string& title) { return title + " " + std::to_string(i) + "/13\n"; };
+    const std::string big = at(3, "Lumagrove - p02b.jpg (6000x4000x24BPP)");
+    EXPECT_EQ(ahead, at(1, TitleOf(1)) + at(2, TitleOf(2)) + big + at(4, TitleOf(3)) + big);
 }
 
 // Fifty steps posted at once, forward then back: the viewer ends on the
