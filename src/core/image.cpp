@@ -1,6 +1,9 @@
 #include "core/image.h"
 
+#include <cstring>
 #include <new>
+
+#include "platform/platform.h"
 
 namespace lg {
 
@@ -47,14 +50,15 @@ Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUs
         if (why) *why = "picture too large";
         return img;
     }
-    if (clearRows) img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]());
-    else img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);
+    img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);
     if (!img.data_) {
         if (why) *why = "out of memory";
         return img;
     }
     img.size_ = size_t(total);
     uint8_t* h = img.data_.get();
+    platform::AdviseLargeBlock(h, img.size_);
+    if (clearRows) std::memset(h, 0, img.size_);
     if (!clearRows) {
         const size_t table = kDibHeaderSize + 4 * size_t(colorsUsed);
         std::memset(h, 0, table);
