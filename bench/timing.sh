@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Timing helpers of bench/ops.sh and bench/batch.sh (sourced; needs $OUT).
 
 # ImageMagick itself, not a wrapper earlier on the path.

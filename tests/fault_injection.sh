@@ -135,20 +135,22 @@ check_batch() {
     done
     # A write in flight when the directory turned read-only cannot take its
     # temporary file away: a recognisable name is all that may be left.
-    [ -z "$(ls -A "$2" | grep -v '\.PNG$' | grep -v -x "${5:-.PNG}")" ] && ok || bad "$1: left $(ls -A "$2")"
+    [ -z "$(find "$2" -mindepth 1 ! -name '*.PNG' ! -name "${5:-*.PNG}")" ] && ok || bad "$1: left $(ls -A "$2")"
 }
 # shellcheck disable=SC2046
 (IFS='
 '; conv $(batch_args "$DIR/ref")) >/dev/null 2>&1 || bad "reference batch"
 mkdir -p "$DIR/half"
 mount -t tmpfs -o size=1200k tmpfs "$DIR/half"
+# shellcheck disable=SC2046
 (IFS='
 '; conv $(batch_args "$DIR/half")) >"$DIR/out" 2>&1
 st=$?
 check_batch "disk full halfway" "$DIR/half" "$DIR/out" $st
 # The small pictures fit after the disk filled; some large ones did not.
-[ "$(ls "$DIR/half" | grep -c '^f')" = 5 ] && ok || bad "disk full halfway: small pictures not all written"
-[ "$(ls "$DIR/half" | grep -c '^n')" -lt 5 ] && [ "$(ls "$DIR/half" | grep -c '^n')" -gt 0 ] && ok ||
+[ "$(find "$DIR/half" -name 'f*' | wc -l)" = 5 ] && ok || bad "disk full halfway: small pictures not all written"
+large=$(find "$DIR/half" -name 'n*' | wc -l)
+[ "$large" -lt 5 ] && [ "$large" -gt 0 ] && ok ||
     bad "disk full halfway: the disk did not fill halfway: $(ls "$DIR/half")"
 # Read-only once the first output stands: a read-only view of the directory
 # is mounted over it (files open for writing there keep their way out, but
@@ -164,7 +166,7 @@ turned=0
 # mount turns); under Wine the process started is a script, and the race is run.
 while kill -0 $pid 2>/dev/null; do
     [ -z "$RUN" ] && kill -STOP $pid 2>/dev/null
-    if [ -n "$(ls "$DIR/halfro" | grep PNG)" ]; then
+    if [ -n "$(find "$DIR/halfro" -name '*.PNG')" ]; then
         mount --bind "$DIR/halfro" "$DIR/halfro" && mount -o remount,bind,ro "$DIR/halfro" && turned=1
     fi
     [ -z "$RUN" ] && kill -CONT $pid 2>/dev/null
@@ -173,7 +175,7 @@ done
 wait $pid
 st=$?
 if [ $turned = 1 ] && [ "$(ls "$DIR/halfro" | wc -l)" -lt 10 ]; then
-    check_batch "read-only halfway" "$DIR/halfro" "$DIR/out" $st '~[fn][0-9]\.PNG\.[0-9]*\.tmp'
+    check_batch "read-only halfway" "$DIR/halfro" "$DIR/out" $st '~[fn][0-9].PNG.[0-9]*.tmp'
     [ "$(grep -c -x '\.\.\. Ok' "$DIR/out")" -lt 10 ] && ok || bad "read-only halfway: every file written"
 else
     echo "note: the batch ended before its disk turned read-only (not counted)"
