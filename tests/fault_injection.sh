@@ -121,12 +121,14 @@ hb=$(cd "$DIR/hb" && ls)
 batch_args() { for f in $hb; do p "$DIR/hb/$f"; echo; done; printf '/batch=%s\n/type=PNG\n' "$(p "$1")"; }
 # check_batch NAME DIR OUTPUT STATUS: the report against the disk.
 check_batch() {
+    tr -d '\r' <"$3" >"$3.lines"  # Windows programs end lines in CR LF
+    set -- "$1" "$2" "$3.lines" "$4" "${5:-}"
     [ "$4" = 1 ] && ok || bad "$1: status $4"
     [ "$(grep -c '^Converting: ' "$3")" = "$(echo "$hb" | wc -l)" ] && ok || bad "$1: not one line per file: $(cat "$3")"
     for f in $hb; do
-        [ "$(grep -c -x "Converting: $(p "$DIR/hb/$f")" "$3")" = 1 ] && ok || bad "$1: $f reported $(grep -c "$f" "$3") times"
+        [ "$(grep -c -F -x "Converting: $(p "$DIR/hb/$f")" "$3")" = 1 ] && ok || bad "$1: $f reported $(grep -c "$f" "$3") times"
         out="${f%.bmp}.PNG"
-        result=$(grep -A1 -x "Converting: $(p "$DIR/hb/$f")" "$3" | tail -n 1)
+        result=$(grep -A1 -F -x "Converting: $(p "$DIR/hb/$f")" "$3" | tail -n 1)
         if [ "$result" = "... Ok" ]; then
             cmp -s "$2/$out" "$DIR/ref/$out" && ok || bad "$1: $out reported written but damaged or missing"
         else
@@ -176,7 +178,7 @@ wait $pid
 st=$?
 if [ $turned = 1 ] && [ "$(ls "$DIR/halfro" | wc -l)" -lt 10 ]; then
     check_batch "read-only halfway" "$DIR/halfro" "$DIR/out" $st '~[fn][0-9].PNG.[0-9]*.tmp'
-    [ "$(grep -c -x '\.\.\. Ok' "$DIR/out")" -lt 10 ] && ok || bad "read-only halfway: every file written"
+    [ "$(tr -d '\r' <"$DIR/out" | grep -c -F -x '... Ok')" -lt 10 ] && ok || bad "read-only halfway: every file written"
 else
     echo "note: the batch ended before its disk turned read-only (not counted)"
 fi
