@@ -1,8 +1,10 @@
 #!/bin/sh
-# Batch conversion: 200 small JPEGs to PNG in one call, lumagrove's batch
-# form beside ImageMagick's and GraphicsMagick's mogrify. Best of
-# BENCH_RUNS runs (default 3); each run writes into an empty directory.
-# Called by run.sh; runs alone as well (sh bench/batch.sh).
+# 15. Batch conversion: 200 small JPEGs to PNG in one call, lumagrove's batch
+# form (one worker per processor) beside ImageMagick's and GraphicsMagick's
+# mogrify (OpenMP inside each picture) and a shell loop of `vips copy` (one
+# process per file). Best of BENCH_RUNS runs (default 3); each run writes
+# into an empty directory. Called by run.sh; runs alone as well
+# (sh bench/batch.sh).
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
@@ -30,41 +32,33 @@ if [ "$(ls "$OUT/in" | wc -l)" -ne "$COUNT" ]; then
     done
 fi
 
-# best TOOL_DIR CMD...: CMD runs in an emptied TOOL_DIR; prints the best wall
-# time and the processor time (user + system) of that run, in seconds. On a
-# busy machine the processor time is the steadier of the two.
-best() {
-    dir=$1
-    shift
-    best=""
-    n=0
-    while [ $n -lt "$RUNS" ]; do
-        rm -rf "$dir" && mkdir -p "$dir"
-        /usr/bin/time -f "%e %U %S" -o "$OUT/time.txt" "$@" >/dev/null 2>"$OUT/last.err" || { echo "failed failed"; return; }
-        t=$(awk '{ printf "%.3f %.3f", $1, $2 + $3 }' "$OUT/time.txt")
-        if [ -z "$best" ] || awk -v a="${t%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then best=$t; fi
-        n=$((n + 1))
-    done
-    [ "$(ls "$dir" | wc -l)" -eq "$COUNT" ] || { echo "failed failed"; return; }
-    echo "$best"
-}
+. "$ROOT/bench/timing.sh"
 
+# counted DIR TIMES: TIMES when DIR holds one output per input, else failed.
+counted() { if [ "$(ls "$1" | wc -l)" -eq "$COUNT" ]; then echo "$2"; else echo "failed failed"; fi; }
 echo "[bench] batch conversion"
-lg=$(best "$OUT/lg" "$LUMAGROVE" "$OUT"/in/*.jpg "/batch=$OUT/lg" /type=PNG)
-im="failed failed"
-has mogrify && im=$(best "$OUT/im" mogrify -path "$OUT/im" -format png "$OUT"/in/*.jpg)
-gm="failed failed"
-# gm puts the input's own path under -output-directory: give it bare names.
-has gm && gm=$(cd "$OUT/in" && best "$OUT/gm" gm mogrify -output-directory "$OUT/gm" -format png ./*.jpg)
+LOAD=$(peer_threads)
+ROWS="$OUT/rows.txt"
+TITLE="15. $COUNT JPEGs (640x480) to PNG in one call"
+lg=$(best_run -d "$OUT/lg" "$LUMAGROVE" "$OUT"/in/*.jpg "/batch=$OUT/lg" /type=PNG)
+echo "15|$TITLE|lumagrove /batch=|$(counted "$OUT/lg" "$lg")|0.6 x mogrify" >"$ROWS"
+if has mogrify; then
+    im=$(best_run -d "$OUT/im" mogrify -path "$OUT/im" -format png "$OUT"/in/*.jpg)
+    echo "15|$TITLE|ImageMagick mogrify|$(counted "$OUT/im" "$im")|" >>"$ROWS"
+fi
+if has gm; then
+    # gm puts the input's own path under -output-directory: give it bare names.
+    gm=$(cd "$OUT/in" && best_run -d "$OUT/gm" gm mogrify -output-directory "$OUT/gm" -format png ./*.jpg)
+    echo "15|$TITLE|gm mogrify|$(counted "$OUT/gm" "$gm")|" >>"$ROWS"
+fi
+if has vips; then
+    vl=$(best_run -d "$OUT/vips" sh -c 'for f in "$1"/*.jpg; do b=${f##*/}; vips copy "$f" "$2/${b%.jpg}.png" || exit 1; done' \
+        sh "$OUT/in" "$OUT/vips")
+    echo "15|$TITLE|vips copy, one call per file|$(counted "$OUT/vips" "$vl")|" >>"$ROWS"
+fi
 
 echo
-echo "13. $COUNT JPEGs (640x480) to PNG in one call; best of $RUNS runs (ratios of processor time)"
-printf '%-30s %9s %9s %8s\n' tool "wall s" "cpu s" ratio
-base=${lg#* }
-for r in "lumagrove /batch=|$lg" "ImageMagick mogrify|$im" "gm mogrify|$gm"; do
-    name=${r%|*}
-    t=${r#*|}
-    cpu=${t#* }
-    ratio=$(awk -v t="$cpu" -v b="$base" 'BEGIN { if (t == "failed" || b == "failed" || b == 0) print "-"; else printf "%.2f", t / b }')
-    printf '%-30s %9s %9s %8s\n' "$name" "${t%% *}" "$cpu" "$ratio"
-done
+echo "Batch conversion; best of $RUNS runs; $LOAD"
+table "$ROWS"
+awk -F'|' '$3 ~ /^lumagrove/ { split($4, t, " "); lg = t[1] } $3 ~ /mogrify/ && $3 ~ /^ImageMagick/ { split($4, t, " "); im = t[1] }
+    END { if (lg != "failed" && im != "" && im != "failed") printf "lumagrove / ImageMagick mogrify: %.2f, goal <= 0.6\n", lg / im }' "$ROWS"

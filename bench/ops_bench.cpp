@@ -1,9 +1,10 @@
 // Benchmark helper for the image operations: reads a BMP, runs one
-// operation, writes the result as BMP, and prints the time of each step to
-// stderr.
+// operation on the whole picture (on every processor, as the viewer does),
+// writes the result as BMP, and prints the time of each step to stderr.
 //   ops_bench IN.bmp OUT.bmp resample PERCENT [FILTER]
 //   ops_bench IN.bmp OUT.bmp rotate
-//   ops_bench IN.bmp OUT.bmp blur|median SIZE
+//   ops_bench IN.bmp OUT.bmp finerotate DEGREES
+//   ops_bench IN.bmp OUT.bmp blur|median|sharpen PARAMETER
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,8 @@ double Ms(Clock::time_point a, Clock::time_point b) {
 int Usage() {
     std::fprintf(stderr, "usage: ops_bench IN.bmp OUT.bmp resample PERCENT [FILTER]\n"
                          "       ops_bench IN.bmp OUT.bmp rotate\n"
-                         "       ops_bench IN.bmp OUT.bmp blur|median SIZE\n");
+                         "       ops_bench IN.bmp OUT.bmp finerotate DEGREES\n"
+                         "       ops_bench IN.bmp OUT.bmp blur|median|sharpen PARAMETER\n");
     return 2;
 }
 
@@ -53,8 +55,10 @@ int main(int argc, char** argv) {
     } else if (op == "rotate") {
         img = lg::RotateRight(img);
         ok = bool(img);
-    } else if (op == "blur" || op == "median") {
-        const int code = op == "blur" ? lg::kEffectBlur : lg::kEffectMedian;
+    } else if (op == "finerotate") {
+        ok = lg::ApplyEffect(img, lg::kEffectFineRotate, lg::WholePicture(img), arg, 0);
+    } else if (op == "blur" || op == "median" || op == "sharpen") {
+        const int code = op == "blur" ? lg::kEffectBlur : op == "median" ? lg::kEffectMedian : lg::kEffectSharpen;
         ok = lg::ApplyEffect(img, code, lg::WholePicture(img), arg, 0);
     } else {
         return Usage();

@@ -1,15 +1,15 @@
-// The image operations on one thread and on every processor: a 6000 x 4000
-// picture of random-walk colours made in memory (a 1000 x 750 one for the
-// enlargement), the best of three runs of each operation per thread count.
-//   threads_bench [RUNS]
-// Built by hand from the portable core (not part of `make bench` yet):
-//   g++ -O2 -std=c++17 -Isrc bench/threads_bench.cpp src/core/*.cpp src/ops/*.cpp \
-//       src/platform/threads.cpp src/platform/posix/threads_posix.cpp -lpthread -o threads_bench
+// The image operations alone, in memory, on one thread and on every
+// processor: a 6000 x 4000 picture of random-walk colours (a 1000 x 750 one
+// for the enlargement), the best of RUNS runs (default 3) of each operation
+// per thread count; WORD picks the operations whose name holds it.
+//   threads_bench [RUNS [WORD]]
+// bench/ops.sh builds and runs it after the comparison with the peers.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 #include "ops/effects.h"
 #include "ops/geometry.h"
@@ -64,12 +64,13 @@ int main(int argc, char** argv) {
         {"fine rotation 10 degrees", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectFineRotate, whole, 10, 0); }},
         {"blur 3", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectBlur, whole, 3, 0); }},
         {"median 3", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectMedian, whole, 3, 0); }},
-        {"sharpen 40", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectSharpen, whole, 40, 0); }},
+        {"sharpen 50", [&] { lg::Image c = big.Duplicate(); lg::ApplyEffect(c, lg::kEffectSharpen, whole, 50, 0); }},
         {"reduce to 256 colours", [&] { lg::Quantize(big, 256); }},
     };
     const int all = lg::platform::ProcessorCount();
     std::printf("%-32s %10s %10s %7s   (%d processors)\n", "operation", "1 thread", "all", "ratio", all);
     for (const Op& op : ops) {
+        if (argc > 2 && std::string(op.name).find(argv[2]) == std::string::npos) continue;
         lg::platform::SetThreadCount(1);
         const double one = BestMs(runs, op.run);
         lg::platform::SetThreadCount(0);

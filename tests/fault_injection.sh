@@ -44,8 +44,8 @@ else
 fi
 cleanup() {
     # Lazily where Wine's server may still hold a directory open.
-    for m in "$DIR"/full "$DIR"/part "$DIR"/ro "$DIR"/big; do
-        mountpoint -q "$m" && { umount "$m" 2>/dev/null || umount -l "$m"; }
+    for m in "$DIR"/full "$DIR"/part "$DIR"/ro "$DIR"/big "$DIR"/half "$DIR"/halfro; do
+        while mountpoint -q "$m"; do umount "$m" 2>/dev/null || umount -l "$m"; done
     done
     rm -rf "$DIR"
 }
@@ -105,6 +105,83 @@ for m in full part ro; do
     [ $st = 1 ] && grep -q "2 errors" "$DIR/out" && ok || bad "$m batch: status $st: $(cat "$DIR/out")"
     [ "$(state "$DIR/$m")" = "$before" ] && ok || bad "$m batch: the disk changed"
 done
+
+# Batches whose disk fills, or turns read-only, halfway (the large pictures
+# take 0.8 MB each in PNG, the small ones a page). Every file is
+# reported once; an output written is whole (the bytes of the same batch into
+# a roomy directory); a failed one leaves nothing, not even a temporary file;
+# a small file after the disk filled still converts; status 1.
+mkdir -p "$DIR/hb" "$DIR/ref"
+for i in 0 1 2 3 4 5 6 7 8 9; do
+    if [ $((i % 2)) = 0 ]; then convert -size 600x450 xc: +noise Random -type truecolor "BMP3:$DIR/hb/n$i.bmp"
+    else convert -size 200x150 xc:teal -type truecolor "BMP3:$DIR/hb/f$i.bmp"; fi
+done
+hb=$(cd "$DIR/hb" && ls)
+# batch_args DIR: the ten pictures into DIR as PNG.
+batch_args() { for f in $hb; do p "$DIR/hb/$f"; echo; done; printf '/batch=%s\n/type=PNG\n' "$(p "$1")"; }
+# check_batch NAME DIR OUTPUT STATUS: the report against the disk.
+check_batch() {
+    tr -d '\r' <"$3" >"$3.lines"  # Windows programs end lines in CR LF
+    set -- "$1" "$2" "$3.lines" "$4" "${5:-}"
+    [ "$4" = 1 ] && ok || bad "$1: status $4"
+    [ "$(grep -c '^Converting: ' "$3")" = "$(echo "$hb" | wc -l)" ] && ok || bad "$1: not one line per file: $(cat "$3")"
+    for f in $hb; do
+        [ "$(grep -c -F -x "Converting: $(p "$DIR/hb/$f")" "$3")" = 1 ] && ok || bad "$1: $f reported $(grep -c "$f" "$3") times"
+        out="${f%.bmp}.PNG"
+        result=$(grep -A1 -F -x "Converting: $(p "$DIR/hb/$f")" "$3" | tail -n 1)
+        if [ "$result" = "... Ok" ]; then
+            cmp -s "$2/$out" "$DIR/ref/$out" && ok || bad "$1: $out reported written but damaged or missing"
+        else
+            [ ! -e "$2/$out" ] && ok || bad "$1: $out failed ($result) but stands there"
+        fi
+    done
+    # A write in flight when the directory turned read-only cannot take its
+    # temporary file away: a recognisable name is all that may be left.
+    [ -z "$(find "$2" -mindepth 1 ! -name '*.PNG' ! -name "${5:-*.PNG}")" ] && ok || bad "$1: left $(ls -A "$2")"
+}
+# shellcheck disable=SC2046
+(IFS='
+'; conv $(batch_args "$DIR/ref")) >/dev/null 2>&1 || bad "reference batch"
+mkdir -p "$DIR/half"
+mount -t tmpfs -o size=1200k tmpfs "$DIR/half"
+# shellcheck disable=SC2046
+(IFS='
+'; conv $(batch_args "$DIR/half")) >"$DIR/out" 2>&1
+st=$?
+check_batch "disk full halfway" "$DIR/half" "$DIR/out" $st
+# The small pictures fit after the disk filled; some large ones did not.
+[ "$(find "$DIR/half" -name 'f*' | wc -l)" = 5 ] && ok || bad "disk full halfway: small pictures not all written"
+large=$(find "$DIR/half" -name 'n*' | wc -l)
+[ "$large" -lt 5 ] && [ "$large" -gt 0 ] && ok ||
+    bad "disk full halfway: the disk did not fill halfway: $(ls "$DIR/half")"
+# Read-only once the first output stands: a read-only view of the directory
+# is mounted over it (files open for writing there keep their way out, but
+# no name can be made, renamed or removed any more).
+mkdir -p "$DIR/halfro"
+mount -t tmpfs -o size=16m tmpfs "$DIR/halfro"
+# shellcheck disable=SC2046
+(IFS='
+'; set -- $(batch_args "$DIR/halfro"); if [ -z "$RUN" ]; then exec "$BIN" "$@"; else conv "$@"; fi) >"$DIR/out" 2>&1 &
+pid=$!
+turned=0
+# Natively the converter is held at each look (it cannot run on while the
+# mount turns); under Wine the process started is a script, and the race is run.
+while kill -0 $pid 2>/dev/null; do
+    [ -z "$RUN" ] && kill -STOP $pid 2>/dev/null
+    if [ -n "$(find "$DIR/halfro" -name '*.PNG')" ]; then
+        mount --bind "$DIR/halfro" "$DIR/halfro" && mount -o remount,bind,ro "$DIR/halfro" && turned=1
+    fi
+    [ -z "$RUN" ] && kill -CONT $pid 2>/dev/null
+    [ $turned = 1 ] && break
+done
+wait $pid
+st=$?
+if [ $turned = 1 ] && [ "$(ls "$DIR/halfro" | wc -l)" -lt 10 ]; then
+    check_batch "read-only halfway" "$DIR/halfro" "$DIR/out" $st '~[fn][0-9].PNG.[0-9]*.tmp'
+    [ "$(tr -d '\r' <"$DIR/out" | grep -c -F -x '... Ok')" -lt 10 ] && ok || bad "read-only halfway: every file written"
+else
+    echo "note: the batch ended before its disk turned read-only (not counted)"
+fi
 
 # A read-only target in a directory that takes changes.
 mkdir -p "$DIR/big"

@@ -180,6 +180,32 @@ TEST(Effects, SharpenRaisesTheValueOfADetailAndKeepsItsHue) {
     EXPECT_EQ(Shown(strong, 2, 2)[0], 255);
 }
 
+// Sharpen works on four pixels of a row at once where it can and on one at a
+// time at the row's end. Column c's result depends on columns c - 1 .. c + 1
+// only, so a picture and the same picture without its last column must agree
+// on every column both change: in one they fall in groups of four, in the
+// other at the end. Colours of every hue sector, greys, black and white.
+TEST(Effects, SharpenGivesEveryPixelTheSameWhereverItFallsInTheRow) {
+    const int w = 14, h = 9;
+    Image wide = Pattern(w, h, 24, 41u);
+    const Rgb special[] = {{0, 0, 0},     {255, 255, 255}, {128, 128, 128}, {255, 0, 0},  {0, 255, 0},
+                           {0, 0, 255},   {255, 255, 0},   {0, 255, 255},   {255, 0, 255}, {200, 10, 10},
+                           {10, 200, 200}, {1, 0, 0}};
+    for (int i = 0; i < 12; ++i) SetRgb(wide, 1 + i, 4, special[i]);
+    for (int x = 0; x < w; ++x) SetRgb(wide, x, 6, {x * 18, x * 18, x * 18});
+    for (int p1 : {1, 50, 99})
+        for (int cut = 1; cut <= 4; ++cut) {
+            SCOPED_TRACE(std::to_string(p1) + ", " + std::to_string(cut) + " columns fewer");
+            Image narrow = Image::Create(w - cut, h, 24, 0);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w - cut; ++x) SetRgb(narrow, x, y, Shown(wide, x, y));
+            const Image a = Applied(wide, lg::kEffectSharpen, Rect{0, 0, w, h}, p1);
+            const Image b = Applied(narrow, lg::kEffectSharpen, Rect{0, 0, w - cut, h}, p1);
+            for (int y = 1; y + 1 < h; ++y)
+                for (int x = 1; x + 1 < w - cut; ++x) ASSERT_EQ(Shown(a, x, y), Shown(b, x, y)) << x << "," << y;
+        }
+}
+
 TEST(Effects, OnlyTheRectangleChanges) {
     const Image src = Pattern(12, 10, 24, 15);
     const Rect r{3, 2, 6, 5};

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "ops/geometry.h"
 
@@ -54,6 +56,34 @@ TEST(Geometry, QuarterTurnsAndFlipsMatchImageMagick) {
         EXPECT_TRUE(ShowsPpm(hz, name + "_flop.ppm"));
         EXPECT_TRUE(ShowsPpm(lg::CropRect(src, Rect{3, src.height() - 2 - 4, 5, 4}), name + "_crop.ppm"));
     }
+}
+
+// Turns go through the picture in square tiles and move three-byte pixels
+// four bytes at a time: pictures of several tiles and odd sides, whose rows
+// end in padding, must still put every pixel where a clockwise (or
+// anticlockwise) quarter turn on screen takes it and leave the padding zero.
+TEST(Geometry, QuarterTurnsAcrossTilesMoveEveryPixelAndKeepThePaddingClear) {
+    for (int bits : {8, 24})
+        for (auto [w, h] : {std::pair{131, 70}, std::pair{70, 131}, std::pair{65, 1}, std::pair{1, 67}}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(w) + "x" + std::to_string(h));
+            const Image src = Pattern(w, h, bits, 5u + unsigned(w));
+            const Image right = lg::RotateRight(src), left = lg::RotateLeft(src);
+            ASSERT_TRUE(right && left);
+            ASSERT_EQ(right.width(), h);
+            ASSERT_EQ(left.height(), w);
+            int wrong = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    // Screen (x, y) goes to (h - 1 - y, x) turning right, to (y, w - 1 - x) turning left.
+                    wrong += Shown(right, h - 1 - y, x) != Shown(src, x, y);
+                    wrong += Shown(left, y, w - 1 - x) != Shown(src, x, y);
+                }
+            EXPECT_EQ(wrong, 0);
+            const size_t used = size_t(h) * size_t(bits / 8);
+            for (const Image* out : {&right, &left})
+                for (int y = 0; y < out->height(); ++y)
+                    for (size_t i = used; i < out->stride(); ++i) ASSERT_EQ(out->row(y)[i], 0) << "row " << y;
+        }
 }
 
 TEST(Geometry, FlipsTwiceAreTheIdentityAndMirrorEveryPixel) {

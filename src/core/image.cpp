@@ -1,6 +1,9 @@
 #include "core/image.h"
 
+#include <cstring>
 #include <new>
+
+#include "platform/platform.h"
 
 namespace lg {
 
@@ -51,15 +54,15 @@ Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUs
         if (reuse->size_ == size_t(total)) img.data_ = std::move(reuse->data_);
         *reuse = Image();
     }
-    if (!img.data_)  // a block taken over is only for rows the caller writes (CreateForRows)
-        img.data_.reset(clearRows ? new (std::nothrow) uint8_t[size_t(total)]()
-                                  : new (std::nothrow) uint8_t[size_t(total)]);
+    if (!img.data_) img.data_.reset(new (std::nothrow) uint8_t[size_t(total)]);  // cleared below when asked
     if (!img.data_) {
         if (why) *why = "out of memory";
         return img;
     }
     img.size_ = size_t(total);
     uint8_t* h = img.data_.get();
+    platform::AdviseLargeBlock(h, img.size_);
+    if (clearRows) std::memset(h, 0, img.size_);
     if (!clearRows) {
         const size_t table = kDibHeaderSize + 4 * size_t(colorsUsed);
         std::memset(h, 0, table);

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "core/convert.h"
 #include "ops/fine_rotate.h"
@@ -316,7 +319,7 @@ void ValueRow(const PixelView& s, int r, float* v) {
 }
 
 inline uint8_t FromUnit(float v) {
-    const float f = std::floor(v * 255 + 0.5f);
+    const float f = FloorOf(v * 255 + 0.5f);
     return uint8_t(std::min(255.0f, std::max(0.0f, f)));
 }
 
@@ -335,7 +338,7 @@ void WithValue(const uint8_t* in, float value, uint8_t* out) {
     if (hue < 0) hue += 360;
     if (hue >= 360) hue = 0;
     hue /= 60;
-    const float sector = std::floor(hue);
+    const float sector = FloorOf(hue);
     const float f = hue - sector;
     const float p = value * (1 - sat), q = value * (1 - sat * f), t = value * (1 - sat * (1 - f));
     float rr, gg, bb;
@@ -352,6 +355,76 @@ void WithValue(const uint8_t* in, float value, uint8_t* out) {
     out[2] = FromUnit(rr);
 }
 
+#ifdef __SSE2__
+inline __m128 Pick(__m128 mask, __m128 yes, __m128 no) {
+    return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
+}
+
+// FromUnit of four values in 0..1, as bytes in the low lanes.
+inline __m128i FromUnit4(__m128 v) {
+    // v * 255 + 0.5 is positive: truncation is the floor.
+    const __m128i i = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    return _mm_packus_epi16(_mm_packs_epi32(i, i), _mm_setzero_si128());
+}
+
+// Sharpen and WithValue for the four pixels from column c on: each lane does
+// the scalar code's operations in its order (a lane whose branch the scalar
+// code does not take computes a value that is then not picked).
+void SharpenFour(float* const v[3], int c, float e, const uint8_t* in, uint8_t* out) {
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    __m128 sum = zero;
+    for (int k = 0; k < 3; ++k)
+        sum = _mm_add_ps(sum, _mm_add_ps(_mm_add_ps(_mm_loadu_ps(v[k] + c - 1), _mm_loadu_ps(v[k] + c)),
+                                         _mm_loadu_ps(v[k] + c + 1)));
+    __m128 value = _mm_mul_ps(_mm_mul_ps(sum, _mm_set1_ps(e)), _mm_set1_ps(0.11111111f));
+    value = _mm_div_ps(_mm_sub_ps(_mm_loadu_ps(v[1] + c), value), _mm_set1_ps(1 - e));
+    value = _mm_min_ps(_mm_max_ps(value, zero), one);
+
+    alignas(16) float bl[4], gl[4], rl[4];
+    for (int k = 0; k < 4; ++k) {
+        bl[k] = in[3 * k];
+        gl[k] = in[3 * k + 1];
+        rl[k] = in[3 * k + 2];
+    }
+    const __m128 b = _mm_load_ps(bl), g = _mm_load_ps(gl), r = _mm_load_ps(rl);
+    const __m128 hi = _mm_max_ps(_mm_max_ps(r, g), b), lo = _mm_min_ps(_mm_min_ps(r, g), b);
+    const __m128 lit = _mm_cmpgt_ps(hi, zero);
+    const __m128 sat = _mm_and_ps(lit, _mm_div_ps(_mm_sub_ps(hi, lo), Pick(lit, hi, one)));
+    const __m128 grey = _mm_cmpeq_ps(sat, zero);
+    const __m128 delta = Pick(grey, one, _mm_sub_ps(hi, lo));
+    const __m128 rTop = _mm_cmpeq_ps(r, hi), gTop = _mm_andnot_ps(rTop, _mm_cmpeq_ps(g, hi));
+    const __m128 num = Pick(rTop, _mm_sub_ps(g, b), Pick(gTop, _mm_sub_ps(b, r), _mm_sub_ps(r, g)));
+    const __m128 q0 = _mm_div_ps(num, delta);
+    __m128 hue = Pick(rTop, q0, _mm_add_ps(Pick(gTop, _mm_set1_ps(2.0f), _mm_set1_ps(4.0f)), q0));
+    hue = _mm_mul_ps(hue, _mm_set1_ps(60.0f));
+    hue = Pick(_mm_cmplt_ps(hue, zero), _mm_add_ps(hue, _mm_set1_ps(360.0f)), hue);
+    hue = _mm_andnot_ps(_mm_cmpge_ps(hue, _mm_set1_ps(360.0f)), hue);
+    hue = _mm_div_ps(hue, _mm_set1_ps(60.0f));
+    const __m128i sector = _mm_cvttps_epi32(hue);  // hue is 0 or more
+    const __m128 f = _mm_sub_ps(hue, _mm_cvtepi32_ps(sector));
+    const __m128 p = _mm_mul_ps(value, _mm_sub_ps(one, sat));
+    const __m128 q = _mm_mul_ps(value, _mm_sub_ps(one, _mm_mul_ps(sat, f)));
+    const __m128 t = _mm_mul_ps(value, _mm_sub_ps(one, _mm_mul_ps(sat, _mm_sub_ps(one, f))));
+    auto is = [&](int k) { return _mm_castsi128_ps(_mm_cmpeq_epi32(sector, _mm_set1_epi32(k))); };
+    const __m128 s0 = is(0), s1 = is(1), s2 = is(2), s3 = is(3), s4 = is(4);
+    // Sectors 0 .. 4, anything else as 5.
+    __m128 rr = Pick(s0, value, Pick(s1, q, Pick(s2, p, Pick(s3, p, Pick(s4, t, value)))));
+    __m128 gg = Pick(s0, t, Pick(s1, value, Pick(s2, value, Pick(s3, q, Pick(s4, p, p)))));
+    __m128 bb = Pick(s0, p, Pick(s1, p, Pick(s2, t, Pick(s3, value, Pick(s4, value, q)))));
+    rr = Pick(grey, value, rr);
+    gg = Pick(grey, value, gg);
+    bb = Pick(grey, value, bb);
+    const uint32_t ob = uint32_t(_mm_cvtsi128_si32(FromUnit4(bb)));
+    const uint32_t og = uint32_t(_mm_cvtsi128_si32(FromUnit4(gg)));
+    const uint32_t orr = uint32_t(_mm_cvtsi128_si32(FromUnit4(rr)));
+    for (int k = 0; k < 4; ++k) {
+        out[3 * k] = uint8_t(ob >> (8 * k));
+        out[3 * k + 1] = uint8_t(og >> (8 * k));
+        out[3 * k + 2] = uint8_t(orr >> (8 * k));
+    }
+}
+#endif
+
 bool Sharpen(const PixelView& s, const PixelView& d, int p1) {
     const float e = float(std::min(99, std::max(0, p1))) * 0.01f;  // 100 would divide by 0
     if (s.w < 3 || s.h < 3) return true;
@@ -364,7 +437,11 @@ bool Sharpen(const PixelView& s, const PixelView& d, int p1) {
         ValueRow(s, first + 1, v[1]);
         for (int r = first + 1; r < end + 1; ++r) {
             ValueRow(s, r + 1, v[2]);
-            for (int c = 1; c + 1 < s.w; ++c) {
+            int c = 1;
+#ifdef __SSE2__
+            for (; c + 4 < s.w; c += 4) SharpenFour(v, c, e, s.at(c, r), d.at(c, r));
+#endif
+            for (; c + 1 < s.w; ++c) {
                 float sum = 0;
                 for (int k = 0; k < 3; ++k) sum += v[k][c - 1] + v[k][c] + v[k][c + 1];
                 float nv = (v[1][c] - sum * e * 0.11111111f) / (1 - e);

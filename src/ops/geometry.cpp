@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "platform/threads.h"
 
 namespace lg {
@@ -94,7 +95,16 @@ void TurnBytes(const Image& src, Image& out, bool right, int tFirst, int tEnd) {
                 const int row0 = right ? s0 : H - 1 - s0;
                 const ptrdiff_t step = right ? sstride : -sstride;
                 const uint8_t* p = sbase + ptrdiff_t(row0) * sstride + ptrdiff_t(Bpp) * col;
-                for (int s = s0; s < s1; ++s, d += Bpp, p += step) {
+                int s = s0;
+                // Three-byte pixels move as four bytes where the fourth is
+                // still the source row's and its target byte is written next.
+                if (Bpp == 3 && col + 1 < W)
+                    for (; s + 1 < s1; ++s, d += 3, p += step) {
+                        uint32_t v;
+                        std::memcpy(&v, p, 4);
+                        std::memcpy(d, &v, 4);
+                    }
+                for (; s < s1; ++s, d += Bpp, p += step) {
                     d[0] = p[0];
                     if (Bpp == 3) {
                         d[1] = p[1];
@@ -121,9 +131,10 @@ void TurnPixels(const Image& src, Image& out, bool right, Get get, Set set, int 
 
 Image Turn(const Image& src, bool right) {
     if (!src || !WorkingDepth(src.bitCount())) return Image();
-    Image out = CreateLike(src, src.height(), src.width());
-    if (!out) return out;
     const int bits = src.bitCount();
+    // Whole bytes are all written; sub-byte rows are built bit by bit.
+    Image out = CreateLike(src, src.height(), src.width(), bits < 8);
+    if (!out) return out;
     platform::ForEachBand(src.width(), src.height(), [&](int first, int end) {
         switch (bits) {
         case 24: TurnBytes<3>(src, out, right, first, end); break;
@@ -190,8 +201,9 @@ Rect SelectionToBufferRect(const SelectionInView& s) {
     return r;
 }
 
-Image CreateLike(const Image& src, int64_t width, int64_t height) {
-    Image out = Image::Create(width, height, src.bitCount(), src.colorsUsed());
+Image CreateLike(const Image& src, int64_t width, int64_t height, bool clear) {
+    Image out = clear ? Image::Create(width, height, src.bitCount(), src.colorsUsed())
+                      : Image::CreateForRows(width, height, src.bitCount(), src.colorsUsed());
     if (!out) return out;
     PutLE32(out.header() + 32, src.colorsUsedField());
     out.setResolution(src.xResolution(), src.yResolution());
@@ -215,10 +227,14 @@ PixelView ViewOf(Image& img, const Rect& r) {
 RectCopy CopyOfRect(const Image& img, const Rect& r) {
     RectCopy c;
     const size_t rowBytes = 3 * size_t(r.w);
-    c.data = TryAlloc<uint8_t>(rowBytes * size_t(r.h));
+    // Every byte is copied: no zero-fill first.
+    c.data.reset(new (std::nothrow) uint8_t[rowBytes * size_t(r.h)]);
     if (!c.data) return c;
-    for (int i = 0; i < r.h; ++i)
-        std::memcpy(c.data.get() + size_t(i) * rowBytes, img.row(r.y + i) + 3 * size_t(r.x), rowBytes);
+    platform::AdviseLargeBlock(c.data.get(), rowBytes * size_t(r.h));
+    platform::ForEachBand(r.h, r.w, [&](int first, int end) {
+        for (int i = first; i < end; ++i)
+            std::memcpy(c.data.get() + size_t(i) * rowBytes, img.row(r.y + i) + 3 * size_t(r.x), rowBytes);
+    });
     c.view.base = c.data.get();
     c.view.stride = ptrdiff_t(rowBytes);
     c.view.w = r.w;

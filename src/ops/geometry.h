@@ -4,6 +4,7 @@
 // Also the rectangle type and helpers the other operations share.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -73,9 +74,19 @@ std::unique_ptr<T[]> TryAlloc(size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n]());
 }
 
+// floor() without a library call in a pixel loop (compares equal to it;
+// only the sign of a zero may differ).
+inline float FloorOf(float v) {
+    if (!(v < 1e9f && v > -1e9f)) return std::floor(v);
+    const float t = float(int(v));  // exact: beyond 2^23 every float is whole
+    return t > v ? t - 1 : t;
+}
+
 // A new picture of the source's depth with its colours-used field and
-// colour table (reserved bytes set to 0) and its resolutions.
-Image CreateLike(const Image& src, int64_t width, int64_t height);
+// colour table (reserved bytes set to 0) and its resolutions. Its pixels are
+// zero unless `clear` is false: then only the padding at each row's end is,
+// for callers that write every pixel.
+Image CreateLike(const Image& src, int64_t width, int64_t height, bool clear = true);
 
 // The 24-bit pixels of a rectangle: column c and row r (upward) inside it.
 struct PixelView {

@@ -1,3 +1,4 @@
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,5 +60,21 @@ uint32_t TickCount() {
 char PathSeparator() { return '/'; }
 
 std::string TextAsNames(const std::string& text) { return text; }
+
+void AdviseLargeBlock(void* block, size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (size < 2 * kHuge) return;
+    // Only whole pages inside the block; the huge ones are what lies on 2 MB
+    // boundaries within it.
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (uintptr_t(block) + page - 1) / page * page;
+    const uintptr_t end = (uintptr_t(block) + size) / page * page;
+    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
 
 }  // namespace lg::platform

@@ -82,4 +82,7 @@ std::string TextAsNames(const std::string& text) {
     return out;
 }
 
+// Large pages need a privilege users do not have: nothing to advise.
+void AdviseLargeBlock(void*, size_t) {}
+
 }  // namespace lg::platform
