@@ -1,9 +1,11 @@
-// Colour-depth reduction: a two-pass median-cut quantizer. The first pass
-// counts colours in a 5-6-5 bit histogram and cuts that space into boxes, one
-// palette entry each; the second maps the pixels with serpentine
+// Colour-depth reduction. By default a two-pass median-cut quantizer: the
+// first pass counts colours in a 5-6-5 bit histogram and cuts that space into
+// boxes, one palette entry each; the second maps the pixels with serpentine
 // Floyd-Steinberg dithering through an inverse colour map filled lazily in the
-// same histogram array. Every call owns its work areas, so calls are
-// independent of each other and may run on several threads at once.
+// same histogram array. The better reduction (quantize_fine.cpp) chooses the
+// palette more carefully and dithers the same way. Every call owns its work
+// areas, so calls are independent of each other and may run on several
+// threads at once.
 #pragma once
 
 #include <cstdint>
