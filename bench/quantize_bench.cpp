@@ -1,6 +1,9 @@
 // Benchmark helper for the colour reduction.
-//   quantize_bench IN.bmp OUT.bmp [COLORS]  read, reduce (256 by default), write;
-//                                           prints the time of each step to stderr
+//   quantize_bench IN.bmp OUT.bmp [COLORS] [better]
+//                                           read, reduce (256 colours by default;
+//                                           the median cut, or the better
+//                                           reduction), write; prints the time
+//                                           of each step to stderr
 //   quantize_bench --error ORIG.bmp OTHER.bmp
 //                                           mean absolute error per channel of
 //                                           OTHER (any depth) against ORIG
@@ -54,8 +57,10 @@ int MeanError(const char* origPath, const char* otherPath) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--error") == 0) return MeanError(argv[2], argv[3]);
+    const bool better = argc >= 4 && std::strcmp(argv[argc - 1], "better") == 0;
+    if (better) --argc;
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: quantize_bench IN.bmp OUT.bmp [COLORS]\n"
+        std::fprintf(stderr, "usage: quantize_bench IN.bmp OUT.bmp [COLORS] [better]\n"
                              "       quantize_bench --error ORIG.bmp OTHER.bmp\n");
         return 2;
     }
@@ -69,7 +74,7 @@ int main(int argc, char** argv) {
     }
     auto t1 = Clock::now();
     std::string why;
-    lg::Image out = lg::Quantize(src, colors, &why);
+    lg::Image out = lg::Quantize(src, colors, better ? lg::Reduction::Better : lg::Reduction::MedianCut, &why);
     if (!out) {
         std::fprintf(stderr, "quantize_bench: %s\n", why.c_str());
         return 1;

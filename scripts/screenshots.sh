@@ -19,7 +19,7 @@ export DISPLAY=$XVFB_DISPLAY
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 "$WINE" "build/$LG_E2E_BUILD/tests/e2e/screenshots.exe" "$(winpath "$ROOT/build/$LG_E2E_BUILD/LUMAGR32.EXE")" \
     "$(winpath "$ROOT/$OUT/sample.bmp")" "$(winpath "$ROOT/$OUT")"
-for f in main zoomed information fullscreen thanks batch copymove resize effects properties saveas; do
+for f in main zoomed information fullscreen thanks batch copymove resize effects properties saveas other_options; do
     [ -f "$OUT/$f.bmp" ] && convert "$OUT/$f.bmp" "$OUT/$f.png" && rm -f "$OUT/$f.bmp"
 done
 ls "$OUT"/*.png

@@ -82,5 +82,21 @@ check webp-to-bmp 0 "" "$BIN" "$DIR/batch/in.WEBP" "/c=$DIR/webp.bmp"
 [ "$(convert "$DIR/webp.bmp" -depth 8 rgb:- | md5sum)" = "$(convert "$DIR/webp.ppm" -depth 8 rgb:- | md5sum)" ] ||
     { echo "FAIL the BMP from WebP is not what dwebp decodes"; fail=$((fail + 1)); }
 
+# Saving a photo as GIF reduces its colours: with [Others] BetterReduction=1
+# the converter and its batch both use the better reduction, whose error
+# (ImageMagick's compare) is below the median cut's.
+convert -seed 5 -size 60x40 plasma:fractal -resize '240x160!' -type truecolor "BMP3:$DIR/photo.bmp"
+check gif-median-cut 0 "" "$BIN" "$DIR/photo.bmp" "/c=$DIR/cut.gif"
+mkdir -p "$DIR/home"
+printf '[Others]\nBetterReduction=1\n' >"$DIR/home/LUMAGR32.INI"
+check gif-better 0 "" "$BIN" "$DIR/photo.bmp" "/c=$DIR/better.gif"
+check gif-better-batch 0 "" "$BIN" "$DIR/photo.bmp" "/batch=$DIR/better" /type=gif
+rm -f "$DIR/home/LUMAGR32.INI"
+mae() { compare -metric MAE "$DIR/photo.bmp" "$1" null: 2>&1 | sed 's/.*(\(.*\)).*/\1/'; }
+awk -v a="$(mae "$DIR/better.gif")" -v b="$(mae "$DIR/cut.gif")" 'BEGIN { exit !(a > 0 && a < b) }' ||
+    { echo "FAIL better reduction: error $(mae "$DIR/better.gif") against $(mae "$DIR/cut.gif")"; fail=$((fail + 1)); }
+[ "$(convert "$DIR/better.gif" rgb:- | md5sum)" = "$(convert "$DIR/better/photo.GIF" rgb:- | md5sum)" ] ||
+    { echo "FAIL the batch's better GIF differs"; fail=$((fail + 1)); }
+
 echo "$pass passed, $fail failed"
 [ "$fail" = 0 ]

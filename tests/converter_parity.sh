@@ -45,5 +45,15 @@ for f in "$DIR"/native/*; do
     if [ "$diff" != 0 ]; then echo "FAIL $name: $diff pixels differ"; fail=$((fail + 1)); fi
 done
 [ "$n" = "$#" ] || { echo "FAIL: the native converter wrote $n files for $# pictures"; fail=$((fail + 1)); }
+
+# The better colour reduction, from one settings file for both builds: a
+# photo saved as GIF holds the same pixels.
+printf '[Others]\nBetterReduction=1\n' >"$DIR/home/LUMAGR32.INI"
+LUMAGROVE_HOME="$DIR/home" "$NATIVE" "$DIR/in/photo.jpg" "/c=$DIR/native/better.gif" >/dev/null 2>&1 &&
+    LUMAGROVE_HOME="Z:$(echo "$DIR/home" | tr / '\\')" "$RUN" "$WINBIN" "Z:$(echo "$DIR/in/photo.jpg" | tr / '\\')" \
+        "/c=Z:$(echo "$DIR/win/better.gif" | tr / '\\')" >/dev/null 2>&1 &&
+    [ "$(compare -metric AE "$DIR/native/better.gif" "$DIR/win/better.gif" null: 2>&1)" = 0 ] ||
+    { echo "FAIL: the better reduction differs between the builds"; fail=$((fail + 1)); }
+rm -f "$DIR/home/LUMAGR32.INI"
 echo "converter parity: $n pictures, $fail failures"
 [ "$fail" = 0 ]

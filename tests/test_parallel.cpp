@@ -157,3 +157,15 @@ TEST(Threads, ColourAdjustmentsAndReductionGiveTheOneThreadBytes) {
         EXPECT_TRUE(SameOnEveryThreadCount([&] { return lg::Quantize(flat, colours); })) << colours;
     }
 }
+
+// The better reduction: histogram, k-means passes, the inverse map made in
+// advance and the exact mapping of few colours, all split into bands.
+TEST(Threads, BetterReductionGivesTheOneThreadBytes) {
+    const Image src = Pattern(71, 49, 24, 9u), wide = Pattern(157, 43, 24, 4u);
+    const Image flat = Flat24(301, 263, {200, 10, 90});
+    for (int colours : {256, 16, 2}) {
+        for (const Image* pic : {&src, &wide, &flat})
+            EXPECT_TRUE(SameOnEveryThreadCount([&] { return lg::Quantize(*pic, colours, lg::Reduction::Better); }))
+                << colours;
+    }
+}

@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    lg::ApplySavedReduction();
     if (batch) {
         if (inputs.empty() || batchDir.empty() || haveOutput) {
             std::fputs("lumagrove: the batch form needs input files and /batch=DIR (and no /c=)\n", stderr);

@@ -10,10 +10,13 @@
 #include <new>
 
 #include "core/convert.h"
+#include "ops/quantize_shared.h"
 #include "platform/threads.h"
 
 namespace lg {
 namespace {
+
+using namespace quantize_detail;
 
 // The histogram keeps 5 bits of blue, 6 of green and 5 of red: 32 x 64 x 32
 // cells of 16-bit counts, blue-major, 128 KB. The second pass reuses it as the
@@ -155,20 +158,11 @@ void CountRows(const Image& src, int first, int end, uint16_t* hist) {
 // their own; the sum, stopped at 65535 again, is the count of one pass. A band
 // without memory for a table is counted afterwards into `hist`.
 void CountColours(const Image& src, uint16_t* hist) {
-    const int64_t work = src.width();
-    const int n = platform::BandCount(src.height(), work);
-    std::vector<std::unique_ptr<uint16_t[]>> parts(size_t(std::max(n, 1)));
-    std::vector<std::pair<int, int>> left(size_t(std::max(n, 1)), {0, 0});
-    platform::ForEachNumberedBand(src.height(), work, [&](int k, int first, int end) {
-        if (k == 0) return CountRows(src, first, end, hist);
-        parts[size_t(k)].reset(new (std::nothrow) uint16_t[kCells]());
-        if (parts[size_t(k)]) CountRows(src, first, end, parts[size_t(k)].get());
-        else left[size_t(k)] = {first, end};
-    });
-    for (auto& part : parts)
-        if (part)
-            for (int i = 0; i < kCells; ++i) hist[i] = uint16_t(std::min(0xFFFF, hist[i] + part[size_t(i)]));
-    for (const auto& rows : left) CountRows(src, rows.first, rows.second, hist);
+    CountInBands(
+        src, hist, kCells, [&](int first, int end, uint16_t* table) { CountRows(src, first, end, table); },
+        [](uint16_t* sum, const uint16_t* part) {
+            for (int i = 0; i < kCells; ++i) sum[i] = uint16_t(std::min(0xFFFF, sum[i] + part[i]));
+        });
 }
 
 // Histogram, cut and palette; the histogram stays filled for the caller.
@@ -178,28 +172,6 @@ int BuildPalette(const Image& src24, int colors, uint16_t* hist, uint8_t* table)
     int n = CutBoxes(hist, colors, boxes);
     for (int k = 0; k < n; ++k) BoxMean(hist, boxes[k], table + 4 * k);
     return n;
-}
-
-// Dithering errors are limited before they are added: small ones pass, middle
-// ones grow at half the rate, large ones stop at 32, so a wrong-coloured
-// neighbourhood cannot smear far. Takes errors of -255..255.
-int LimitError(int e) {
-    int m = e < 0 ? -e : e;
-    int v = m < 16 ? m : m < 48 ? 16 + (m - 16) / 2 : 32;
-    return e < 0 ? -v : v;
-}
-
-// The limit applied straight to a sum of sixteenths, rounding included:
-// entry s is LimitError((s + 8) >> 4). The weights 7 + 3 + 5 + 1 of errors up
-// to 255 keep every sum within +-16 * 255.
-constexpr int kMaxSum = 16 * 255;
-const int8_t* SumLimit() {
-    static const std::array<int8_t, 2 * kMaxSum + 1> table = [] {
-        std::array<int8_t, 2 * kMaxSum + 1> t{};
-        for (int s = -kMaxSum; s <= kMaxSum; ++s) t[size_t(s + kMaxSum)] = int8_t(LimitError((s + 8) >> 4));
-        return t;
-    }();
-    return table.data() + kMaxSum;
 }
 
 // The inverse colour map over the histogram array, filled one region of
@@ -214,57 +186,17 @@ constexpr int kRegionCells[kAxes] = {4, 8, 4};
 constexpr int kDistScale[kAxes] = {2, 3, 1};
 
 // Maps every cell of the region holding `cell` to its nearest palette entry
-// (lowest index on a tie). Entries that cannot beat the best worst-case
-// distance over the region are left out first.
+// (lowest index on a tie).
 __attribute__((noinline)) void FillRegion(const InverseMap& m, int cell) {
     const int at[kAxes] = {cell >> 11, (cell >> 5) & 63, cell & 31};
-    int base[kAxes], lo[kAxes], hi[kAxes];  // first cell; centre values of first and last cell
+    int base[kAxes], lo[kAxes], width[kAxes];  // first cell, its centre value, the cell widths
     for (int a = 0; a < kAxes; ++a) {
         base[a] = at[a] & ~(kRegionCells[a] - 1);
-        int width = 1 << kCellShift[a];
-        lo[a] = base[a] * width + width / 2;
-        hi[a] = lo[a] + (kRegionCells[a] - 1) * width;
+        width[a] = 1 << kCellShift[a];
+        lo[a] = base[a] * width[a] + width[a] / 2;
     }
-
-    int minDist[256];
-    int limit = INT_MAX;
-    for (int i = 0; i < m.entries; ++i) {
-        int mn = 0, mx = 0;
-        for (int a = 0; a < kAxes; ++a) {
-            int x = m.table[4 * i + a];
-            int toLo = kDistScale[a] * (x - lo[a]), toHi = kDistScale[a] * (x - hi[a]);
-            mn += x < lo[a] ? toLo * toLo : x > hi[a] ? toHi * toHi : 0;
-            mx += std::max(toLo * toLo, toHi * toHi);
-        }
-        minDist[i] = mn;
-        limit = std::min(limit, mx);
-    }
-
-    int best[4 * 8 * 4];
-    uint8_t who[4 * 8 * 4] = {};
-    std::fill(best, best + 128, INT_MAX);
-    for (int i = 0; i < m.entries; ++i) {
-        if (minDist[i] > limit) continue;
-        // Squared weighted distance per axis to each cell centre of the region.
-        int term[kAxes][8];
-        for (int a = 0; a < kAxes; ++a)
-            for (int k = 0; k < kRegionCells[a]; ++k) {
-                int d = kDistScale[a] * (lo[a] + (k << kCellShift[a]) - m.table[4 * i + a]);
-                term[a][k] = d * d;
-            }
-        int c = 0;
-        for (int b = 0; b < 4; ++b)
-            for (int g = 0; g < 8; ++g) {
-                int bg = term[0][b] + term[1][g];
-                for (int r = 0; r < 4; ++r, ++c) {
-                    int d = bg + term[2][r];
-                    if (d < best[c]) {
-                        best[c] = d;
-                        who[c] = uint8_t(i);
-                    }
-                }
-            }
-    }
+    uint8_t who[4 * 8 * 4];
+    NearestInRegion<4, 8, 4>(m.table, m.entries, lo, width, kDistScale, 1, who);
     int c = 0;
     for (int b = 0; b < 4; ++b)
         for (int g = 0; g < 8; ++g)
@@ -285,78 +217,15 @@ std::vector<int> UsedRegions(const uint16_t* hist) {
     return used;
 }
 
-inline int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
-
-// The Floyd-Steinberg state of one colour component along a row.
-struct Spread {
-    int ahead = 0;   // 7/16 of the last error, for the next pixel in the row
-    int behind = 0;  // sum waiting for the column just behind
-    int held = 0;    // the last error, 1/16 of it goes two columns on
-
-    // The pixel's component with the errors of its neighbours added.
-    int Correct(const int8_t* limit, int fromRowAbove, int value) const {
-        return Clamp255(limit[ahead + fromRowAbove] + value);
-    }
-    // Hands on the error of a pixel; returns the sum for the column behind.
-    int16_t Pass(int err) {
-        int16_t done = int16_t(behind + 3 * err);
-        behind = held + 5 * err;
-        held = err;
-        ahead = 7 * err;
-        return done;
+// The map as the dithering asks it: regions are filled when first reached.
+struct CoarseMap {
+    InverseMap m;
+    int Index(int b, int g, int r) const {
+        uint16_t* cell = m.cells + CellOf(b, g, r);
+        if (*cell == 0) FillRegion(m, int(cell - m.cells));
+        return *cell - 1;
     }
 };
-
-// Pass 2 for one row, in scan direction Dir. `err` holds width + 2 triples of
-// error sums in sixteenths; the entry of column x is triple x + 1, and the two
-// outer triples only ever receive spill. The three components are written
-// out rather than looped over, so that their state stays in registers.
-template <int Dir>
-void DitherRow(const uint8_t* in, int w, int16_t* err, const InverseMap& m, uint8_t* idx) {
-    constexpr int kStep = 3 * Dir;
-    const int8_t* limit = SumLimit();
-    uint16_t* const cells = m.cells;
-    const uint8_t* const table = m.table;
-    int x = Dir > 0 ? 0 : w - 1;
-    const uint8_t* p = in + 3 * x;
-    int16_t* e = Dir > 0 ? err : err + 3 * (w + 1);  // the entry behind the first column
-    Spread blue, green, red;
-    for (int n = w; n > 0; --n, x += Dir, p += kStep, e += kStep) {
-        const int b = blue.Correct(limit, e[kStep], p[0]);
-        const int g = green.Correct(limit, e[kStep + 1], p[1]);
-        const int r = red.Correct(limit, e[kStep + 2], p[2]);
-        uint16_t* cell = cells + CellOf(b, g, r);
-        if (*cell == 0) FillRegion(m, int(cell - cells));
-        const int k = *cell - 1;
-        const uint8_t* c = table + 4 * k;
-        e[0] = blue.Pass(b - c[0]);
-        e[1] = green.Pass(g - c[1]);
-        e[2] = red.Pass(r - c[2]);
-        idx[x] = uint8_t(k);
-    }
-    e[0] = int16_t(blue.behind);
-    e[1] = int16_t(green.behind);
-    e[2] = int16_t(red.behind);
-}
-
-// Indices into a row of 4 or 1 bits per pixel, first pixel in the high bits;
-// `flip` is XORed into 1-bit indices.
-void PackRow(const uint8_t* idx, int w, int bits, uint8_t flip, uint8_t* out) {
-    if (bits == 4) {
-        int x = 0;
-        for (; x + 1 < w; x += 2) *out++ = uint8_t(idx[x] << 4 | idx[x + 1]);
-        if (x < w) *out = uint8_t(idx[x] << 4);
-        return;
-    }
-    for (int x = 0; x < w; x += 8) {
-        unsigned byte = 0;
-        int n = std::min(8, w - x);
-        for (int k = 0; k < n; ++k) byte |= unsigned((idx[x + k] ^ flip) & 1) << (7 - k);
-        *out++ = uint8_t(byte);
-    }
-}
-
-int Luma1000(const uint8_t* e) { return 114 * e[0] + 587 * e[1] + 299 * e[2]; }
 
 Image Fail(std::string* why, const std::string& text) {
     if (why) *why = text;
@@ -380,12 +249,6 @@ Image Reduce24(const Image& src, int colors, std::string* why) {
     const std::vector<int> used = UsedRegions(hist.get());
     std::fill(hist.get(), hist.get() + kCells, uint16_t(0));
 
-    // Black and white: the dithering works against the two computed colours;
-    // whichever of them is darker (or the only one, when dark) shows black.
-    uint8_t flip = 0;
-    if (bits == 1)
-        flip = n > 1 ? Luma1000(table) > Luma1000(table + 4) : Luma1000(table) >= 128 * 1000;
-
     const InverseMap map{hist.get(), table, n};
     // On a large picture the regions of the colours it holds are mapped in
     // advance, on every processor (each region is its own set of cells); the
@@ -394,21 +257,7 @@ Image Reduce24(const Image& src, int colors, std::string* why) {
         platform::ForEachBand(int(used.size()), 1 << 16, [&](int first, int end) {
             for (int k = first; k < end; ++k) FillRegion(map, used[size_t(k)]);
         });
-    for (int y = 0; y < h; ++y) {
-        uint8_t* idx = bits == 8 ? out.row(y) : idxRow.get();
-        if (y & 1)
-            DitherRow<-1>(src.row(y), w, err.get(), map, idx);
-        else
-            DitherRow<1>(src.row(y), w, err.get(), map, idx);
-        if (bits < 8) PackRow(idx, w, bits, flip, out.row(y));
-    }
-
-    if (bits == 1) {
-        out.setPaletteEntry(0, 0, 0, 0);
-        out.setPaletteEntry(1, 255, 255, 255);
-    } else {
-        std::memcpy(out.palette(), table, 4 * size_t(colors));
-    }
+    DitherPicture(src, out, table, n, CoarseMap{map}, err.get(), idxRow.get());
     return out;
 }
 
@@ -424,17 +273,28 @@ int MedianCutPalette(const Image& src24, int colors, uint8_t* table) {
     return n;
 }
 
+namespace {
+std::atomic<int> g_reduction{int(Reduction::MedianCut)};
+}  // namespace
+
+void SetReduction(Reduction method) { g_reduction.store(int(method), std::memory_order_relaxed); }
+Reduction CurrentReduction() { return Reduction(g_reduction.load(std::memory_order_relaxed)); }
+
 Image Quantize(const Image& src, int colors, std::string* why) {
+    return Quantize(src, colors, CurrentReduction(), why);
+}
+
+Image Quantize(const Image& src, int colors, Reduction method, std::string* why) {
     if (!src) return Fail(why, "no picture");
     if (colors < 2 || colors > 256) return Fail(why, "colour count must be 2 to 256");
     switch (src.bitCount()) {
     case 24:
-        return Reduce24(src, colors, why);
+        return method == Reduction::Better ? quantize_detail::ReduceBetter24(src, colors, why) : Reduce24(src, colors, why);
     case 8:
     case 4: {
         Image wide = src.bitCount() == 8 ? Expand8To24(src) : Expand4To24(src);
         if (!wide) return Fail(why, "out of memory");
-        return Reduce24(wide, colors, why);
+        return method == Reduction::Better ? quantize_detail::ReduceBetter24(wide, colors, why) : Reduce24(wide, colors, why);
     }
     default:
         return Fail(why, "a picture of " + std::to_string(src.bitCount()) +

@@ -1,5 +1,6 @@
 #include "settings/saved_options.h"
 
+#include "ops/quantize.h"
 #include "settings/settings.h"
 
 namespace lg {
@@ -28,6 +29,10 @@ ReadOptions SavedReadOptions() {
 
 ConvertOptions SavedConvertOptions(bool paletteDisplay) {
     return {SavedReadOptions(), SavedSaveOptions(paletteDisplay)};
+}
+
+void ApplySavedReduction() {
+    SetReduction(ReadSetting(Setting::BetterReduction) != 0 ? Reduction::Better : Reduction::MedianCut);
 }
 
 }  // namespace lg

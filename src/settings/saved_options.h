@@ -14,5 +14,8 @@ SaveOptions SavedSaveOptions(bool paletteDisplay = false);
 // [JPEG] Load Grayscale and [PhotoCD] Loading Size.
 ReadOptions SavedReadOptions();
 ConvertOptions SavedConvertOptions(bool paletteDisplay = false);
+// [Others] BetterReduction made the method of every colour reduction of this
+// process (see SetReduction).
+void ApplySavedReduction();
 
 }  // namespace lg

@@ -229,6 +229,7 @@
 /* Options sheet: other options page */
 #define DLG_OTHER_OPTIONS 105
 #define IDC_OTHER_CREATE_LINK 1217
+#define IDC_OTHER_BETTER_REDUCTION 1540
 
 /* The Explorer icon chooser of the associations page: five radio buttons */
 #define DLG_SELECT_ICON SelIconDlg

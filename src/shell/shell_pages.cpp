@@ -33,7 +33,7 @@ constexpr const char kSection[] = "Extensions";
 enum : int {
     kIdOther = IDC_ASSOC_OTHER, kIdSelectAll = IDC_ASSOC_SELECT_ALL, kIdClearAll = IDC_ASSOC_CLEAR_ALL,
     kIdSetIcon = IDC_ASSOC_SET_ICON, kIdOtherText = IDC_ASSOC_OTHER_TEXT, kIdIconFirst = IDC_SELECT_ICON_1,
-    kIdCreateLink = IDC_OTHER_CREATE_LINK,
+    kIdCreateLink = IDC_OTHER_CREATE_LINK, kIdBetterReduction = IDC_OTHER_BETTER_REDUCTION,
 };
 
 bool SetDefaultValue(const std::string& key, const std::string& value) {
@@ -220,8 +220,19 @@ INT_PTR CALLBACK AssociationsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp)
     }
 }
 
-INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM) {
-    if (msg == WM_INITDIALOG) return TRUE;
+// [Others] BetterReduction is written when the sheet is applied; the sheet
+// then reads the settings again, which makes it the reduction method.
+INT_PTR CALLBACK OtherOptionsPageProc(HWND page, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        CheckDlgButton(page, kIdBetterReduction,
+                       ReadSetting(Setting::BetterReduction) != 0 ? BST_CHECKED : BST_UNCHECKED);
+        return TRUE;
+    }
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == PSN_APPLY) {
+        WriteSetting(Setting::BetterReduction, IsDlgButtonChecked(page, kIdBetterReduction) == BST_CHECKED ? 1 : 0);
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+    }
     if (msg == WM_COMMAND && LOWORD(wp) == kIdCreateLink) {
         if (!CreateDesktopLink()) MessageBoxA(page, Msg(MsgId::CantSaveLink), kProductName, MB_ICONINFORMATION);
         return TRUE;

@@ -34,6 +34,7 @@ void ReadDisplayAndSettings(App& app) {
     app.displayColors = bits >= 31 ? 0x7fffffff : 1 << bits;
     app.paletteDisplay = app.displayColors == 256;
 
+    ApplySavedReduction();
     // The view settings group, in its order.
     app.loadGrayscale = ReadSetting(Setting::JpegLoadGrayscale) != 0;
     app.pcdSize = ReadSetting(Setting::PhotoCdLoadingSize);
@@ -94,6 +95,7 @@ std::string NormaliseFileArgument(const std::string& arg) {
 // that scripts can tell.
 int RunConversion(const CommandLine& cl) {
     std::string message;
+    ApplySavedReduction();
     ConvertResult r = ConvertFile(cl.fileArg, cl.convertOutput, SavedConvertOptions(), &message);
     if (r == ConvertResult::LoadFailed)
         ShowMessage(nullptr, Format("%s: %s", Msg(MsgId::ErrorCantLoad), cl.fileArg.c_str()),

@@ -1,10 +1,14 @@
 // Takes the pictures a person would look at: the main window with a picture,
 // zoomed, the information dialog, full screen, the thanks dialog, the batch
-// conversion dialog and the Copy-Move chooser. Each
-// window's client area is saved as a BMP in the directory given. Every step
+// conversion dialog, the Copy-Move chooser and the options sheet's Other
+// Options page. Each window's client area is saved as a BMP in the directory
+// given. Every step
 // waits for the window it shows to be up and painted; a step that does not
 // get there in time is reported and makes the exit status 1.
 // Usage: screenshots EXE PICTURE OUTDIR
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -119,6 +123,18 @@ int main(int argc, char** argv) {
     ShootDialog(v, 40160, "Set Parameters:", out + "effects.bmp");
     ShootDialog(v, 40002, "Lumagrove Properties", out + "properties.bmp");
     ShootDialog(v, 40011, "Save Picture As ...", out + "saveas.bmp");
+
+    // The options sheet on its Other Options page.
+    e2e::SendCommand(v, 40002);
+    if (HWND sheet = e2e::FindDialog(v, "Lumagrove Properties", e2e::kStepMs)) {
+        if (!e2e::Sync(v)) Fail("the options sheet did not set up");
+        SendMessageA(sheet, PSM_SETCURSELID, 0, 105);
+        Save(v, sheet, out + "other_options.bmp");
+        if (!e2e::AnswerMessageBox(sheet, IDCANCEL)) Fail("the options sheet stayed");
+        if (!e2e::Sync(v)) Fail("the viewer did not go on after the options sheet");
+    } else {
+        Fail("no options sheet");
+    }
 
     e2e::PressKey(v, VK_ESCAPE);
     if (!e2e::WaitForExit(v, e2e::kStepMs)) Fail("Esc did not end the viewer");

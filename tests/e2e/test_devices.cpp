@@ -922,6 +922,33 @@ TEST_F(Devices, AssociationsAreAppliedGivenBackAndCancelled) {
     EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Extensions", "PNG", -1), 0);
 }
 
+// "Better colour reduction" on the Other Options page: shown from the
+// settings file, written by OK, left alone by Cancel.
+TEST_F(Devices, BetterReductionBoxIsShownAndWritten) {
+    StartWith("");
+    HWND page = nullptr;
+    HWND sheet = OpenSheetPage(v, 105, &page);
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(SendDlgItemMessageA(page, 1540, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "off by default";
+    Tick(page, 1540, true);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_OK));
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "BetterReduction", -1), 1);
+
+    sheet = OpenSheetPage(v, 105, &page);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(SendDlgItemMessageA(page, 1540, BM_GETCHECK, 0, 0), BST_CHECKED) << "shown from the settings file";
+    Tick(page, 1540, false);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_CANCEL));
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "BetterReduction", -1), 1) << "Cancel wrote it";
+
+    sheet = OpenSheetPage(v, 105, &page);
+    ASSERT_NE(sheet, nullptr);
+    Tick(page, 1540, false);
+    ASSERT_NO_FATAL_FAILURE(CloseSheet(v, sheet, PSBTN_OK));
+    EXPECT_EQ(lg::ini::ReadInt(IniPath(), "Others", "BetterReduction", -1), 0);
+}
+
 TEST_F(Devices, IconChooserAndDesktopLink) {
     StartWith("");
     HWND page = nullptr;
