@@ -363,9 +363,8 @@ bool ReadStripsInParallel(const FileRef& file, TIFF* tif, const Fields& f, const
         ByteSource in = ByteSource::OpenFile(file.path);
         if (!in.ok() || in.size() != file.size) return;
         LibraryLog log;
-        TiffHandle own = in.ok() ? OpenClient(file.dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek,
-                                              SourceSize, log)
-                                 : TiffHandle();
+        TiffHandle own =
+            OpenClient(file.dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek, SourceSize, log);
         if (!own || (file.dirOffset && !TIFFSetSubDirectory(own.get(), file.dirOffset))) return;
         // The file may have changed since the first look: it must be the same picture.
         const Fields g = ReadFields(own.get());
