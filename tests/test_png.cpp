@@ -195,9 +195,9 @@ Image RowsForEveryFilter(int w, int h, int depth) {
             case 3: r[size_t(i)] = (i / bpp) * 2 % 256; break;
             case 5: r[size_t(i)] = b; break;
             case 7: r[size_t(i)] = (a + b) / 2; break;
-            case 9: {
+            case 9: {  // the first pixel off the row above, or the guess is that row all along
                 const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-                r[size_t(i)] = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                r[size_t(i)] = i < bpp ? (b + 128) & 255 : pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
                 break;
             }
             default: seed = seed * 1103515245u + 12345u; r[size_t(i)] = int(seed >> 16) & 255;

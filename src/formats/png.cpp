@@ -169,12 +169,13 @@ Image ReadPngFrom(ByteSource& in, Status& st) {
     if (!ClaimFits(in, l.width, l.height, l.depth, TableLength(l, r.png, r.info), uint64_t(fileRow) + 1,
                    kExpandDeflate, st))
         return Image();
-    // libpng writes every byte of every row of a plain file (a failure
-    // part-way gives no picture); the passes of an interlaced one leave the
-    // bits behind a row's last pixel as they were, so those rows start zeroed.
+    // libpng writes every byte of every row of a plain file whose rows end
+    // on a byte (a failure part-way gives no picture); otherwise it leaves
+    // the bits behind a row's last pixel as they were, so those rows start zeroed.
     const uint32_t tableLength = TableLength(l, r.png, r.info);
-    Image img = l.interlaced ? Image::Create(l.width, l.height, l.depth, tableLength)
-                             : Image::CreateForRows(l.width, l.height, l.depth, tableLength);
+    const bool everyByte = !l.interlaced && uint64_t(l.width) * uint64_t(l.depth) % 8 == 0;
+    Image img = everyByte ? Image::CreateForRows(l.width, l.height, l.depth, tableLength)
+                          : Image::Create(l.width, l.height, l.depth, tableLength);
     if (!img || png_get_rowbytes(r.png, r.info) > img.stride()) {
         st.error = Msg(MsgId::CantAllocate);
         return Image();
