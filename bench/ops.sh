@@ -40,7 +40,7 @@ for tool in ops_bench threads_bench; do
         echo "[bench] building $tool"
         # shellcheck disable=SC2046
         g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/$tool.cpp "$LIB" "$ROOT/build/release/liblg_transupp.a" \
-            $(pkg-config --libs libtiff-4 libpng libwebpdemux 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp) \
+            $(pkg-config --libs libtiff-4 libpng libwebpdemux libdeflate 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp -ldeflate) \
             -ljpeg -lz -lpthread -o "$OUT/$tool"
     fi
 done

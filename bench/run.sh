@@ -10,6 +10,7 @@
 #   4. GIF encoding: that 8-bit BMP to GIF, with the size of every tool's file
 #   5. JPEG -> BMP: the picture as a quality-90 JPEG (djpeg -bmp is the floor)
 #   6. PNG -> BMP: the picture as ImageMagick writes it in PNG
+#  6b. JPEG -> PNG: that JPEG written as PNG, with the size of every file
 #   7. TIFF -> BMP: the picture as ImageMagick writes it in LZW-compressed TIFF
 #  7b. WebP -> BMP: the picture as cwebp writes it at quality 90 (dwebp -bmp
 #      is the floor)
@@ -64,7 +65,7 @@ if [ ! -x "$QBENCH" ] || newer "$LIB" "$QBENCH" || newer bench/quantize_bench.cp
     say "building quantize_bench"
     # shellcheck disable=SC2046
     g++ -O2 -std=c++17 -Wall -Wextra -Isrc bench/quantize_bench.cpp "$LIB" "$ROOT/build/release/liblg_transupp.a" \
-        $(pkg-config --libs libtiff-4 libpng libwebpdemux 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp) \
+        $(pkg-config --libs libtiff-4 libpng libwebpdemux libdeflate 2>/dev/null || echo -ltiff -lpng -lwebpdemux -lwebp -ldeflate) \
         -ljpeg -lz -lpthread -o "$QBENCH"
 fi
 
@@ -209,6 +210,21 @@ if [ -s "$JPEG" ]; then
 fi
 say "PNG -> BMP"
 decode png "$PNG"
+# --- 6b. JPEG -> PNG: time and file size (the PNG writer's settings) ---------
+if [ -s "$JPEG" ]; then
+    say "JPEG -> PNG"
+    for t in lumagrove convert gm vips; do
+        case $t in
+        lumagrove) tool=lumagrove; set -- "$LUMAGROVE" "$JPEG" "/c=$OUT/lg-topng.png" ;;
+        convert) tool="ImageMagick convert"; set -- convert "$JPEG" "$OUT/im-topng.png" ;;
+        gm) has gm || continue; tool="gm convert"; set -- gm convert "$JPEG" "$OUT/gm-topng.png" ;;
+        vips) has vips || continue; tool="vips copy"; set -- vips copy "$JPEG" "$OUT/vips-topng.png" ;;
+        esac
+        tm=$(best_of "$@")
+        eval "f=\${$#}"; f=${f#/c=}
+        row topng "$tool" "$tm" "$(size_of "$f")"
+    done
+fi
 
 # --- 7. TIFF ---------------------------------------------------------------
 TIFF="$OUT/photo-lzw.tif"
@@ -236,6 +252,7 @@ awk -F'|' '
     $1 == "gifenc" && !e { head("4. 8-bit BMP -> GIF", "file"); e = 1 }
     $1 == "jpeg" && !j { head("5. JPEG (quality 90) -> BMP", ""); j = 1 }
     $1 == "png" && !p { head("6. PNG -> BMP", ""); p = 1 }
+    $1 == "topng" && !g { head("6b. JPEG (quality 90) -> PNG", "file"); g = 1 }
     $1 == "tiff" && !t { head("7. TIFF (LZW) -> BMP", ""); t = 1 }
     $1 == "webp" && !w { head("7b. WebP (quality 90) -> BMP", ""); w = 1 }
     $2 == "lumagrove" { base = $3 }
@@ -243,7 +260,7 @@ awk -F'|' '
     $1 == "quantize" && $2 == "ImageMagick -colors 256" { it = $3; ie = $4 }
     {
         ratio = ($3 == "failed" || base == "failed" || base == 0) ? "-" : sprintf("%.2f", $3 / base)
-        printf "%-28s %9s %8s %10s\n", $2, $3, ratio, ($1 == "quantize" || $1 == "gifenc" ? $4 : "")
+        printf "%-28s %9s %8s %10s\n", $2, $3, ratio, ($1 == "quantize" || $1 == "gifenc" || $1 == "topng" ? $4 : "")
     }
     END {
         if (bt != "" && it != "" && bt != "failed" && it != "failed" && it > 0 && ie > 0)
@@ -254,7 +271,7 @@ echo
 echo "lumagrove 256 colours, steps: $(cat "$OUT/lg-steps.txt")"
 # The results take half a gigabyte; the workload stays for the next run.
 rm -f "$OUT"/lg*.bmp "$OUT"/cp.bmp "$OUT"/im*.bmp "$OUT"/gm*.bmp "$OUT"/vips*.bmp "$OUT"/vips*.png "$OUT"/check.bmp \
-    "$OUT"/*-enc.gif "$OUT"/dj-*.bmp
+    "$OUT"/*-enc.gif "$OUT"/dj-*.bmp "$OUT"/*-topng.png
 
 # --- 8. onwards: image operations and the batch -----------------------------
 sh "$ROOT/bench/ops.sh"

@@ -19,7 +19,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 NATIVE_PKGS="build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
  libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgtest-dev
  imagemagick netpbm libtiff-tools libjpeg-turbo-progs gifsicle giflib-tools icoutils
- libwebp-dev webp libimage-exiftool-perl ccache"
+ libwebp-dev webp libimage-exiftool-perl ccache libdeflate-dev"
 WIN32_PKGS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev xvfb xauth x11-apps"
 WINE_PKGS="wine wine64 wine32:i386"
 
@@ -219,6 +219,24 @@ if [ ! -f "$PREFIX/lib/libwebpdemux.a" ]; then
         -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
         -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
         -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF -DWEBP_BUILD_LIBWEBPMUX=ON
+fi
+# libdeflate: whole-buffer deflate for the PNG writer (its 1.14 sources have
+# no CMake project; the library is a handful of C files).
+if [ ! -f "$PREFIX/lib/libdeflate.a" ]; then
+    fetch_source libdeflate 'libdeflate-*'
+    say "cross-building libdeflate ($ARCH)"
+    d=$(ls -d "$SRC"/libdeflate-*/ | head -1)
+    b="$DEPS/b-deflate-$ARCH"
+    rm -rf "$b" && mkdir -p "$b"
+    flags="-O2 -DNDEBUG"
+    [ "$ARCH" = i686 ] && flags="$flags -msse2 -mfpmath=sse -mincoming-stack-boundary=2"
+    for c in "$d"lib/*.c "$d"lib/x86/*.c; do
+        # shellcheck disable=SC2086
+        "$TRIPLE-gcc-posix" $flags -I"$d" -c "$c" -o "$b/$(basename "$(dirname "$c")")-$(basename "$c" .c).o"
+    done
+    "$TRIPLE-ar" rcs "$b/libdeflate.a" "$b"/*.o
+    cp "$d/libdeflate.h" "$PREFIX/include/"
+    cp "$b/libdeflate.a" "$PREFIX/lib/"
 fi
 echo "$WANT" > "$PREFIX/toolchain.sha256"
 

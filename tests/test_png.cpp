@@ -13,6 +13,7 @@
 #include "formats/convert_file.h"
 #include "formats/load.h"
 #include "formats/png.h"
+#include "platform/threads.h"
 
 using lg::Image;
 using lg::Status;
@@ -157,6 +158,92 @@ TEST(PngWrite, RoundTripsEveryDepthItWrites) {
     }
     Status st;
     EXPECT_FALSE(lg::SavePng(dir.file("x.png"), Image::Create(4, 4, 16, 0), lg::SaveOptions(), st));
+}
+
+// The filter types of a PNG's rows, from its inflated IDAT data.
+std::vector<int> RowFilters(const Bytes& png, size_t rowBytes) {
+    Bytes idat;
+    for (size_t p = 8; p + 12 <= png.size();) {
+        const size_t n = size_t(png[p]) << 24 | size_t(png[p + 1]) << 16 | size_t(png[p + 2]) << 8 | png[p + 3];
+        if (std::memcmp(&png[p + 4], "IDAT", 4) == 0) idat.insert(idat.end(), &png[p + 8], &png[p + 8] + n);
+        p += 12 + n;
+    }
+    Bytes rows(rowBytes * 1000);
+    uLongf got = uLongf(rows.size());
+    if (uncompress(rows.data(), &got, idat.data(), uLong(idat.size())) != Z_OK) return {};
+    std::vector<int> types;
+    for (size_t at = 0; at < got; at += rowBytes) types.push_back(rows[at]);
+    return types;
+}
+
+// Rows made so that each filter type is the clear best for one of them, each
+// below a row of noise: zeros (none), a ramp (sub), the noise again (up),
+// each byte the average (avg) or the Paeth guess (paeth) of its neighbours.
+Image RowsForEveryFilter(int w, int h, int depth) {
+    Image img = Image::Create(w, h, depth, 0);
+    const int bpp = depth / 8, n = w * bpp;
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y) {
+        // The file's order is red, green, blue: build the row so, then store it.
+        std::vector<int> r(size_t(n), 0), up(size_t(n), 0);
+        if (y > 0)
+            for (int i = 0; i < n; ++i) up[size_t(i)] = img.topRow(y - 1)[(i / bpp) * bpp + (i % bpp < 3 ? 2 - i % bpp : 3)];
+        for (int i = 0; i < n; ++i) {
+            const int a = i >= bpp ? r[size_t(i - bpp)] : 0, b = up[size_t(i)], c = i >= bpp ? up[size_t(i - bpp)] : 0;
+            switch (y % 10) {
+            case 1: r[size_t(i)] = 0; break;
+            case 3: r[size_t(i)] = (i / bpp) * 2 % 256; break;
+            case 5: r[size_t(i)] = b; break;
+            case 7: r[size_t(i)] = (a + b) / 2; break;
+            case 9: {  // the first pixel off the row above, or the guess is that row all along
+                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+                r[size_t(i)] = i < bpp ? (b + 128) & 255 : pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                break;
+            }
+            default: seed = seed * 1103515245u + 12345u; r[size_t(i)] = int(seed >> 16) & 255;
+            }
+        }
+        for (int i = 0; i < n; ++i) img.topRow(y)[(i / bpp) * bpp + (i % bpp < 3 ? 2 - i % bpp : 3)] = uint8_t(r[size_t(i)]);
+    }
+    return img;
+}
+
+TEST(PngWrite, TruecolourRowsTakeTheirBestFilterOnAnyThreadCount) {
+    TempDir dir;
+    for (int depth : {24, 32}) {
+        const int w = 37, h = 50;
+        Image src = RowsForEveryFilter(w, h, depth);
+        Bytes first;
+        for (int threads : {1, 2, 7}) {
+            lg::platform::SetThreadCount(threads);
+            lg::platform::SetWorkPerThread(1);
+            const std::string file = dir.file("f" + std::to_string(depth) + "_" + std::to_string(threads) + ".png");
+            Status st;
+            const bool saved = lg::SavePng(file, src, lg::SaveOptions(), st);
+            lg::platform::SetThreadCount(0);
+            lg::platform::SetWorkPerThread(0);
+            ASSERT_TRUE(saved) << st.error;
+            const Bytes b = ReadBytes(file);
+            if (first.empty()) first = b;
+            EXPECT_EQ(b, first) << threads << " threads";
+        }
+        const std::vector<int> types = RowFilters(first, size_t(w) * size_t(depth / 8) + 1);
+        ASSERT_EQ(types.size(), size_t(h));
+        for (int y = 1; y < h; y += 2) EXPECT_EQ(types[size_t(y)], y % 10 / 2) << "row " << y;
+#ifndef _WIN32
+        // Every filter type's rows come back exactly through another decoder.
+        const std::string file = dir.file("f" + std::to_string(depth) + "_1.png"), ppm = file + ".ppm";
+        ASSERT_EQ(std::system(("convert " + file + " -alpha off ppm:" + ppm).c_str()), 0);
+        Ppm im;
+        ASSERT_TRUE(ReadPpm(ppm, im));
+        EXPECT_EQ(PixelsOff(src, im, 0), 0) << depth;
+#endif
+        Status st;
+        Image back = ReadFile(dir.file("f" + std::to_string(depth) + "_1.png"), st);
+        ASSERT_TRUE(back) << st.error;
+        ASSERT_EQ(back.size(), src.size());
+        EXPECT_EQ(std::memcmp(back.data(), src.data(), src.size()), 0) << depth << " (alpha included)";
+    }
 }
 
 TEST(PngWrite, PaletteCoversEveryIndexInUse) {

@@ -13,6 +13,7 @@
 #include "formats/save.h"
 #include "formats/tiff.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 
 using lg::Image;
 using lg::Status;
@@ -254,6 +255,48 @@ TEST(TiffReader, DamagedFilesKeepWhatWasReadAndStayQuiet) {
         }
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// A file's strips decoded on 1, 2 and 7 threads: the same picture, also when
+// a strip is damaged (the rows then end where they end one by one).
+TEST(TiffReader, StripsOnAnyThreadCountGiveTheSameRows) {
+    TempDir dir;
+    const Bytes whole = ReadBytes(DataPath("tif_big_lzw.tif"));  // 13 strips of 8 rows
+    ASSERT_FALSE(whole.empty());
+    WriteBytes(dir.file("whole.tif"), whole);
+    Bytes cut = whole;  // codes past the table in the middle strips (the directory is at the end)
+    std::fill(cut.begin() + std::ptrdiff_t(cut.size() / 2), cut.begin() + std::ptrdiff_t(cut.size() / 2 + 300), 0xFF);
+    WriteBytes(dir.file("cut.tif"), cut);
+    for (const char* name : {"whole.tif", "cut.tif", "tif_big_lzw_orient4.tif", "tif_big16_lzw.tif"}) {
+        const std::string path = std::strchr(name, '_') ? DataPath(name) : dir.file(name);
+        Image first;
+        std::string firstError;
+        for (int threads : {1, 2, 7}) {
+            lg::platform::SetThreadCount(threads);
+            lg::platform::SetWorkPerThread(1);
+            Status st;
+            Image img = ReadFile(path, st);
+            lg::platform::SetThreadCount(0);
+            lg::platform::SetWorkPerThread(0);
+            ASSERT_TRUE(img) << name << ": " << st.error;
+            if (!first) {
+                first = std::move(img);
+                firstError = st.error;
+                continue;
+            }
+            ASSERT_EQ(img.size(), first.size()) << name;
+            EXPECT_EQ(std::memcmp(img.data(), first.data(), img.size()), 0) << name << ", " << threads << " threads";
+            EXPECT_EQ(st.error, firstError) << name;
+        }
+        if (std::strcmp(name, "cut.tif") != 0) {
+            EXPECT_EQ(PixelsOff(first, std::strstr(name, "orient4") ? "tif_big_flipped.ppm" : "tif_big.ppm", 0), 0)
+                << name;
+        }
+        if (std::strcmp(name, "cut.tif") == 0) {
+            EXPECT_NE(firstError, "");
+            EXPECT_EQ(first.topRow(96)[0], 0);  // the rows behind the damage stay black
+        }
+    }
 }
 
 // ---- pages ------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "core/convert.h"
 #include "core/messages.h"
 #include "platform/outfile.h"
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -261,6 +262,7 @@ void StoreRow(const Fields& f, const uint8_t* s, uint8_t* d, size_t width) {
             d[0] = uint8_t(std::max(0, 255 - s[2] - k));
             d[1] = uint8_t(std::max(0, 255 - s[1] - k));
             d[2] = uint8_t(std::max(0, 255 - s[0] - k));
+            d[3] = 0;
         }
     } else {  // RGB and an extra sample, which keeps its place
         for (size_t x = 0; x < width; ++x, s += 4, d += 4) {
@@ -320,7 +322,72 @@ struct RowSource {
     }
 };
 
-Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
+// Where file row i goes, and how it gets there.
+struct RowPlacer {
+    const Fields& f;
+    Image& img;
+    size_t samplesPerLine;
+    bool bottomFirst;
+    void store(int i, uint8_t* line) const {
+        if (f.bits == 16) NarrowSamples(line, samplesPerLine);
+        StoreRow(f, line, img.row(bottomFirst ? i : int(f.height) - 1 - i), f.width);
+    }
+};
+
+// Strips are independent: a large stripped file of a path is decoded on
+// every processor, each band of strips through a handle of its own on the
+// file (so page `dirOffset` of it). False when anything fails on the way,
+// a damaged strip included: the caller then reads the rows one by one, as
+// for any other file, so that damage ends the picture at the same row.
+// The file a picture comes from, when its name is known: its page and size.
+struct FileRef {
+    const std::string& path;
+    uint32_t dirOffset;
+    uint64_t size;
+};
+
+bool ReadStripsInParallel(const FileRef& file, TIFF* tif, const Fields& f, const RowPlacer& place) {
+    uint32_t perStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &perStrip);
+    perStrip = std::min(perStrip, f.height);
+    const uint32_t strips = TIFFNumberOfStrips(tif);
+    const tmsize_t lineBytes = TIFFScanlineSize(tif);
+    const int64_t workPerStrip = int64_t(perStrip) * f.width;
+    if (file.path.empty() || f.tiled || perStrip == 0 || lineBytes <= 0 || lineBytes > kMaxLibraryAlloc ||
+        strips != (f.height + perStrip - 1) / perStrip || uint64_t(lineBytes) * perStrip > uint64_t(kMaxLibraryAlloc) ||
+        platform::BandCount(int(strips), workPerStrip) < 2)
+        return false;
+    const size_t stripBytes = size_t(lineBytes) * perStrip;
+    std::vector<char> bandOk(size_t(platform::BandCount(int(strips), workPerStrip)), 0);
+    platform::ForEachNumberedBand(int(strips), workPerStrip, [&](int band, int first, int end) {
+        ByteSource in = ByteSource::OpenFile(file.path);
+        if (!in.ok() || in.size() != file.size) return;
+        LibraryLog log;
+        TiffHandle own =
+            OpenClient(file.dirOffset ? "rh" : "r", &in, SourceRead, SourceWrite, SourceSeek, SourceSize, log);
+        if (!own || (file.dirOffset && !TIFFSetSubDirectory(own.get(), file.dirOffset))) return;
+        // The file may have changed since the first look: it must be the same picture.
+        const Fields g = ReadFields(own.get());
+        uint32_t gPerStrip = 0;
+        TIFFGetFieldDefaulted(own.get(), TIFFTAG_ROWSPERSTRIP, &gPerStrip);
+        if (g.width != f.width || g.height != f.height || g.bits != f.bits || g.samples != f.samples ||
+            g.compression != f.compression || g.photometric != f.photometric || g.planar != f.planar ||
+            g.tiled || std::min(gPerStrip, g.height) != perStrip || TIFFNumberOfStrips(own.get()) != strips ||
+            TIFFScanlineSize(own.get()) != lineBytes)
+            return;
+        std::vector<uint8_t> buffer(stripBytes);
+        for (int strip = first; strip < end; ++strip) {
+            const uint32_t top = uint32_t(strip) * perStrip, rows = std::min(perStrip, f.height - top);
+            const tmsize_t want = tmsize_t(rows) * lineBytes;
+            if (TIFFReadEncodedStrip(own.get(), uint32_t(strip), buffer.data(), want) != want) return;
+            for (uint32_t r = 0; r < rows; ++r) place.store(int(top + r), buffer.data() + size_t(r) * size_t(lineBytes));
+        }
+        bandOk[size_t(band)] = 1;
+    });
+    return std::find(bandOk.begin(), bandOk.end(), 0) == bandOk.end();
+}
+
+Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log, const FileRef& file) {
     if (f.photometric == PHOTOMETRIC_SEPARATED && f.bits < 8) {
         st.error = Msg(MsgId::TiffUnsupported);
         return Image();
@@ -330,7 +397,8 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
     const int channels = f.samples == 2 ? 1 : f.samples;
     const int depth = channels > 1 ? channels * 8 : sampleBits == 2 ? 4 : sampleBits;
     const uint32_t tableLen = channels == 1 ? 1u << sampleBits : 0;
-    Image img = Image::Create(f.width, f.height, depth, tableLen);
+    // Every row is stored below; rows behind a read error are cleared there.
+    Image img = Image::CreateForRows(f.width, f.height, depth, tableLen);
     RowSource rows;
     if (!img || !rows.init(tif, f)) {
         st.error = Msg(MsgId::CantAllocate);
@@ -342,16 +410,18 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log) {
         return Image();
     }
     if (tableLen) FillTable(tif, f, sampleBits, img);
-    const bool bottomFirst = !f.asStored && f.orientation == ORIENTATION_BOTLEFT;
+    const RowPlacer place{f, img, samplesPerLine, !f.asStored && f.orientation == ORIENTATION_BOTLEFT};
+    if (ReadStripsInParallel(file, tif, f, place)) return img;
     const int h = int(f.height);
     for (int i = 0; i < h; ++i) {
         uint8_t* line = rows.row(uint32_t(i));
         if (!line) {
             st.error = WithReason(Msg(MsgId::CantReadFromFile), log);
+            // The rows not read stay black, as they always were.
+            for (; i < h; ++i) std::memset(img.row(place.bottomFirst ? i : h - 1 - i), 0, img.stride());
             break;
         }
-        if (f.bits == 16) NarrowSamples(line, samplesPerLine);
-        StoreRow(f, line, img.row(bottomFirst ? i : h - 1 - i), f.width);
+        place.store(i, line);
     }
     return img;
 }
@@ -540,7 +610,10 @@ namespace {
 
 // `orientation` null: the picture as always, orientation 4 read bottom
 // first. Otherwise the rows come as stored and it gets the tag (0 without one).
-Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orientation) {
+// `path`, when known, names the file `in` reads: large stripped files are
+// then decoded on every processor.
+Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orientation,
+                    const std::string& path = std::string()) {
     st.error = Msg(MsgId::TiffNotValid);
     LibraryLog log;
     // A page other than the first is opened without reading the first directory.
@@ -579,7 +652,7 @@ Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orienta
     if (!ClaimFitsIn(in.limits(), in.size(), f.width, f.height, RowRoute(f) ? rowsDepth : 24, 0, fileRow,
                      expansion, st))
         return Image();
-    Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log) : ReadRendered(tif.get(), f, st, log);
+    Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log, FileRef{path, dirOffset, in.size()}) : ReadRendered(tif.get(), f, st, log);
     if (!img) return img;
     img.setResolution(WholeResolution(f.xres), WholeResolution(f.yres));
     if (img.bitCount() == 1 && f.photometric == PHOTOMETRIC_MINISWHITE) MakeBlackFirst(img);
@@ -591,14 +664,14 @@ Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orienta
 
 Image ReadTiffFrom(ByteSource& in, uint32_t dirOffset, Status& st) { return ReadTiffImage(in, dirOffset, st, nullptr); }
 
-Image LoadTiff(ByteSource& in, const std::string&, const ReadOptions& opt, Status& st, PictureFacts& facts) {
+Image LoadTiff(ByteSource& in, const std::string& path, const ReadOptions& opt, Status& st, PictureFacts& facts) {
     if (!opt.quiet) {
         facts.pageCount = CountTiffPagesIn(in, facts.pageOffsets);
         facts.currentPage = 0;
         facts.multipage = facts.pageCount > 1;
         in.rewind();
     }
-    return ReadTiffImage(in, 0, st, opt.autoRotate ? &facts.orientation : nullptr);
+    return ReadTiffImage(in, 0, st, opt.autoRotate ? &facts.orientation : nullptr, path);
 }
 
 bool WriteTiff(const std::string& path, const Image& img, int compression, int jpegQuality, Status& st) {

@@ -41,6 +41,11 @@ cp tif_planar.tif tif_planar_orient4.tif
 tiffset -s 274 4 tif_planar_orient4.tif
 convert tif_src.ppm -flip tif_orient4.ppm
 convert tif_big.ppm -flip tif_big_flipped.ppm
+# Many strips, stored bottom row first, and of 16-bit samples.
+cp tif_big_lzw.tif tif_big_lzw_orient4.tif
+tiffset -s 274 4 tif_big_lzw_orient4.tif
+convert tif_big.ppm -depth 16 -compress None tif_big16.tif
+tiffcp -c lzw -r 5 tif_big16.tif tif_big16_lzw.tif
 
 # 16-bit samples (an 8-bit source, so their high bytes are exact).
 convert tif_src.ppm -depth 16 tif_rgb16.tif
