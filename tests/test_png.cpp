@@ -28,6 +28,17 @@ Image FromMemory(const Bytes& b, Status& st) {
 
 Image ReadFile(const std::string& path, Status& st) { return ReadAs(lg::kFormatPng, path, st); }
 
+#ifndef _WIN32
+// ImageMagick, another decoder, reads `file` back as exactly `src`.
+void ExpectImageMagickReads(const std::string& file, const Image& src, int depth) {
+    const std::string ppm = file + ".ppm";
+    ASSERT_EQ(std::system(("convert " + file + " -alpha off ppm:" + ppm).c_str()), 0);
+    Ppm im;
+    ASSERT_TRUE(ReadPpm(ppm, im));
+    EXPECT_EQ(PixelsOff(src, im, 0), 0) << depth;
+}
+#endif
+
 struct Case {
     const char* name;
     int depth;          // of the picture the reader delivers
@@ -149,11 +160,7 @@ TEST(PngWrite, RoundTripsEveryDepthItWrites) {
         const Bytes plte{'P', 'L', 'T', 'E'};
         EXPECT_EQ(std::search(b.begin(), b.end(), plte.begin(), plte.end()) != b.end(), depth <= 8);
 #ifndef _WIN32
-        const std::string ppm = file + ".ppm";
-        ASSERT_EQ(std::system(("convert " + file + " -alpha off ppm:" + ppm).c_str()), 0);
-        Ppm im;
-        ASSERT_TRUE(ReadPpm(ppm, im));
-        EXPECT_EQ(PixelsOff(src, im, 0), 0) << depth;
+        ExpectImageMagickReads(file, src, depth);
 #endif
     }
     Status st;
@@ -232,11 +239,7 @@ TEST(PngWrite, TruecolourRowsTakeTheirBestFilterOnAnyThreadCount) {
         for (int y = 1; y < h; y += 2) EXPECT_EQ(types[size_t(y)], y % 10 / 2) << "row " << y;
 #ifndef _WIN32
         // Every filter type's rows come back exactly through another decoder.
-        const std::string file = dir.file("f" + std::to_string(depth) + "_1.png"), ppm = file + ".ppm";
-        ASSERT_EQ(std::system(("convert " + file + " -alpha off ppm:" + ppm).c_str()), 0);
-        Ppm im;
-        ASSERT_TRUE(ReadPpm(ppm, im));
-        EXPECT_EQ(PixelsOff(src, im, 0), 0) << depth;
+        ExpectImageMagickReads(dir.file("f" + std::to_string(depth) + "_1.png"), src, depth);
 #endif
         Status st;
         Image back = ReadFile(dir.file("f" + std::to_string(depth) + "_1.png"), st);
