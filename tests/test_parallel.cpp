@@ -4,8 +4,10 @@
 #include "ops_pictures.h"
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "ops/color_adjust.h"
@@ -95,6 +97,40 @@ TEST(Threads, BandsCoverEveryRowOnceAndSmallWorkStaysWhole) {
     EXPECT_EQ(platform::BandCount(100, 100), 1);
     EXPECT_EQ(platform::BandCount(4000, 6000), 7);
     EXPECT_GE(platform::ProcessorCount(), 1);
+}
+
+// The page warmer keeps every byte as it was and never touches bytes the
+// filling thread has claimed: with half of a block claimed at once, its pages
+// stay in the other half. Both directions, the block filled in steps after.
+TEST(Threads, PageWarmerKeepsBytesAndClearOfTheFiller) {
+    Threads t(2);
+    const size_t size = size_t(24) << 20, half = size / 2;
+    std::vector<uint8_t> block(size);
+    for (bool upwards : {true, false}) {
+        SCOPED_TRACE(upwards ? "filled upwards" : "filled downwards");
+        for (size_t i = 0; i < size; ++i) block[i] = uint8_t(i * 7 + 3);
+        size_t touched = 0;
+        {
+            platform::PageWarmer w(block.data(), block.data() + size, upwards);
+            w.Reach(half);
+            // The filler's half: written from its end in 64 KB steps.
+            for (size_t done = 0; done < half; done += 65536) {
+                w.Reach(done + 65536);
+                uint8_t* p = upwards ? block.data() + done : block.data() + size - done - 65536;
+                std::memset(p, 0xEE, 65536);
+            }
+            while (!w.Stopped()) std::this_thread::yield();  // it stops at the claimed half
+            touched = w.TouchedPages();
+        }
+        EXPECT_EQ(touched * 4096, size - half);
+        for (size_t i = 0; i < size; ++i) {
+            const bool filled = upwards ? i < half : i >= size - half;
+            if (block[i] != (filled ? 0xEE : uint8_t(i * 7 + 3))) {
+                ADD_FAILURE() << "byte " << i << " changed";
+                break;
+            }
+        }
+    }
 }
 
 TEST(Threads, ResizeAndResampleGiveTheOneThreadBytes) {

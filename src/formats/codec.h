@@ -24,6 +24,7 @@ struct JpegOrigin {
     std::string path;            // the file read, absolute; empty: unknown
     int64_t size = -1;           // its size and write time before it was read
     uint64_t writeTime = 0;
+    uint64_t fingerprint = 0;    // PictureFingerprint of the decoded picture, once taken; 0: not yet
 };
 
 // What the shell shows about the picture it got.

@@ -20,6 +20,7 @@ extern "C" {  // a C header without its own guard
 #include "core/messages.h"
 #include "formats/exif.h"
 #include "platform/outfile.h"
+#include "platform/threads.h"
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo is needed: its BGR colour spaces match the picture's byte order"
@@ -176,14 +177,17 @@ void CmykRowToBgr(const uint8_t* s, uint8_t* d, unsigned width) {
 
 bool Cancelled(const ReadOptions& opt) { return opt.cancel && opt.cancel->load(std::memory_order_relaxed); }
 
-// False when the caller gave up part-way (opt.cancel).
-bool ReadRows(jpeg_decompress_struct& c, Image& img, const ReadOptions& opt) {
+// False when the caller gave up part-way (opt.cancel). Rows are written from
+// the top, the highest address of the block, down; `warmer` is told first.
+bool ReadRows(jpeg_decompress_struct& c, Image& img, const ReadOptions& opt, platform::PageWarmer& warmer) {
+    const size_t stride = size_t(img.stride());
     if (c.out_color_space == JCS_CMYK) {
         JSAMPARRAY line = c.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
                                               c.output_width * 4, 1);
         while (c.output_scanline < c.output_height) {
             if (c.output_scanline % kRowsPerCall == 0 && Cancelled(opt)) return false;
             const JDIMENSION y = c.output_scanline;
+            warmer.Reach((size_t(y) + 1) * stride);
             if (jpeg_read_scanlines(&c, line, 1) == 1) CmykRowToBgr(line[0], img.topRow(int(y)), c.output_width);
         }
         return true;
@@ -195,6 +199,7 @@ bool ReadRows(jpeg_decompress_struct& c, Image& img, const ReadOptions& opt) {
         const JDIMENSION y = c.output_scanline;
         const int n = int(std::min<JDIMENSION>(kRowsPerCall, c.output_height - y));
         for (int i = 0; i < n; ++i) rows[i] = img.topRow(int(y) + i);
+        warmer.Reach((size_t(y) + size_t(n)) * stride);
         jpeg_read_scanlines(&c, rows, JDIMENSION(n));
     }
     return true;
@@ -283,11 +288,16 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         return Image();
     }
     // Every row is decoded into (below; a failure part-way gives no picture).
+    const uint8_t* spareBlock = opt.spare ? opt.spare->data() : nullptr;
     Image img = Image::CreateForRows(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0, nullptr, opt.spare);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);
         return img;
     }
+    // A block not written before is faulted in beside the decode.
+    uint8_t* rowsBegin = img.data() != spareBlock ? img.row(0) : nullptr;
+    platform::PageWarmer warmer(rowsBegin, rowsBegin + (rowsBegin ? size_t(img.stride()) * c.output_height : 0),
+                                false);
     SetDensity(c, img);
     if (quantize) {
         for (int i = 0; i < std::min(c.actual_number_of_colors, 256); ++i)
@@ -296,7 +306,7 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         FillGreyRamp(img.palette());
     }
     bool complete = false;
-    if (!Guarded(d.err, [&] { complete = ReadRows(c, img, opt); })) {
+    if (!Guarded(d.err, [&] { complete = ReadRows(c, img, opt, warmer); })) {
         st.error = d.err.text;
         return Image();
     }

@@ -130,11 +130,17 @@ uint64_t PictureFingerprint(const Image& img) {
     return h;
 }
 
-void StartTurnHistory(TurnHistory& h, const Image& shown, const PictureFacts& facts) {
+bool StartsTurnHistory(const PictureFacts& facts) {
+    return facts.jpegOrigin.wholeDecode && !facts.jpegOrigin.path.empty();
+}
+
+void StartTurnHistory(TurnHistory& h, const Image& shown, PictureFacts& facts) {
     h.states.clear();
     h.fromFile = TurnsOfOrientation(facts.orientationApplied);
-    if (shown && facts.jpegOrigin.wholeDecode && !facts.jpegOrigin.path.empty())
-        h.states.push_back({PictureFingerprint(shown), Turns(), false});
+    if (!shown || !StartsTurnHistory(facts)) return;
+    uint64_t& f = facts.jpegOrigin.fingerprint;
+    if (!f) f = PictureFingerprint(shown);
+    h.states.push_back({f, Turns(), false});
 }
 
 void NoteTurn(TurnHistory& h, uint64_t before, TurnStep step, const Image& after) {

@@ -51,8 +51,12 @@ struct TurnHistory {
 };
 
 // Starts the history at a picture loaded from a JPEG file (whole decode),
-// or empties it for any other picture.
-void StartTurnHistory(TurnHistory& h, const Image& shown, const PictureFacts& facts);
+// or empties it for any other picture. The picture's fingerprint is taken
+// unless the load took it already (a decode ahead does, on its worker), and
+// kept in facts.jpegOrigin.
+void StartTurnHistory(TurnHistory& h, const Image& shown, PictureFacts& facts);
+// Whether StartTurnHistory needs the fingerprint of a picture with these facts.
+bool StartsTurnHistory(const PictureFacts& facts);
 // Records the picture a turn or flip made from the one whose fingerprint was
 // `before`; nothing when that one was not a state of the history.
 void NoteTurn(TurnHistory& h, uint64_t before, TurnStep step, const Image& after);

@@ -7,5 +7,7 @@ namespace lg::platform::os {
 void* StartThread(void (*entry)(void*), void* arg);
 // Waits for the thread's end and releases it.
 void JoinThread(void* thread);
+// Gives the processor to another thread that is ready to run.
+void YieldThread();
 
 }  // namespace lg::platform::os

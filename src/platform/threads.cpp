@@ -99,4 +99,61 @@ void ForEachBand(int rows, int64_t workPerRow, const std::function<void(int firs
     ForEachNumberedBand(rows, workPerRow, [&](int, int first, int end) { band(first, end); });
 }
 
+// The helper claims the far end's bytes a page at a time, the caller its own
+// end's bytes; each publishes its claim before it looks at the other's (both
+// sequentially consistent), so at least one of them sees an overlap: the
+// helper then stops, and the caller waits until it has.
+struct PageWarmer::State {
+    uint8_t* begin;
+    size_t size;
+    bool upwards;
+    std::atomic<size_t> callerReach{0};  // bytes from the caller's end
+    std::atomic<size_t> helperReach{0};  // bytes from the far end, the page being touched included
+    std::atomic<bool> done{false};
+    size_t touched = 0;
+    void* thread = nullptr;
+
+    void Run() {
+        constexpr size_t kPage = 4096;
+        for (size_t from = 0; from < size; from += kPage) {
+            const size_t claim = std::min(size, from + kPage);
+            helperReach.store(claim);
+            if (callerReach.load() + claim > size) break;
+            // One byte in every 4 KB: every page of the range gets one.
+            uint8_t* p = upwards ? begin + (size - 1 - from) : begin + from;
+            __atomic_fetch_add(p, uint8_t(0), __ATOMIC_RELAXED);
+            ++touched;
+        }
+        done.store(true);
+    }
+    static void Entry(void* self) { static_cast<State*>(self)->Run(); }
+};
+
+PageWarmer::PageWarmer(uint8_t* begin, uint8_t* end, bool fillsUpwards) : state_(new State) {
+    State& s = *state_;
+    s.begin = begin;
+    s.size = end > begin ? size_t(end - begin) : 0;
+    s.upwards = fillsUpwards;
+    if (s.size < (size_t(4) << 20) || ThreadCount() < 2 || InsideConcurrentJob() ||
+        !(s.thread = os::StartThread(State::Entry, &s)))
+        s.done.store(true);
+}
+
+PageWarmer::~PageWarmer() {
+    State& s = *state_;
+    s.callerReach.store(s.size);  // the helper stops at its next page
+    if (s.thread) os::JoinThread(s.thread);
+}
+
+void PageWarmer::Reach(size_t bytes) {
+    State& s = *state_;
+    s.callerReach.store(std::min(bytes, s.size));
+    if (s.done.load() || s.helperReach.load() + std::min(bytes, s.size) <= s.size) return;
+    while (!s.done.load()) os::YieldThread();  // at most one page's touch
+}
+
+bool PageWarmer::Stopped() const { return state_->done.load(); }
+
+size_t PageWarmer::TouchedPages() const { return state_->done.load() ? state_->touched : 0; }
+
 }  // namespace lg::platform

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/format_table.h"
+#include "formats/jpeg_lossless.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -120,7 +121,13 @@ void DecodeEntry(AheadEntry& e, Image& spare) {
     uint64_t writeTime = 0;
     e.usable = !e.cancelled && platform::FileStampOf(path, size, writeTime) && size == e.size &&
                writeTime == e.writeTime && !f.multipage && !f.startAnimation && !f.pcdOverview;
-    if (!e.usable) e.decoded = DecodedPicture();
+    if (!e.usable) {
+        e.decoded = DecodedPicture();
+        return;
+    }
+    // Taken here, so that the step to this picture does not pay for it.
+    if (StartsTurnHistory(e.decoded.facts))
+        e.decoded.facts.jpegOrigin.fingerprint = PictureFingerprint(e.decoded.picture);
 }
 
 DWORD WINAPI Worker(void* param) {

@@ -26,6 +26,8 @@ same fliph.jpg turn48.jpg -flip horizontal
 same flipv.jpg turn48.jpg -flip vertical
 same transpose.jpg turn48.jpg -transpose
 same four.jpg turn48.jpg
+# Reached by steps: decoded ahead, kept, turned.
+same zz2step.jpg turn48.jpg -rotate 90
 # Turned upright by its tag at the load, then flipped: the transpose of the
 # stored blocks, and the tag says 1.
 same cam.jpg turncam.jpg -transpose

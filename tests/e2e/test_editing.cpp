@@ -691,6 +691,25 @@ TEST_F(Editing, JpegTurnsAreSavedWithoutLoss) {
         EXPECT_EQ(StatusOf(v.window), c.status);
         e2e::Stop(v);
     }
+    // Reached by steps, the photo is the one decoded ahead, then the one kept
+    // when the user stepped off it: its turn is saved without loss too.
+    SCOPED_TRACE("stepped");
+    WriteIni("[Others]\nAskOverwriteSave=0\n[Viewing]\nPreload=1\n");
+    ASSERT_TRUE(CopyFileA((DataDir() + "\\turn45.jpg").c_str(), (lossless + "\\zz1.jpg").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((DataDir() + "\\turn48.jpg").c_str(), (lossless + "\\zz2step.jpg").c_str(), FALSE));
+    file = lossless + "\\zz1.jpg";
+    ASSERT_TRUE(e2e::Start(Exe(), file, dir, v));
+    ASSERT_TRUE(e2e::WaitForTitle(v, "zz1.jpg")) << e2e::Title(v.window);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return uintptr_t(GetPropA(v.window, "Lumagrove.DecodedAhead")) >= 2; }));
+    for (int key : {VK_SPACE, VK_BACK, VK_SPACE, int('R')}) {
+        e2e::PressKey(v, key);
+        ASSERT_TRUE(e2e::Sync(v));
+    }
+    ASSERT_TRUE(e2e::WaitForTitle(v, "zz2step.jpg")) << e2e::Title(v.window);
+    file = lossless + "\\zz2step.jpg";
+    ASSERT_NO_FATAL_FAILURE(Save());
+    EXPECT_EQ(StatusOf(v.window), "Lossless");
+    e2e::Stop(v);
 }
 
 // Acquiring needs the TWAIN source manager and a source; without either the

@@ -1,4 +1,5 @@
 #include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -72,6 +73,8 @@ void JoinThread(void* thread) {
     pthread_join(*t, nullptr);
     delete t;
 }
+
+void YieldThread() { sched_yield(); }
 
 }  // namespace os
 }  // namespace lg::platform

@@ -68,5 +68,7 @@ void JoinThread(void* thread) {
     CloseHandle(h);
 }
 
+void YieldThread() { SwitchToThread(); }
+
 }  // namespace os
 }  // namespace lg::platform
