@@ -257,9 +257,9 @@ TEST(TiffReader, DamagedFilesKeepWhatWasReadAndStayQuiet) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-// A file's strips decoded on 1, 2 and 7 threads: the same picture, also when
-// a strip is damaged (the rows then end where they end one by one).
-TEST(TiffReader, StripsOnAnyThreadCountGiveTheSameRows) {
+// A file's strips or tiles decoded on 1, 2 and 7 threads: the same picture,
+// also when a strip is damaged (the rows then end where they end one by one).
+TEST(TiffReader, StripsAndTilesOnAnyThreadCountGiveTheSameRows) {
     TempDir dir;
     const Bytes whole = ReadBytes(DataPath("tif_big_lzw.tif"));  // 13 strips of 8 rows
     ASSERT_FALSE(whole.empty());
@@ -267,7 +267,8 @@ TEST(TiffReader, StripsOnAnyThreadCountGiveTheSameRows) {
     Bytes cut = whole;  // codes past the table in the middle strips (the directory is at the end)
     std::fill(cut.begin() + std::ptrdiff_t(cut.size() / 2), cut.begin() + std::ptrdiff_t(cut.size() / 2 + 300), 0xFF);
     WriteBytes(dir.file("cut.tif"), cut);
-    for (const char* name : {"whole.tif", "cut.tif", "tif_big_lzw_orient4.tif", "tif_big16_lzw.tif"}) {
+    for (const char* name : {"whole.tif", "cut.tif", "tif_big_lzw_orient4.tif", "tif_big16_lzw.tif", "tif_tiled.tif",
+                             "tif_tiled_orient4.tif"}) {
         const std::string path = std::strchr(name, '_') ? DataPath(name) : dir.file(name);
         Image first;
         std::string firstError;

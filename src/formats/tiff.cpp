@@ -334,11 +334,6 @@ struct RowPlacer {
     }
 };
 
-// Strips are independent: a large stripped file of a path is decoded on
-// every processor, each band of strips through a handle of its own on the
-// file (so page `dirOffset` of it). False when anything fails on the way,
-// a damaged strip included: the caller then reads the rows one by one, as
-// for any other file, so that damage ends the picture at the same row.
 // The file a picture comes from, when its name is known: its page and size.
 struct FileRef {
     const std::string& path;
@@ -346,20 +341,28 @@ struct FileRef {
     uint64_t size;
 };
 
-bool ReadStripsInParallel(const FileRef& file, TIFF* tif, const Fields& f, const RowPlacer& place) {
+// Strips and tiles are independent: a large file of a path is decoded on
+// every processor, each band of strips or of rows of tiles through a handle
+// of its own on the file (so page `dirOffset` of it). False when anything
+// fails on the way, a damaged strip or tile included: the caller then reads
+// the rows one by one, as for any other file, so that damage ends the
+// picture at the same row.
+bool ReadInParallel(const FileRef& file, TIFF* tif, const Fields& f, const RowPlacer& place) {
     uint32_t perStrip = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &perStrip);
     perStrip = std::min(perStrip, f.height);
     const uint32_t strips = TIFFNumberOfStrips(tif);
     const tmsize_t lineBytes = TIFFScanlineSize(tif);
-    const int64_t workPerStrip = int64_t(perStrip) * f.width;
-    if (file.path.empty() || f.tiled || perStrip == 0 || lineBytes <= 0 || lineBytes > kMaxLibraryAlloc ||
-        strips != (f.height + perStrip - 1) / perStrip || uint64_t(lineBytes) * perStrip > uint64_t(kMaxLibraryAlloc) ||
-        platform::BandCount(int(strips), workPerStrip) < 2)
+    // A unit: a strip, or a row of tiles.
+    const uint32_t unitRows = f.tiled ? std::min(f.tileLength, f.height) : perStrip;
+    if (file.path.empty() || unitRows == 0 || lineBytes <= 0 || lineBytes > kMaxLibraryAlloc) return false;
+    const uint32_t units = (f.height + unitRows - 1) / unitRows;
+    const int64_t workPerUnit = int64_t(unitRows) * f.width;
+    if ((!f.tiled && (strips != units || uint64_t(lineBytes) * perStrip > uint64_t(kMaxLibraryAlloc))) ||
+        platform::BandCount(int(units), workPerUnit) < 2)
         return false;
-    const size_t stripBytes = size_t(lineBytes) * perStrip;
-    std::vector<char> bandOk(size_t(platform::BandCount(int(strips), workPerStrip)), 0);
-    platform::ForEachNumberedBand(int(strips), workPerStrip, [&](int band, int first, int end) {
+    std::vector<char> bandOk(size_t(platform::BandCount(int(units), workPerUnit)), 0);
+    platform::ForEachNumberedBand(int(units), workPerUnit, [&](int band, int first, int end) {
         ByteSource in = ByteSource::OpenFile(file.path);
         if (!in.ok() || in.size() != file.size) return;
         LibraryLog log;
@@ -372,15 +375,27 @@ bool ReadStripsInParallel(const FileRef& file, TIFF* tif, const Fields& f, const
         TIFFGetFieldDefaulted(own.get(), TIFFTAG_ROWSPERSTRIP, &gPerStrip);
         if (g.width != f.width || g.height != f.height || g.bits != f.bits || g.samples != f.samples ||
             g.compression != f.compression || g.photometric != f.photometric || g.planar != f.planar ||
-            g.tiled || std::min(gPerStrip, g.height) != perStrip || TIFFNumberOfStrips(own.get()) != strips ||
-            TIFFScanlineSize(own.get()) != lineBytes)
+            g.tiled != f.tiled || TIFFScanlineSize(own.get()) != lineBytes)
             return;
-        std::vector<uint8_t> buffer(stripBytes);
-        for (int strip = first; strip < end; ++strip) {
-            const uint32_t top = uint32_t(strip) * perStrip, rows = std::min(perStrip, f.height - top);
-            const tmsize_t want = tmsize_t(rows) * lineBytes;
-            if (TIFFReadEncodedStrip(own.get(), uint32_t(strip), buffer.data(), want) != want) return;
-            for (uint32_t r = 0; r < rows; ++r) place.store(int(top + r), buffer.data() + size_t(r) * size_t(lineBytes));
+        const uint32_t top = uint32_t(first) * unitRows, bottom = std::min(f.height, uint32_t(end) * unitRows);
+        if (f.tiled) {
+            // Rows of tiles, from a tile row's first line on, as the serial read takes them.
+            RowSource rows;
+            if (g.tileWidth != f.tileWidth || g.tileLength != f.tileLength || !rows.init(own.get(), g)) return;
+            for (uint32_t y = top; y < bottom; ++y) {
+                uint8_t* line = rows.row(y);
+                if (!line) return;
+                place.store(int(y), line);
+            }
+        } else {
+            if (std::min(gPerStrip, g.height) != perStrip || TIFFNumberOfStrips(own.get()) != strips) return;
+            std::vector<uint8_t> buffer(size_t(lineBytes) * perStrip);
+            for (uint32_t y = top; y < bottom; y += perStrip) {
+                const uint32_t rows = std::min(perStrip, f.height - y);
+                const tmsize_t want = tmsize_t(rows) * lineBytes;
+                if (TIFFReadEncodedStrip(own.get(), y / perStrip, buffer.data(), want) != want) return;
+                for (uint32_t r = 0; r < rows; ++r) place.store(int(y + r), buffer.data() + size_t(r) * size_t(lineBytes));
+            }
         }
         bandOk[size_t(band)] = 1;
     });
@@ -411,7 +426,7 @@ Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log, co
     }
     if (tableLen) FillTable(tif, f, sampleBits, img);
     const RowPlacer place{f, img, samplesPerLine, !f.asStored && f.orientation == ORIENTATION_BOTLEFT};
-    if (ReadStripsInParallel(file, tif, f, place)) return img;
+    if (ReadInParallel(file, tif, f, place)) return img;
     const int h = int(f.height);
     for (int i = 0; i < h; ++i) {
         uint8_t* line = rows.row(uint32_t(i));
