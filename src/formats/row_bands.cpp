@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "platform/threads.h"
@@ -11,7 +11,7 @@
 namespace lg {
 namespace {
 
-constexpr int kSlots = 8;                       // bands the decoder may be ahead
+constexpr int kSlots = 4;                       // bands the decoder may be ahead
 constexpr size_t kBandBytes = size_t(256) << 10;
 constexpr unsigned kWaitMs = 100;               // a wake-up is never missed; this only bounds a wait
 
@@ -21,6 +21,10 @@ struct Handover {
     std::atomic<int> taken{0};   // bands consumed (or passed over) so far
     std::atomic<bool> producerDone{false}, consumerDone{false};
     platform::Signal madeOne, tookOne;
+};
+
+struct FreeBlock {
+    void operator()(uint8_t* p) const { std::free(p); }
 };
 
 // Marks a side's end however it ends, so the other never waits for it.
@@ -49,9 +53,11 @@ bool RunRowBands(int rows, int bandRows, size_t rowBytes, const BandProducer& pr
     const int bands = (rows - 1) / bandRows + 1;
     const int slots = std::min(kSlots, bands);
     const size_t bandBytes = size_t(bandRows) * rowBytes;
-    std::vector<std::unique_ptr<uint8_t[]>> buffers;
+    // Cleared by the system: the pages of a buffer are only touched (and paid
+    // for) once it is used, and one thread uses only the first.
+    std::vector<std::unique_ptr<uint8_t, FreeBlock>> buffers;
     for (int i = 0; i < slots; ++i) {
-        buffers.emplace_back(new (std::nothrow) uint8_t[bandBytes]());
+        buffers.emplace_back(static_cast<uint8_t*>(std::calloc(bandBytes, 1)));
         if (!buffers.back()) return false;
     }
     const auto countOf = [&](int band) { return std::min(bandRows, rows - band * bandRows); };
