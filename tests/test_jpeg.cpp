@@ -236,7 +236,17 @@ TEST(JpegToBmp, EveryByteIsDjpegsOnOneAndTwoThreads) {
         EXPECT_EQ(lg::GetLE32(&dpi[42]), 150u);
     }
     lg::platform::SetThreadCount(0);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cmyk.bmp", "dpi.bmp", "out.bmp"})) << "no file left behind";
+    // A JPEG named .bmp converted over itself: the input is read to its end
+    // and closed before the new file takes its name.
+    WriteBytes(dir.file("self.bmp"), ReadBytes(DataPath("jpeg_tall.jpg")));
+    std::string message;
+    ASSERT_EQ(lg::ConvertFile(dir.file("self.bmp"), dir.file("self.bmp"), lg::ConvertOptions(), &message),
+              lg::ConvertResult::Ok)
+        << message;
+    const Bytes self = ReadBytes(dir.file("self.bmp")), ref = ReadBytes(DataPath("jpeg_tall.bmp"));
+    EXPECT_TRUE(self.size() == ref.size() && std::equal(self.begin() + 54, self.end(), ref.begin() + 54));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cmyk.bmp", "dpi.bmp", "out.bmp", "self.bmp"}))
+        << "no file left behind";
 }
 
 // A conversion that fails after its output was begun (the decode is given up

@@ -76,6 +76,7 @@ bool ConvertJpegToBmp(const std::string& input, const std::string& output, const
         return true;
     }
     jpeg.finish();
+    in = ByteSource();  // closed before the rename: the target may be the input itself
     if (!run.consumed) written.error = Msg(MsgId::CantWriteFile);
     if (!run.consumed || !bmp.commit(written)) {
         message = SaveFailureText(type->ending, written);
