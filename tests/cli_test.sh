@@ -63,6 +63,20 @@ printf 'keep' > "$DIR/keep.gif"
 "$BIN" "$DIR/none.bmp" "/c=$DIR/keep.gif" 2>/dev/null
 [ "$(cat "$DIR/keep.gif")" = keep ] || { echo "FAIL existing file destroyed"; fail=$((fail + 1)); }
 
+# JPEG to BMP goes from the decoder straight into the file, band by band:
+# djpeg's pixels (the same fast settings). A damaged JPEG is reported and
+# leaves the file it would have replaced, and nothing beside it.
+convert -size 203x1301 -seed 2 plasma:fractal -quality 90 "$DIR/photo.jpg"
+check jpeg-to-bmp 0 "" "$BIN" "$DIR/photo.jpg" "/c=$DIR/photo.bmp"
+djpeg -dct fast -nosmooth -bmp "$DIR/photo.jpg" >"$DIR/dj.bmp"
+[ "$(tail -c +55 "$DIR/photo.bmp" | md5sum)" = "$(tail -c +55 "$DIR/dj.bmp" | md5sum)" ] ||
+    { echo "FAIL jpeg-to-bmp: not djpeg's pixels"; fail=$((fail + 1)); }
+head -c 150 "$DIR/photo.jpg" >"$DIR/damaged.jpg"
+cp "$DIR/photo.bmp" "$DIR/photo.copy"
+check damaged-jpeg 1 "Error! Can't load: $DIR/damaged.jpg (" "$BIN" "$DIR/damaged.jpg" "/c=$DIR/photo.bmp"
+cmp -s "$DIR/photo.bmp" "$DIR/photo.copy" && [ -z "$(find "$DIR" -maxdepth 1 -name '*.tmp')" ] ||
+    { echo "FAIL damaged-jpeg: the old file changed or a temporary file stayed"; fail=$((fail + 1)); }
+
 # The batch form: several inputs, one output directory, existing outputs kept.
 mkdir -p "$DIR/batch/out"
 printf 'keep' > "$DIR/batch/out/in.PNG"

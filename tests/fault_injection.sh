@@ -60,6 +60,7 @@ bad() { echo "FAIL $*"; fail=$((fail + 1)); }
 mkdir -p "$DIR/inputs"
 convert -size 400x300 xc: +noise Random -type truecolor "BMP3:$DIR/in.bmp"
 convert -size 300x200 xc: +noise Random -type truecolor "BMP3:$DIR/in2.bmp"
+convert -size 400x300 xc: +noise Random -quality 95 "$DIR/in.jpg"
 convert -size 300x200 xc:red xc:lime xc:blue -loop 0 "$DIR/inputs/anim.gif"
 convert -size 300x200 xc:red xc:lime xc:blue "$DIR/inputs/pages.tif"
 
@@ -99,6 +100,13 @@ for m in full part ro; do
             else ok; fi
             [ "$(state "$DIR/$m")" = "$before" ] && ok || bad "$m $name.$t: the disk changed"
         done
+    done
+    # JPEG to BMP goes straight from the decoder into the file, band by band.
+    for name in original new; do
+        conv "$(p "$DIR/in.jpg")" "/c=$(p "$DIR/$m/$name.bmp")" >/dev/null 2>"$DIR/err"
+        st=$?
+        [ $st = 1 ] && grep -q "BMP Save error" "$DIR/err" && ok || bad "$m jpg to $name.bmp: status $st, message '$(cat "$DIR/err")'"
+        [ "$(state "$DIR/$m")" = "$before" ] && ok || bad "$m jpg to $name.bmp: the disk changed"
     done
     conv "$(p "$DIR/in.bmp")" "$(p "$DIR/in2.bmp")" "/batch=$(p "$DIR/$m/batch")" /type=PNG >"$DIR/out" 2>&1
     st=$?
@@ -209,42 +217,51 @@ done
 # The converter killed at a range of moments while it writes a large file
 # over an existing one: the target is the old file or the whole new one. The
 # moments are fractions of the time a whole conversion takes here (Wine's
-# start, and under emulation everything, is slower).
-convert -size 2400x1600 xc: +noise Random -type truecolor "BMP3:$DIR/large.bmp"
-t0=$(date +%s%N)
-conv "$(p "$DIR/large.bmp")" "/c=$(p "$DIR/big/reference.png")" >/dev/null || bad "reference conversion"
-took=$(( ($(date +%s%N) - t0) / 1000000 ))  # ms
-head -c 5000 /dev/urandom >"$DIR/old.png"
-hits=0 kills=0
-# In per cent of that time; fewer under Wine, where each start costs seconds.
-if [ -n "$RUN" ]; then fractions="0 20 35 50 60 70 80 90 100 120"
-else fractions="0 2 5 10 15 20 30 40 50 60 70 80 90 100 110 130 160 200"; fi
-for f in $fractions; do
-    d=$(awk "BEGIN { printf \"%.3f\", $took * $f / 100000 }")
-    for sig in KILL TERM; do
-        kills=$((kills + 1))
-        cp "$DIR/old.png" "$DIR/big/target.png"
-        if [ -n "$RUN" ]; then
-            "$RUN" "$BIN" "$(p "$DIR/large.bmp")" "/c=$(p "$DIR/big/target.png")" >/dev/null 2>&1 &
-        else
-            "$BIN" "$DIR/large.bmp" "/c=$DIR/big/target.png" >/dev/null 2>&1 &
-        fi
-        pid=$!
-        sleep "$d"
-        kill -s "$sig" "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-        if cmp -s "$DIR/big/target.png" "$DIR/old.png" || cmp -s "$DIR/big/target.png" "$DIR/big/reference.png"; then ok
-        else bad "killed ($sig) after ${d}s: target.png is neither the old nor the new file"; fi
-        others=$(cd "$DIR/big" && ls -A | grep -v -x -e target.png -e reference.png)
-        strays=$(printf '%s\n' "$others" | grep -c -x '~target\.png\.[0-9]*\.tmp')
-        [ "$strays" -gt 0 ] && hits=$((hits + 1))
-        if [ -n "$others" ] && [ "$(printf '%s\n' "$others" | grep -v -c -x '~target\.png\.[0-9]*\.tmp')" != 0 ]; then
-            bad "killed ($sig) after ${d}s: left $others"
-        else ok; fi
-        (cd "$DIR/big" && rm -f ./~target.png.*.tmp)
+# start, and under emulation everything, is slower). A BMP to PNG, and a JPEG
+# to BMP, whose rows go into the file band by band as they are decoded.
+# kill_test INPUT TYPE
+kill_test() {
+    ref="$DIR/big/reference.$2" target="$DIR/big/target.$2" old="$DIR/old.$2"
+    t0=$(date +%s%N)
+    conv "$(p "$1")" "/c=$(p "$ref")" >/dev/null || bad "reference conversion to $2"
+    took=$(( ($(date +%s%N) - t0) / 1000000 ))  # ms
+    head -c 5000 /dev/urandom >"$old"
+    hits=0 kills=0
+    # In per cent of that time; fewer under Wine, where each start costs seconds.
+    if [ -n "$RUN" ]; then fractions="0 20 35 50 60 70 80 90 100 120"
+    else fractions="0 2 5 10 15 20 30 40 50 60 70 80 90 100 110 130 160 200"; fi
+    for f in $fractions; do
+        d=$(awk "BEGIN { printf \"%.3f\", $took * $f / 100000 }")
+        for sig in KILL TERM; do
+            kills=$((kills + 1))
+            cp "$old" "$target"
+            if [ -n "$RUN" ]; then
+                "$RUN" "$BIN" "$(p "$1")" "/c=$(p "$target")" >/dev/null 2>&1 &
+            else
+                "$BIN" "$1" "/c=$target" >/dev/null 2>&1 &
+            fi
+            pid=$!
+            sleep "$d"
+            kill -s "$sig" "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+            if cmp -s "$target" "$old" || cmp -s "$target" "$ref"; then ok
+            else bad "killed ($sig) after ${d}s: target.$2 is neither the old nor the new file"; fi
+            others=$(cd "$DIR/big" && ls -A | grep -v -x -e "target.$2" -e "reference.$2")
+            strays=$(printf '%s\n' "$others" | grep -c -x "~target\.$2\.[0-9]*\.tmp")
+            [ "$strays" -gt 0 ] && hits=$((hits + 1))
+            if [ -n "$others" ] && [ "$(printf '%s\n' "$others" | grep -v -c -x "~target\.$2\.[0-9]*\.tmp")" != 0 ]; then
+                bad "killed ($sig) after ${d}s: left $others"
+            else ok; fi
+            (cd "$DIR/big" && rm -f ./~target."$2".*.tmp)
+        done
     done
-done
-echo "kills that caught a write in progress (a recognisable temporary file left): $hits of $kills (a whole conversion: $took ms)"
+    rm -f "$ref" "$target"
+    echo "$2: kills that caught a write in progress (a recognisable temporary file left): $hits of $kills (a whole conversion: $took ms)"
+}
+convert -size 2400x1600 xc: +noise Random -type truecolor "BMP3:$DIR/large.bmp"
+kill_test "$DIR/large.bmp" png
+convert "$DIR/large.bmp" -quality 90 "$DIR/large.jpg"
+kill_test "$DIR/large.jpg" bmp
 
 echo "fault injection: $pass passed, $fail failed"
 [ $fail = 0 ]

@@ -3,13 +3,18 @@
 // Adobe CMYK, density, library errors, and round trips through the writer.
 #include "support.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <utility>
 
 #include "core/convert.h"
+#include "formats/bmp.h"
+#include "formats/convert_file.h"
 #include "formats/jpeg.h"
 #include "formats/save.h"
+#include "platform/threads.h"
 
 using lg::Image;
 using lg::ReadOptions;
@@ -168,6 +173,114 @@ TEST(JpegRead, DamageGivesTheLibrarysMessage) {
     bad[sof + 6] = bad[sof + 8] = 0xE8;
     EXPECT_FALSE(FromMemory(bad, st));
     EXPECT_EQ(st.error, "The picture is too large !");
+}
+
+// Conversions to BMP go from the decoder straight into the file, a band of
+// rows at a time, on two threads or one. Against djpeg's BMP of the same file
+// (everything after the 14 + 40 header bytes: colour table and rows, padding
+// included) at odd sizes whose last band is cut short, loaded as grey, a
+// greyscale file and one cut in half; Adobe CMYK by its one colour.
+TEST(JpegToBmp, EveryByteIsDjpegsOnOneAndTwoThreads) {
+    struct Case {
+        std::string jpeg;
+        bool grey;
+        std::string reference;
+    };
+    const Case cases[] = {{"jpeg_tall", false, "jpeg_tall.bmp"},
+                          {"jpeg_tall", true, "jpeg_tall_asgrey.bmp"},
+                          {"jpeg_tallgrey", false, "jpeg_tallgrey.bmp"},
+                          {"jpeg_tall_cut", false, "jpeg_tall_cut.bmp"},
+                          {"jpeg_420", false, ""}};
+    TempDir dir;
+    for (int threads : {1, 2}) {
+        lg::platform::SetThreadCount(threads);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.jpeg + (c.grey ? " as grey" : "") + ", threads " + std::to_string(threads));
+            lg::ConvertOptions opt;
+            opt.read.grayscale = c.grey;
+            opt.read.autoRotate = true;
+            std::string message;
+            ASSERT_EQ(lg::ConvertFile(DataPath(c.jpeg + ".jpg"), dir.file("out.bmp"), opt, &message),
+                      lg::ConvertResult::Ok)
+                << message;
+            const Bytes got = ReadBytes(dir.file("out.bmp"));
+            ASSERT_GT(got.size(), 54u);
+            EXPECT_EQ(lg::GetLE32(&got[2]), got.size());
+            if (c.reference.empty()) {  // a picture of one band, as the reader decodes it
+                Status st;
+                EXPECT_EQ(PixelsOff(lg::ReadBmp(dir.file("out.bmp"), st), "jpeg_420.ppm", 0), 0);
+                continue;
+            }
+            const Bytes ref = ReadBytes(DataPath(c.reference));
+            ASSERT_GT(ref.size(), 54u);
+            for (int field : {10, 18, 22}) EXPECT_EQ(lg::GetLE32(&got[field]), lg::GetLE32(&ref[field])) << field;
+            EXPECT_EQ(lg::GetLE16(&got[28]), lg::GetLE16(&ref[28]));
+            EXPECT_TRUE(got.size() == ref.size() && std::equal(got.begin() + 54, got.end(), ref.begin() + 54));
+        }
+        lg::ConvertOptions opt;
+        std::string message;
+        ASSERT_EQ(lg::ConvertFile(DataPath("jpeg_cmyk_tall.jpg"), dir.file("cmyk.bmp"), opt, &message),
+                  lg::ConvertResult::Ok);
+        Status st;
+        const Image cmyk = lg::ReadBmp(dir.file("cmyk.bmp"), st);
+        ASSERT_EQ(cmyk.height(), 411);
+        int off = 0;
+        for (int y = 0; y < cmyk.height(); ++y)
+            for (int x = 0; x < cmyk.width(); ++x) off += Rgb24(cmyk, x, y) != std::array<int, 3>{204 + 102 - 255, 0, 0};
+        EXPECT_EQ(off, 0);
+        ASSERT_TRUE(lg::ConvertFile(DataPath("jpeg_dpi.jpg"), dir.file("dpi.bmp"), opt, &message) ==
+                    lg::ConvertResult::Ok);
+        const Bytes dpi = ReadBytes(dir.file("dpi.bmp"));
+        ASSERT_GT(dpi.size(), 46u);
+        EXPECT_EQ(lg::GetLE32(&dpi[38]), 300u) << "the resolution, as a load keeps it";
+        EXPECT_EQ(lg::GetLE32(&dpi[42]), 150u);
+    }
+    lg::platform::SetThreadCount(0);
+    // A JPEG named .bmp converted over itself: the input is read to its end
+    // and closed before the new file takes its name.
+    WriteBytes(dir.file("self.bmp"), ReadBytes(DataPath("jpeg_tall.jpg")));
+    std::string message;
+    ASSERT_EQ(lg::ConvertFile(dir.file("self.bmp"), dir.file("self.bmp"), lg::ConvertOptions(), &message),
+              lg::ConvertResult::Ok)
+        << message;
+    const Bytes self = ReadBytes(dir.file("self.bmp")), ref = ReadBytes(DataPath("jpeg_tall.bmp"));
+    EXPECT_TRUE(self.size() == ref.size() && std::equal(self.begin() + 54, self.end(), ref.begin() + 54));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cmyk.bmp", "dpi.bmp", "out.bmp", "self.bmp"}))
+        << "no file left behind";
+}
+
+// A conversion that fails after its output was begun (the decode is given up
+// at the first band) or before: the reason, and the old file as it was.
+TEST(JpegToBmp, FailuresKeepTheOldFile) {
+    TempDir dir;
+    const Bytes old{'o', 'l', 'd'};
+    WriteBytes(dir.file("old.bmp"), old);
+    std::atomic<bool> stop{true};
+    lg::ConvertOptions opt;
+    opt.read.cancel = &stop;
+    std::string message;
+    for (int threads : {1, 2}) {
+        lg::platform::SetThreadCount(threads);
+        EXPECT_EQ(lg::ConvertFile(DataPath("jpeg_tall.jpg"), dir.file("old.bmp"), opt, &message),
+                  lg::ConvertResult::LoadFailed);
+        EXPECT_EQ(message, "Error! Can't load: " + DataPath("jpeg_tall.jpg") +
+                               " (Decoding stopped: the picture is no longer wanted)");
+        EXPECT_EQ(ReadBytes(dir.file("old.bmp")), old);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"old.bmp"});
+    }
+    lg::platform::SetThreadCount(0);
+    stop = false;
+    Bytes damaged = ReadBytes(DataPath("jpeg_tall.jpg"));
+    damaged.resize(150);  // cut inside the tables
+    WriteBytes(dir.file("damaged.jpg"), damaged);
+    EXPECT_EQ(lg::ConvertFile(dir.file("damaged.jpg"), dir.file("old.bmp"), opt, &message),
+              lg::ConvertResult::LoadFailed);
+    EXPECT_EQ(message.rfind("Error! Can't load: " + dir.file("damaged.jpg") + " (", 0), 0u) << message;
+    EXPECT_EQ(ReadBytes(dir.file("old.bmp")), old);
+    EXPECT_EQ(lg::ConvertFile(DataPath("jpeg_tall.jpg"), dir.file("none/x.bmp"), opt, &message),
+              lg::ConvertResult::SaveFailed);
+    EXPECT_EQ(message, "BMP Save error ! - Can't create file: " + dir.file("none/x.bmp"));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"damaged.jpg", "old.bmp"}));
 }
 
 // A picture and its pixels as RGB triples, top row first.

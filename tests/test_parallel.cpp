@@ -16,6 +16,7 @@
 #include "ops/geometry.h"
 #include "ops/quantize.h"
 #include "ops/resize.h"
+#include "formats/row_bands.h"
 #include "platform/threads.h"
 
 using lg::Image;
@@ -131,6 +132,58 @@ TEST(Threads, PageWarmerKeepsBytesAndClearOfTheFiller) {
             }
         }
     }
+}
+
+// A producer hands bands of rows to a consumer through a few buffers: every
+// band arrives once, in order, with what was produced and zero padding, on
+// one thread and two; a producer that stops ends the run after the bands
+// before it, a consumer that fails sees no more bands but the rest is
+// still produced. A side job runs beside the caller except inside a job.
+TEST(Threads, RowBandsArriveInOrderAndFailuresEndThem) {
+    const int rows = 103, bandRows = 10;
+    const size_t rowBytes = 7;  // the last byte of each row is padding
+    for (int n : {1, 2}) {
+        Threads t(n);
+        for (int produceFails : {-1, 5, 0}) {
+            for (int consumeFails : {-1, 3}) {
+                SCOPED_TRACE(std::to_string(n) + " threads, produce fails at " + std::to_string(produceFails) +
+                             ", consume at " + std::to_string(consumeFails));
+                std::vector<int> produced, consumed;
+                bool badBand = false;
+                const lg::BandProducer produce = [&](int top, int count, uint8_t* band) {
+                    if (top / bandRows == produceFails) return false;
+                    produced.push_back(top);
+                    for (int i = 0; i < count; ++i) std::memset(band + size_t(i) * rowBytes, top + i, rowBytes - 1);
+                    return true;
+                };
+                const lg::BandConsumer consume = [&](int top, int count, const uint8_t* band) {
+                    consumed.push_back(top);
+                    badBand |= count != std::min(bandRows, rows - top);
+                    for (int i = 0; i < count; ++i)
+                        for (size_t x = 0; x < rowBytes; ++x)
+                            badBand |= band[size_t(i) * rowBytes + x] != (x + 1 < rowBytes ? uint8_t(top + i) : 0);
+                    return top / bandRows != consumeFails;
+                };
+                lg::RowBandsResult result;
+                ASSERT_TRUE(lg::RunRowBands(rows, bandRows, rowBytes, produce, consume, result));
+                const int made = produceFails < 0 ? 11 : produceFails;
+                const int taken = consumeFails < 0 ? made : std::min(made, consumeFails + 1);
+                ASSERT_EQ(produced.size(), size_t(made));
+                ASSERT_EQ(consumed.size(), size_t(taken));
+                for (int b = 0; b < made; ++b) EXPECT_EQ(produced[size_t(b)], b * bandRows);
+                for (int b = 0; b < taken; ++b) EXPECT_EQ(consumed[size_t(b)], b * bandRows);
+                EXPECT_FALSE(badBand);
+                EXPECT_EQ(result.produced, produceFails < 0);
+                EXPECT_EQ(result.consumed, consumeFails < 0 || consumeFails >= made);
+            }
+        }
+    }
+    Threads t(2);
+    std::atomic<int> beside{0};
+    EXPECT_TRUE(platform::RunBeside([&] { ++beside; }, [&] { ++beside; }));
+    EXPECT_EQ(beside.load(), 2);
+    platform::RunConcurrently(2, [&](int) { EXPECT_FALSE(platform::RunBeside([&] { ++beside; }, [&] { ++beside; })); });
+    EXPECT_EQ(beside.load(), 2);
 }
 
 TEST(Threads, ResizeAndResampleGiveTheOneThreadBytes) {

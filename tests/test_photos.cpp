@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "formats/bmp.h"
 #include "formats/convert_file.h"
 #include "formats/exif.h"
 #include "formats/jpeg.h"
@@ -122,6 +123,28 @@ TEST(Orientation, EveryValueInEveryFileKind) {
             Image img = LoadUpright(DataPath(c.file), true, st);
             ASSERT_TRUE(img) << st.error;
             rastertest::ExpectPicture(std::move(img), c.ref, c.tolerance);
+        }
+    }
+}
+
+// The converter turns a photo upright on its way to BMP as a load does, and
+// leaves it as stored when asked to.
+TEST(Orientation, ConversionToBmpTurnsByTheTag) {
+    TempDir dir;
+    for (int v : {1, 6, 7}) {
+        for (bool autoRotate : {true, false}) {
+            SCOPED_TRACE(std::to_string(v) + (autoRotate ? " turned" : " as stored"));
+            lg::ConvertOptions opt;
+            opt.read.autoRotate = autoRotate;
+            std::string message;
+            ASSERT_EQ(lg::ConvertFile(DataPath("orient_" + std::to_string(v) + ".jpg"), dir.file("out.bmp"), opt,
+                                      &message),
+                      lg::ConvertResult::Ok)
+                << message;
+            Status st;
+            rastertest::ExpectPicture(lg::ReadBmp(dir.file("out.bmp"), st),
+                                      autoRotate ? "orient_" + std::to_string(v) + ".jpg.ppm" : "orient_plain.jpg.ppm",
+                                      16);
         }
     }
 }

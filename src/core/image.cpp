@@ -22,6 +22,16 @@ int64_t DibBlockSize(int64_t width, int64_t height, int64_t bitCount, int64_t co
     return total;
 }
 
+void PutDibHeader(uint8_t* h, int64_t width, int64_t height, int bitCount, uint32_t colorsUsed) {
+    std::memset(h, 0, kDibHeaderSize);
+    PutLE32(h + 0, kDibHeaderSize);
+    PutLE32(h + 4, uint32_t(width));
+    PutLE32(h + 8, uint32_t(height));
+    PutLE16(h + 12, 1);
+    PutLE16(h + 14, uint16_t(bitCount));
+    PutLE32(h + 32, colorsUsed);
+}
+
 uint32_t DefaultColorsFor(int bitCount) {
     switch (bitCount) {
     case 1: return 2;
@@ -71,12 +81,7 @@ Image Image::Make(int64_t width, int64_t height, int bitCount, uint32_t colorsUs
         if (used < stride)
             for (int64_t y = 0; y < height; ++y) std::memset(h + table + size_t(y) * stride + used, 0, stride - used);
     }
-    PutLE32(h + 0, kDibHeaderSize);
-    PutLE32(h + 4, uint32_t(width));
-    PutLE32(h + 8, uint32_t(height));
-    PutLE16(h + 12, 1);
-    PutLE16(h + 14, uint16_t(bitCount));
-    PutLE32(h + 32, colorsUsed);
+    PutDibHeader(h, width, height, bitCount, colorsUsed);
     return img;
 }
 

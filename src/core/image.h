@@ -31,6 +31,11 @@ int64_t RowStride(int64_t width, int64_t bitCount);
 // Size of the whole block, or -1 when it would break a limit.
 int64_t DibBlockSize(int64_t width, int64_t height, int64_t bitCount, int64_t colorsUsed);
 
+// Writes the 40-byte header every picture of this size starts with (no
+// resolution) into `h`, as the file header of a BMP written without the
+// picture in memory needs it.
+void PutDibHeader(uint8_t* h, int64_t width, int64_t height, int bitCount, uint32_t colorsUsed);
+
 // Table length that belongs to a depth: 2, 16, 256, or 0.
 uint32_t DefaultColorsFor(int bitCount);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "core/messages.h"
@@ -265,6 +266,19 @@ Image ReadBmp(const std::string& path, Status& st) {
     return ReadBmpFrom(in, st);
 }
 
+namespace {
+
+// The 14 bytes before the picture's own header.
+void PutFileHeader(uint8_t* fh, uint32_t fileSize, uint32_t offset) {
+    std::memset(fh, 0, 14);
+    fh[0] = 'B';
+    fh[1] = 'M';
+    PutLE32(fh + 2, fileSize);
+    PutLE32(fh + 10, offset);
+}
+
+}  // namespace
+
 bool WriteBmp(const std::string& path, const Image& img, Status& st) {
     OutputFile out;
     if (!img || !out.open(path)) {
@@ -273,14 +287,59 @@ bool WriteBmp(const std::string& path, const Image& img, Status& st) {
     }
     const uint32_t offset = 14 + kDibHeaderSize + 4 * img.colorsUsed();
     const uint32_t fileSize = offset + uint32_t(img.pixelBytes());
-    uint8_t fh[14] = {'B', 'M'};
-    PutLE32(fh + 2, fileSize);
-    PutLE32(fh + 10, offset);
+    uint8_t fh[14];
+    PutFileHeader(fh, fileSize, offset);
     if (!out.write(fh, sizeof fh)) {
         st.error = Msg(MsgId::CantWriteHeader);
         return false;
     }
     if (!out.write(img.data(), fileSize - 14) || !out.commit()) {
+        st.error = Msg(MsgId::CantWriteFile);
+        return false;
+    }
+    return true;
+}
+
+bool BmpBandWriter::open(const std::string& path, int width, int height, int bitCount, const uint8_t* palette,
+                         uint32_t colors, int xResolution, int yResolution, Status& st) {
+    const int64_t block = DibBlockSize(width, height, bitCount, colors);
+    if (block < 0) {
+        st.error = Msg(MsgId::CantAllocate);
+        return false;
+    }
+    if (!out_.open(path)) {
+        st.error = Format(Msg(MsgId::CantCreateNamed), path.c_str());
+        return false;
+    }
+    stride_ = size_t(RowStride(width, bitCount));
+    height_ = height;
+    const uint32_t offset = 14 + kDibHeaderSize + 4 * (colors ? colors : DefaultColorsFor(bitCount));
+    dataOffset_ = offset;
+    const uint32_t fileSize = offset + uint32_t(stride_ * size_t(height));
+    uint8_t fh[14];
+    PutFileHeader(fh, fileSize, offset);
+    if (!out_.write(fh, sizeof fh)) {
+        st.error = Msg(MsgId::CantWriteHeader);
+        return false;
+    }
+    uint8_t h[kDibHeaderSize];
+    PutDibHeader(h, width, height, bitCount, colors ? colors : DefaultColorsFor(bitCount));
+    PutLE32(h + 24, uint32_t(xResolution));
+    PutLE32(h + 28, uint32_t(yResolution));
+    if (!out_.write(h, sizeof h) || !out_.write(palette, offset - 14 - kDibHeaderSize)) {
+        st.error = Msg(MsgId::CantWriteFile);
+        return false;
+    }
+    return true;
+}
+
+bool BmpBandWriter::writeBand(int top, int count, const uint8_t* rows) {
+    const uint64_t firstStored = uint64_t(height_ - top - count);
+    return out_.writeAt(dataOffset_ + firstStored * stride_, rows, stride_ * size_t(count));
+}
+
+bool BmpBandWriter::commit(Status& st) {
+    if (!out_.commit()) {
         st.error = Msg(MsgId::CantWriteFile);
         return false;
     }

@@ -119,15 +119,6 @@ void LimitScans(j_common_ptr c) {
     std::longjmp(e->jump, 1);
 }
 
-struct Decoder {
-    JpegError err{};
-    jpeg_decompress_struct cinfo{};
-    Source src{};
-    jpeg_progress_mgr progress{};
-    std::unique_ptr<uint8_t[]> buffer;
-    ~Decoder() { jpeg_destroy_decompress(&cinfo); }  // safe on a never-created object
-};
-
 // The decoding parameters: speed first, then the caller's wishes.
 // Returns whether the output is quantized to a palette.
 bool SetParameters(jpeg_decompress_struct& c, const ReadOptions& opt) {
@@ -175,42 +166,15 @@ void CmykRowToBgr(const uint8_t* s, uint8_t* d, unsigned width) {
     }
 }
 
-bool Cancelled(const ReadOptions& opt) { return opt.cancel && opt.cancel->load(std::memory_order_relaxed); }
-
-// False when the caller gave up part-way (opt.cancel). Rows are written from
-// the top, the highest address of the block, down; `warmer` is told first.
-bool ReadRows(jpeg_decompress_struct& c, Image& img, const ReadOptions& opt, platform::PageWarmer& warmer) {
-    const size_t stride = size_t(img.stride());
-    if (c.out_color_space == JCS_CMYK) {
-        JSAMPARRAY line = c.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
-                                              c.output_width * 4, 1);
-        while (c.output_scanline < c.output_height) {
-            if (c.output_scanline % kRowsPerCall == 0 && Cancelled(opt)) return false;
-            const JDIMENSION y = c.output_scanline;
-            warmer.Reach((size_t(y) + 1) * stride);
-            if (jpeg_read_scanlines(&c, line, 1) == 1) CmykRowToBgr(line[0], img.topRow(int(y)), c.output_width);
-        }
-        return true;
-    }
-    // Every other output fits the stored rows as they are: decode straight into them.
-    JSAMPROW rows[kRowsPerCall];
-    while (c.output_scanline < c.output_height) {
-        if (Cancelled(opt)) return false;
-        const JDIMENSION y = c.output_scanline;
-        const int n = int(std::min<JDIMENSION>(kRowsPerCall, c.output_height - y));
-        for (int i = 0; i < n; ++i) rows[i] = img.topRow(int(y) + i);
-        warmer.Reach((size_t(y) + size_t(n)) * stride);
-        jpeg_read_scanlines(&c, rows, JDIMENSION(n));
-    }
-    return true;
-}
-
 // JFIF density in dots per inch; an aspect ratio alone (unit 0) is no resolution.
-void SetDensity(const jpeg_decompress_struct& c, Image& img) {
+void DensityOf(const jpeg_decompress_struct& c, int& x, int& y) {
+    x = y = 0;
     if (c.density_unit == 1) {
-        img.setResolution(c.X_density, c.Y_density);
+        x = c.X_density;
+        y = c.Y_density;
     } else if (c.density_unit == 2) {
-        img.setResolution(int(std::lround(c.X_density * 2.54)), int(std::lround(c.Y_density * 2.54)));
+        x = int(std::lround(c.X_density * 2.54));
+        y = int(std::lround(c.Y_density * 2.54));
     }
 }
 
@@ -228,31 +192,47 @@ void TakeMetadata(jpeg_decompress_struct& c, JpegMetadata& meta) {
 
 }  // namespace
 
-Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetadata* meta) {
-    st.error = Msg(MsgId::JpegNotValid);
-    Decoder d;
-    d.buffer.reset(new (std::nothrow) uint8_t[kInputBufferSize]);
-    if (!d.buffer) {
-        st.error = Msg(MsgId::CantAllocate);
-        return Image();
-    }
-    InitError(d.err);
-    d.cinfo.err = &d.err.mgr;
-    d.src.in = &in;
-    d.src.buffer = d.buffer.get();
-    d.src.pub.init_source = InitSource;
-    d.src.pub.fill_input_buffer = FillInput;
-    d.src.pub.skip_input_data = SkipInput;
-    d.src.pub.resync_to_restart = jpeg_resync_to_restart;
-    d.src.pub.term_source = TermSource;
-    d.progress.progress_monitor = LimitScans;
-    jpeg_decompress_struct& c = d.cinfo;
-
+struct JpegRowReader::Decoder {
+    JpegError err{};
+    jpeg_decompress_struct cinfo{};
+    Source src{};
+    jpeg_progress_mgr progress{};
+    std::unique_ptr<uint8_t[]> buffer;
     bool quantize = false;
-    const bool headerOk = Guarded(d.err, [&] {
+    const std::atomic<bool>* cancel = nullptr;  // ReadOptions::cancel
+    JSAMPARRAY cmykLine = nullptr;  // a CMYK row before it becomes blue-green-red
+    ~Decoder() { jpeg_destroy_decompress(&cinfo); }  // safe on a never-created object
+};
+
+JpegRowReader::JpegRowReader() = default;
+JpegRowReader::~JpegRowReader() = default;
+
+bool JpegRowReader::start(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetadata* meta) {
+    st.error = Msg(MsgId::JpegNotValid);
+    d_.reset(new (std::nothrow) Decoder);
+    Decoder* d = d_.get();
+    if (d) d->buffer.reset(new (std::nothrow) uint8_t[kInputBufferSize]);
+    if (!d || !d->buffer) {
+        st.error = Msg(MsgId::CantAllocate);
+        return false;
+    }
+    InitError(d->err);
+    d->cinfo.err = &d->err.mgr;
+    d->src.in = &in;
+    d->src.buffer = d->buffer.get();
+    d->src.pub.init_source = InitSource;
+    d->src.pub.fill_input_buffer = FillInput;
+    d->src.pub.skip_input_data = SkipInput;
+    d->src.pub.resync_to_restart = jpeg_resync_to_restart;
+    d->src.pub.term_source = TermSource;
+    d->progress.progress_monitor = LimitScans;
+    d->cancel = opt.cancel;
+    jpeg_decompress_struct& c = d->cinfo;
+
+    const bool headerOk = Guarded(d->err, [&] {
         jpeg_create_decompress(&c);
-        c.src = &d.src.pub;
-        c.progress = &d.progress;
+        c.src = &d->src.pub;
+        c.progress = &d->progress;
         // Beyond this the library refuses instead of asking for more memory
         // (progressive and two-pass decoding hold whole-picture buffers).
         c.mem->max_memory_to_use = long(std::min<int64_t>(kMaxImageBytes, 0x7FFFFFFF));
@@ -262,60 +242,131 @@ Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetad
         }
         jpeg_read_header(&c, TRUE);
         if (meta) TakeMetadata(c, *meta);
-        quantize = SetParameters(c, opt);
+        d->quantize = SetParameters(c, opt);
         jpeg_calc_output_dimensions(&c);
         if (meta) {
             meta->width = int(c.image_width);
             meta->height = int(c.image_height);
-            meta->wholeDecode = !quantize && c.output_width == c.image_width &&
+            meta->wholeDecode = !d->quantize && c.output_width == c.image_width &&
                                 c.output_height == c.image_height &&
                                 (c.out_color_space != JCS_GRAYSCALE || c.jpeg_color_space == JCS_GRAYSCALE);
         }
     });
     if (!headerOk) {
-        st.error = d.err.text;
-        return Image();
+        st.error = d->err.text;
+        return false;
     }
-    const bool rgbLike = c.out_color_space == JCS_EXT_BGR || c.out_color_space == JCS_CMYK;
-    const int depth = rgbLike && !quantize ? 24 : 8;
+    const int depth = bitCount();
     // Checked before the library allocates its own whole-picture buffers.
     // (The library reads ahead, so the whole file counts.)
     if (!ClaimFitsIn(in.limits(), in.size(), c.output_width, c.output_height, depth, depth == 8 ? 256 : 0,
                      uint64_t(c.output_width) * uint64_t(c.output_components), kExpandJpeg, st))
-        return Image();
-    if (!Guarded(d.err, [&] { jpeg_start_decompress(&c); })) {
-        st.error = d.err.text;
-        return Image();
+        return false;
+    if (!Guarded(d->err, [&] {
+            jpeg_start_decompress(&c);
+            if (c.out_color_space == JCS_CMYK)
+                d->cmykLine = c.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE,
+                                                  c.output_width * 4, 1);
+        })) {
+        st.error = d->err.text;
+        return false;
     }
+    st.error.clear();
+    return true;
+}
+
+int JpegRowReader::width() const { return int(d_->cinfo.output_width); }
+int JpegRowReader::height() const { return int(d_->cinfo.output_height); }
+
+int JpegRowReader::bitCount() const {
+    const J_COLOR_SPACE space = d_->cinfo.out_color_space;
+    const bool rgbLike = space == JCS_EXT_BGR || space == JCS_CMYK;
+    return rgbLike && !d_->quantize ? 24 : 8;
+}
+
+bool JpegRowReader::quantized() const { return d_->quantize; }
+
+void JpegRowReader::resolution(int& x, int& y) const { DensityOf(d_->cinfo, x, y); }
+
+void JpegRowReader::palette(uint8_t* table) const {
+    if (bitCount() != 8) return;
+    const jpeg_decompress_struct& c = d_->cinfo;
+    if (!d_->quantize) {
+        FillGreyRamp(table);
+        return;
+    }
+    std::memset(table, 0, 256 * 4);
+    for (int i = 0; i < std::min(c.actual_number_of_colors, 256); ++i) {
+        uint8_t* e = table + 4 * i;
+        e[0] = c.colormap[2][i];
+        e[1] = c.colormap[1][i];
+        e[2] = c.colormap[0][i];
+    }
+}
+
+bool JpegRowReader::readRows(uint8_t** rows, int n, Status& st) {
+    if (d_->cancel && d_->cancel->load(std::memory_order_relaxed)) {
+        st.error = "Decoding stopped: the picture is no longer wanted";
+        return false;
+    }
+    jpeg_decompress_struct& c = d_->cinfo;
+    int got = 0;
+    const bool ok = Guarded(d_->err, [&] {
+        while (got < n && c.output_scanline < c.output_height) {
+            if (d_->cmykLine) {
+                if (jpeg_read_scanlines(&c, d_->cmykLine, 1) != 1) break;
+                CmykRowToBgr(d_->cmykLine[0], rows[got++], c.output_width);
+            } else {
+                // Every other output fits the stored rows as they are: decode straight into them.
+                const JDIMENSION k = jpeg_read_scanlines(&c, rows + got, JDIMENSION(n - got));
+                if (k == 0) break;
+                got += int(k);
+            }
+        }
+    });
+    if (!ok) {
+        st.error = d_->err.text;
+        return false;
+    }
+    if (got < n) {
+        st.error = Msg(MsgId::JpegNotValid);
+        return false;
+    }
+    return true;
+}
+
+void JpegRowReader::finish() {
+    // Every row is in; damage behind the picture does not take it away.
+    Guarded(d_->err, [&] { jpeg_finish_decompress(&d_->cinfo); });
+}
+
+Image ReadJpegFrom(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetadata* meta) {
+    JpegRowReader r;
+    if (!r.start(in, opt, st, meta)) return Image();
+    const int depth = r.bitCount(), height = r.height();
     // Every row is decoded into (below; a failure part-way gives no picture).
     const uint8_t* spareBlock = opt.spare ? opt.spare->data() : nullptr;
-    Image img = Image::CreateForRows(c.output_width, c.output_height, depth, depth == 8 ? 256 : 0, nullptr, opt.spare);
+    Image img = Image::CreateForRows(r.width(), height, depth, depth == 8 ? 256 : 0, nullptr, opt.spare);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);
         return img;
     }
-    // A block not written before is faulted in beside the decode.
-    uint8_t* rowsBegin = img.data() != spareBlock ? img.row(0) : nullptr;
-    platform::PageWarmer warmer(rowsBegin, rowsBegin + (rowsBegin ? size_t(img.stride()) * c.output_height : 0),
-                                false);
-    SetDensity(c, img);
-    if (quantize) {
-        for (int i = 0; i < std::min(c.actual_number_of_colors, 256); ++i)
-            img.setPaletteEntry(i, c.colormap[0][i], c.colormap[1][i], c.colormap[2][i]);
-    } else if (depth == 8) {
-        FillGreyRamp(img.palette());
+    // A block not written before is faulted in beside the decode, which
+    // writes rows from the top (the block's highest address) down.
+    const size_t rowBytes = img.data() != spareBlock ? img.stride() : 0;
+    platform::PageWarmer warmer(img.row(0), img.row(0) + rowBytes * size_t(height), false);
+    int x = 0, y = 0;
+    r.resolution(x, y);
+    img.setResolution(x, y);
+    r.palette(img.palette());
+    uint8_t* rows[kRowsPerCall];
+    for (int top = 0; top < height; top += kRowsPerCall) {
+        const int n = std::min(kRowsPerCall, height - top);
+        for (int i = 0; i < n; ++i) rows[i] = img.topRow(top + i);
+        warmer.Reach(size_t(top + n) * rowBytes);
+        if (!r.readRows(rows, n, st)) return Image();
     }
-    bool complete = false;
-    if (!Guarded(d.err, [&] { complete = ReadRows(c, img, opt, warmer); })) {
-        st.error = d.err.text;
-        return Image();
-    }
-    if (!complete) {
-        st.error = "Decoding stopped: the picture is no longer wanted";
-        return Image();
-    }
-    // Every row is in; damage behind the picture does not take it away.
-    Guarded(d.err, [&] { jpeg_finish_decompress(&c); });
+    r.finish();
     st.error.clear();
     return img;
 }

@@ -3,6 +3,7 @@
 // ever printed and the process never ends.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,38 @@ struct JpegMetadata {
     std::vector<uint8_t> icc;   // the ICC profile, its APP2 chunks joined
     int width = 0, height = 0;  // as stored
     bool wholeDecode = false;   // the picture is the full-size decode in the file's own colours
+};
+
+// A JPEG decoded a band of rows at a time into rows the caller holds, with
+// the settings ReadJpegFrom uses (it is built on this): for work that never
+// needs the whole picture at once. Rows come as a picture stores them:
+// blue-green-red, or one byte of grey or colour index.
+class JpegRowReader {
+public:
+    JpegRowReader();
+    ~JpegRowReader();
+    JpegRowReader(const JpegRowReader&) = delete;
+    JpegRowReader& operator=(const JpegRowReader&) = delete;
+
+    // Reads the header, checks the size against the source's limits and
+    // starts the decode; false with st.error on failure. The other members
+    // are for a started reader only.
+    bool start(ByteSource& in, const ReadOptions& opt, Status& st, JpegMetadata* meta = nullptr);
+    int width() const;
+    int height() const;
+    int bitCount() const;     // 24, or 8 with the colour table palette() writes
+    bool quantized() const;   // 8-bit colour through the library's own colour map
+    void resolution(int& x, int& y) const;  // dots per inch, 0 when the file gives none
+    void palette(uint8_t* table) const;     // 256 entries of an 8-bit picture
+    // Decodes the next `n` rows, top row first, into rows[0 .. n - 1]; false
+    // with st.error when the library gives up or opt.cancel is set.
+    bool readRows(uint8_t** rows, int n, Status& st);
+    // Ends the decode after the last row; damage behind it is no failure.
+    void finish();
+
+private:
+    struct Decoder;
+    std::unique_ptr<Decoder> d_;
 };
 
 // Uses opt.grayscale, opt.paletteDisplay (8-bit output with the library's own

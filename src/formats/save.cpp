@@ -8,14 +8,6 @@
 namespace lg {
 namespace {
 
-// "BMP Save error ! - reason" and the like, as each type words it.
-std::string FailureText(const std::string& ending, const Status& st) {
-    const char* word = Msg(MsgId::SaveError);
-    if (ending == "BMP" || ending == "TIF" || !st.error.empty())
-        return Format("%s %s - %s", ending.c_str(), word, st.error.c_str());
-    return Format("%s %s", ending.c_str(), word);
-}
-
 const SaveType* SaveTypeAt(int filterIndex) {
     if (filterIndex < 1 || filterIndex > SaveTypeCount()) return nullptr;
     return SaveTypes()[size_t(filterIndex - 1)];
@@ -46,14 +38,21 @@ bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& 
     Status st;
     if (!type->write) {
         st.error = Msg(MsgId::NotInThisBuild);
-        msg = FailureText(ending, st);
+        msg = SaveFailureText(ending, st);
         return false;
     }
     if (!type->write(outName, copy ? copy : img, opt, st)) {
-        msg = FailureText(ending, st);
+        msg = SaveFailureText(ending, st);
         return false;
     }
     return true;
+}
+
+std::string SaveFailureText(const std::string& ending, const Status& st) {
+    const char* word = Msg(MsgId::SaveError);
+    if (ending == "BMP" || ending == "TIF" || !st.error.empty())
+        return Format("%s %s - %s", ending.c_str(), word, st.error.c_str());
+    return Format("%s %s", ending.c_str(), word);
 }
 
 // Dot or not: "pics.png.old" is none, "x.tiff" is none either.

@@ -7,6 +7,7 @@
 
 #include "core/image.h"
 #include "formats/codec.h"
+#include "formats/status.h"
 
 namespace lg {
 
@@ -16,6 +17,10 @@ struct SaveType;
 // failure `message` holds the text to show (the caller shows it when the save
 // was asked for interactively). A failed save leaves an existing file as it was.
 bool SaveImage(const Image& img, const std::string& outName, const SaveOptions& opt, std::string* message);
+
+// The message of a writer's failure: "BMP Save error ! - reason" and the
+// like, as each type words it (`ending` is the type's, "BMP").
+std::string SaveFailureText(const std::string& ending, const Status& st);
 
 // The save type an output name asks for: the one whose ending the name's
 // last characters spell; null for none.

@@ -30,6 +30,12 @@ bool OutputFile::write(const void* data, size_t n) {
     return ok_;
 }
 
+bool OutputFile::writeAt(uint64_t offset, const void* data, size_t n) {
+    if (!file_ || !ok_) return false;
+    if (!platform::SeekFile(file_, offset)) ok_ = false;
+    return write(data, n);
+}
+
 bool OutputFile::commit() {
     if (!file_) return false;
     bool good = ok_ && std::fflush(file_) == 0;

@@ -3,6 +3,7 @@
 // only after every byte was written and the stream closed cleanly.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -17,6 +18,10 @@ public:
 
     bool open(const std::string& target);
     bool write(const void* data, size_t n);
+    // Writes at `offset` from the file's start (parts of a file may come in
+    // any order); later plain writes go on from the end of this one. One
+    // thread at a time.
+    bool writeAt(uint64_t offset, const void* data, size_t n);
     // Closes and renames over the target; false leaves the target untouched.
     bool commit();
     void abandon();

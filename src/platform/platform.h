@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace lg::platform {
@@ -15,6 +16,9 @@ constexpr unsigned kPathBytes = 260 * 3 + 1;
 bool MoveReplacing(const std::string& source, const std::string& target);
 bool RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
+// Moves a stream's position to `offset` bytes from its start, also beyond the
+// 2 GB a `long` reaches on Windows. Any data the stream buffers is written first.
+bool SeekFile(std::FILE* file, uint64_t offset);
 
 // Where LUMAGR32.INI and the slideshow list live: $LUMAGROVE_HOME when set;
 // otherwise the Windows directory, or $XDG_CONFIG_HOME/lumagrove, else

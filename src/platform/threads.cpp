@@ -74,6 +74,20 @@ void RunConcurrently(int n, const std::function<void(int)>& job) {
         if (e) std::rethrow_exception(e);
 }
 
+bool RunBeside(const std::function<void()>& main, const std::function<void()>& side) {
+    if (InsideConcurrentJob() || ThreadCount() < 2) return false;
+    const std::function<void(int)> job = [&](int i) { i == 0 ? main() : side(); };
+    Run run{&job, std::vector<std::exception_ptr>(2)};
+    Start start{&run, 1};
+    void* thread = os::StartThread(Entry, &start);
+    if (!thread) return false;
+    RunJob(run, 0);
+    os::JoinThread(thread);
+    for (const auto& e : run.errors)
+        if (e) std::rethrow_exception(e);
+    return true;
+}
+
 int BandCount(int rows, int64_t workPerRow) {
     if (rows <= 0) return 0;
     int64_t n = InsideConcurrentJob() ? 1 : ThreadCount();

@@ -24,6 +24,15 @@ void SetThreadCount(int count);
 // stay on their own thread, so that no job splits into threads again.
 void RunConcurrently(int n, const std::function<void(int)>& job);
 
+// A producer and its consumer: runs `side` on a thread of its own while `main`
+// runs on the calling thread, and returns true once both have ended. Inside a
+// concurrent job, with one thread set (SetThreadCount(1)) or when no thread
+// can be started it runs neither and returns false: the caller then does the
+// work on its own. `side` must come to an end by itself once `main` has ended,
+// whatever way main ends. The first exception either throws is thrown again
+// once both have ended.
+bool RunBeside(const std::function<void()>& main, const std::function<void()>& side);
+
 // The least work (pixel visits) worth a thread of its own; tests lower it to
 // split small pictures. `work` <= 0 goes back to the usual quarter megapixel.
 void SetWorkPerThread(int64_t work);

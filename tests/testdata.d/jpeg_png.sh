@@ -50,6 +50,19 @@ done
 # Adobe CMYK (stored as YCCK by ImageMagick), one flat colour.
 convert -size 16x16 xc:'cmyk(20%,60%,80%,60%)' -quality 100 jpeg_cmyk_flat.jpg
 
+# Conversions straight to BMP go in bands of rows: pictures of many bands at
+# odd sizes, the last band cut short, with djpeg's BMP of each; a file cut in
+# half (djpeg warns and decodes what is there); Adobe CMYK of two bands.
+convert -size 301x2011 -seed 5 plasma:fractal -depth 8 jp_tall.ppm
+cjpeg -quality 85 jp_tall.ppm > jpeg_tall.jpg
+djpeg $fast -bmp jpeg_tall.jpg > jpeg_tall.bmp
+djpeg $fast -grayscale -bmp jpeg_tall.jpg > jpeg_tall_asgrey.bmp
+cjpeg -grayscale -quality 85 jp_tall.ppm > jpeg_tallgrey.jpg
+djpeg $fast -bmp jpeg_tallgrey.jpg > jpeg_tallgrey.bmp
+head -c "$(($(wc -c < jpeg_tall.jpg) / 2))" jpeg_tall.jpg > jpeg_tall_cut.jpg
+djpeg $fast -bmp jpeg_tall_cut.jpg > jpeg_tall_cut.bmp 2>/dev/null || [ -s jpeg_tall_cut.bmp ]
+convert -size 301x411 xc:'cmyk(20%,60%,80%,60%)' -quality 100 jpeg_cmyk_tall.jpg
+
 # Density in dots per inch and in dots per centimetre.
 convert jp_src.ppm -density 300x150 -units PixelsPerInch jpeg_dpi.jpg
 convert jp_src.ppm -density 40 -units PixelsPerCentimeter jpeg_dpcm.jpg

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -60,6 +61,11 @@ uint32_t TickCount() {
 char PathSeparator() { return '/'; }
 
 std::string TextAsNames(const std::string& text) { return text; }
+
+bool SeekFile(std::FILE* file, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX) || off_t(offset) < 0 || uint64_t(off_t(offset)) != offset) return false;
+    return ::fseeko(file, off_t(offset), SEEK_SET) == 0;
+}
 
 void AdviseLargeBlock(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE

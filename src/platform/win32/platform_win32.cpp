@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/strings.h"
@@ -80,6 +81,11 @@ std::string TextAsNames(const std::string& text) {
     std::string out(size_t(m), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
     return out;
+}
+
+bool SeekFile(std::FILE* file, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX)) return false;
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 // Large pages need a privilege users do not have: nothing to advise.
