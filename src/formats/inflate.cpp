@@ -468,7 +468,8 @@ bool InflateZlib(const InflateJob& job) {
     std::unique_ptr<Inflater> z(new (std::nothrow) Inflater);
     if (!z) return false;
     z->job = job;
-    z->outCap = kWindow + job.unit + kWorkSpace;
+    // Room for the window, a unit and some work; a small stream fits whole.
+    z->outCap = size_t(std::min<uint64_t>(kWindow + job.unit + kWorkSpace, job.total));
     z->inBuf.reset(new (std::nothrow) uint8_t[kInputCap]);
     z->outBuf.reset(new (std::nothrow) uint8_t[z->outCap + kCopySlack]);
     if (!z->inBuf || !z->outBuf) return false;

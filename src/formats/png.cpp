@@ -209,9 +209,7 @@ inline uint8_t PaethOf(int a, int b, int c) {
     return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
-template <size_t kStep>
-void UnfilterRow(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, size_t n, size_t step) {
-    const size_t k = kStep ? kStep : step;
+void UnfilterRow(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, size_t n, size_t k) {
     switch (filter) {
     case 0:
         std::memcpy(d, s, n);
@@ -230,6 +228,47 @@ void UnfilterRow(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, si
     default:
         for (size_t i = 0; i < k; ++i) d[i] = uint8_t(s[i] + up[i]);
         for (size_t i = k; i < n; ++i) d[i] = uint8_t(s[i] + PaethOf(d[i - k], up[i], up[i - k]));
+    }
+}
+
+// The same for 8-bit RGB(A) rows, unfiltered straight into the picture's
+// blue-green-red order: each filter works on one channel at a time, so it
+// works alike on the reordered pixel, with the picture's row above as the
+// prior row (`up`, zeros for the first).
+template <size_t kBpp>
+void UnfilterToBgr(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, size_t w) {
+    constexpr size_t kAt[4] = {2, 1, 0, 3};  // where each file sample goes in the pixel
+    for (size_t c = 0; c < kBpp; ++c) {      // the first pixel: nothing on its left
+        const uint8_t u = up[kAt[c]];
+        d[kAt[c]] = uint8_t(s[c] + (filter == 2 || filter == 4 ? u : filter == 3 ? u >> 1 : 0));
+    }
+    const size_t n = w * kBpp;
+    switch (filter) {
+    case 0:
+        for (size_t i = kBpp; i < n; i += kBpp)
+            for (size_t c = 0; c < kBpp; ++c) d[i + kAt[c]] = s[i + c];
+        break;
+    case 1:
+        for (size_t i = kBpp; i < n; i += kBpp)
+            for (size_t c = 0; c < kBpp; ++c) d[i + kAt[c]] = uint8_t(s[i + c] + d[i - kBpp + kAt[c]]);
+        break;
+    case 2:
+        for (size_t i = kBpp; i < n; i += kBpp)
+            for (size_t c = 0; c < kBpp; ++c) d[i + kAt[c]] = uint8_t(s[i + c] + up[i + kAt[c]]);
+        break;
+    case 3:
+        for (size_t i = kBpp; i < n; i += kBpp)
+            for (size_t c = 0; c < kBpp; ++c) {
+                const size_t j = i + kAt[c];
+                d[j] = uint8_t(s[i + c] + ((d[j - kBpp] + up[j]) >> 1));
+            }
+        break;
+    default:
+        for (size_t i = kBpp; i < n; i += kBpp)
+            for (size_t c = 0; c < kBpp; ++c) {
+                const size_t j = i + kAt[c];
+                d[j] = uint8_t(s[i + c] + PaethOf(d[j - kBpp], up[j], up[j - kBpp]));
+            }
     }
 }
 
@@ -263,14 +302,17 @@ bool TakeRows(void* ctx, const uint8_t* data, size_t count) {
     const size_t n = r.rowBytes;
     for (size_t i = 0; i < count; ++i, data += n + 1, ++r.y) {
         if (data[0] > 4 || r.y >= uint32_t(r.img->height())) return false;
+        uint8_t* row = r.img->topRow(int(r.y));
+        if (r.sampleBytes == 1 && (r.colorType == PNG_COLOR_TYPE_RGB || r.colorType == PNG_COLOR_TYPE_RGB_ALPHA)) {
+            const uint8_t* up = r.y ? r.img->topRow(int(r.y) - 1) : r.rows.data();  // zeros above the first
+            if (r.pixelBytes == 3) UnfilterToBgr<3>(data[0], data + 1, up, row, n / 3);
+            else UnfilterToBgr<4>(data[0], data + 1, up, row, n / 4);
+            continue;
+        }
         uint8_t* up = r.rows.data() + (r.y & 1) * n;
         uint8_t* cur = r.rows.data() + (~r.y & 1) * n;
-        switch (r.pixelBytes) {
-        case 3: UnfilterRow<3>(data[0], data + 1, up, cur, n, 3); break;
-        case 4: UnfilterRow<4>(data[0], data + 1, up, cur, n, 4); break;
-        default: UnfilterRow<0>(data[0], data + 1, up, cur, n, r.pixelBytes);
-        }
-        LayRow(r, cur, r.img->topRow(int(r.y)));
+        UnfilterRow(data[0], data + 1, up, cur, n, r.pixelBytes);
+        LayRow(r, cur, row);
     }
     return true;
 }
