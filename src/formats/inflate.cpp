@@ -118,6 +118,22 @@ bool BuildTable(const uint8_t* lens, unsigned n, Kind kind, unsigned rootBits, u
     return true;
 }
 
+// Where a literal's code leaves room in the first level for the code of a
+// second literal, the entry holds both (extra field 1, both values, both
+// lengths): noisy picture data is mostly short literal codes.
+void PairLiterals(uint32_t* table) {
+    constexpr size_t kSize = size_t(1) << kLitBits;
+    uint32_t single[kSize];
+    std::copy(table, table + kSize, single);
+    for (size_t i = 0; i < kSize; ++i) {
+        const uint32_t e = single[i], bits = e & 0xff;
+        if (!(e & kLiteral) || bits >= kLitBits) continue;
+        const uint32_t next = single[i >> bits];  // its own bits decide it when it fits
+        if ((next & kLiteral) && bits + (next & 0xff) <= kLitBits)
+            table[i] = Entry((e >> 16) | (next >> 16) << 8, 1, kLiteral, bits + (next & 0xff));
+    }
+}
+
 inline uint64_t Load64(const uint8_t* p) {
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i) v = v << 8 | p[i];  // compilers make one load of this
@@ -268,6 +284,7 @@ void FixedTables(Inflater& z) {
     std::fill(lens + 280, lens + 288, 8);
     std::fill(lens + 288, lens + 320, 5);
     BuildTable(lens, 288, Kind::Lit, kLitBits, z.lit, kLitEntries);
+    PairLiterals(z.lit);
     BuildTable(lens + 288, 32, Kind::Dist, kDistBits, z.dist, kDistEntries);
 }
 
@@ -306,8 +323,9 @@ bool DynamicTables(Inflater& z) {
         i += rep;
     }
     if (lens[256] == 0) return false;
-    return BuildTable(lens, nlit, Kind::Lit, kLitBits, z.lit, kLitEntries) &&
-           BuildTable(lens + nlit, ndist, Kind::Dist, kDistBits, z.dist, kDistEntries) && !z.broken;
+    if (!BuildTable(lens, nlit, Kind::Lit, kLitBits, z.lit, kLitEntries)) return false;
+    PairLiterals(z.lit);
+    return BuildTable(lens + nlit, ndist, Kind::Dist, kDistBits, z.dist, kDistEntries) && !z.broken;
 }
 
 // One Huffman-coded block. The state lives in locals here: every byte
@@ -339,6 +357,16 @@ bool Codes(Inflater& z) {
         LG_LOAD();                               \
     }
 #define LG_USE(n) (bb >>= (n), bc -= (n))
+// One or two literals; the second byte is always stored (the buffer has
+// slack behind its end) and counted only for a pair.
+#define LG_LITERALS(e)                            \
+    {                                             \
+        const size_t count = 1 + ((e >> 12) & 1); \
+        LG_ROOM(count);                           \
+        out[0] = uint8_t(e >> 16);                \
+        out[1] = uint8_t(e >> 24);                \
+        out += count;                             \
+    }
 #define LG_ROOM(n)                                           \
     if (size_t(outHard - out) < (n)) {                       \
         LG_SAVE();                                           \
@@ -348,24 +376,21 @@ bool Codes(Inflater& z) {
     }
 
     for (;;) {
-        // After a refill there are at least 56 bits: three literals (15
-        // bits each at most), or two and a length with its extra bits.
+        // After a refill there are at least 56 bits: three literal entries
+        // (15 bits each at most), or two and a length with its extra bits.
         LG_REFILL();
         uint32_t e = lit[bb & kLitMask];
         if (e & kLiteral) {
             LG_USE(e & 0xff);
-            LG_ROOM(1);
-            *out++ = uint8_t(e >> 16);
+            LG_LITERALS(e);
             e = lit[bb & kLitMask];
             if (e & kLiteral) {
                 LG_USE(e & 0xff);
-                LG_ROOM(1);
-                *out++ = uint8_t(e >> 16);
+                LG_LITERALS(e);
                 e = lit[bb & kLitMask];
                 if (e & kLiteral) {
                     LG_USE(e & 0xff);
-                    LG_ROOM(1);
-                    *out++ = uint8_t(e >> 16);
+                    LG_LITERALS(e);
                     continue;
                 }
             }
@@ -375,8 +400,7 @@ bool Codes(Inflater& z) {
             e = lit[(e >> 16) + (bb & ((1u << ((e >> 12) & 15)) - 1))];
             if (e & kLiteral) {
                 LG_USE(e & 0xff);
-                LG_ROOM(1);
-                *out++ = uint8_t(e >> 16);
+                LG_LITERALS(e);
                 continue;
             }
         }
@@ -427,6 +451,7 @@ end:
 #undef LG_LOAD
 #undef LG_REFILL
 #undef LG_USE
+#undef LG_LITERALS
 #undef LG_ROOM
 }
 
