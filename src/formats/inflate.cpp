@@ -1,6 +1,7 @@
 #include "formats/inflate.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -134,9 +135,14 @@ void PairLiterals(uint32_t* table) {
     }
 }
 
-inline uint64_t Load64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = v << 8 | p[i];  // compilers make one load of this
+// The bit buffer is a machine word: a 64-bit shift takes several
+// instructions on a 32-bit processor. A refill leaves at least kFullBits.
+using BitWord = std::conditional_t<(sizeof(void*) >= 8), uint64_t, uint32_t>;
+constexpr unsigned kWordBits = 8 * sizeof(BitWord), kFullBits = kWordBits - 8;
+
+inline BitWord LoadWord(const uint8_t* p) {
+    BitWord v = 0;
+    for (int i = int(sizeof v) - 1; i >= 0; --i) v = BitWord(v << 8 | p[i]);  // compilers make one load of this
     return v;
 }
 
@@ -154,7 +160,7 @@ struct Inflater {
     bool inputDone = false;
     bool broken = false;  // the input ran out long ago, or the receiver said stop
     unsigned phantom = 0;
-    uint64_t bb = 0;
+    BitWord bb = 0;
     unsigned bc = 0;
     // Output: outBuf[0] is byte `base` of the stream; bytes before `done`
     // have been handed on; `outHard` is where the buffer or the stream ends.
@@ -187,17 +193,17 @@ void Pull(Inflater& z) {
     z.inEnd = end;
 }
 
-// At least 57 bits in the buffer; past the end of the data they are zeros.
+// At least kFullBits in the buffer; past the end of the data they are zeros.
 void Refill(Inflater& z) {
-    if (z.in + 8 > z.inEnd) Pull(z);
-    if (z.in + 8 <= z.inEnd) {
-        z.bb |= Load64(z.in) << z.bc;
-        z.in += (63 - z.bc) >> 3;
-        z.bc |= 56;
+    if (z.in + sizeof(BitWord) > z.inEnd) Pull(z);
+    if (z.in + sizeof(BitWord) <= z.inEnd) {
+        z.bb |= LoadWord(z.in) << z.bc;
+        z.in += (kWordBits - 1 - z.bc) >> 3;
+        z.bc |= kFullBits;
         return;
     }
-    while (z.bc <= 56) {
-        uint64_t b = 0;
+    while (z.bc <= kFullBits) {
+        BitWord b = 0;
         if (z.in < z.inEnd) b = *z.in++;
         else if (++z.phantom > 16) z.broken = true;
         z.bb |= b << z.bc;
@@ -207,7 +213,7 @@ void Refill(Inflater& z) {
 
 uint32_t Bits(Inflater& z, unsigned n) {
     if (z.bc < n) Refill(z);
-    const uint32_t v = uint32_t(z.bb & ((uint64_t(1) << n) - 1));
+    const uint32_t v = uint32_t(z.bb & BitWord((uint64_t(1) << n) - 1));
     z.bb >>= n;
     z.bc -= n;
     return v;
@@ -333,7 +339,7 @@ bool DynamicTables(Inflater& z) {
 bool Codes(Inflater& z) {
     const uint8_t* in = z.in;
     const uint8_t* inEnd = z.inEnd;
-    uint64_t bb = z.bb;
+    BitWord bb = z.bb;
     unsigned bc = z.bc;
     uint8_t* out = z.out;
     uint8_t* outHard = z.outHard;
@@ -341,16 +347,16 @@ bool Codes(Inflater& z) {
     const uint32_t* lit = z.lit;
     const uint32_t* dist = z.dist;
     const size_t window = z.window;
-    constexpr uint64_t kLitMask = (1u << kLitBits) - 1, kDistMask = (1u << kDistBits) - 1;
+    constexpr BitWord kLitMask = (1u << kLitBits) - 1, kDistMask = (1u << kDistBits) - 1;
     bool ok = false;
 
 #define LG_SAVE() (z.in = in, z.inEnd = inEnd, z.bb = bb, z.bc = bc, z.out = out)
 #define LG_LOAD() (in = z.in, inEnd = z.inEnd, bb = z.bb, bc = z.bc, out = z.out, outHard = z.outHard)
 #define LG_REFILL()                              \
-    if (in + 8 <= inEnd) {                       \
-        bb |= Load64(in) << bc;                  \
-        in += (63 - bc) >> 3;                    \
-        bc |= 56;                                \
+    if (in + sizeof(BitWord) <= inEnd) {         \
+        bb |= LoadWord(in) << bc;                \
+        in += (kWordBits - 1 - bc) >> 3;         \
+        bc |= kFullBits;                         \
     } else {                                     \
         LG_SAVE();                               \
         Refill(z);                               \
@@ -376,13 +382,16 @@ bool Codes(Inflater& z) {
     }
 
     for (;;) {
-        // After a refill there are at least 56 bits: three literal entries
-        // (15 bits each at most), or two and a length with its extra bits.
+        // After a refill there are at least 56 bits (64-bit words): three
+        // literal entries (15 bits each at most), or two and a length with
+        // its extra bits; or 24 (32-bit words): one entry, a length with
+        // its extra bits.
         LG_REFILL();
         uint32_t e = lit[bb & kLitMask];
         if (e & kLiteral) {
             LG_USE(e & 0xff);
             LG_LITERALS(e);
+            if (kFullBits < 45) continue;
             e = lit[bb & kLitMask];
             if (e & kLiteral) {
                 LG_USE(e & 0xff);
@@ -423,6 +432,9 @@ bool Codes(Inflater& z) {
         if (d & kBad) break;
         LG_USE(d & 0xff);
         const unsigned distExtra = (d >> 12) & 15;
+        if (bc < distExtra) {  // a distance takes up to 28 bits
+            LG_REFILL();
+        }
         const size_t distance = (d >> 16) + size_t(bb & ((1u << distExtra) - 1));
         LG_USE(distExtra);
 

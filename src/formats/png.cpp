@@ -243,6 +243,13 @@ void UnfilterToBgr(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, 
         d[kAt[c]] = uint8_t(s[c] + (filter == 2 || filter == 4 ? u : filter == 3 ? u >> 1 : 0));
     }
     const size_t n = w * kBpp;
+    // The pixel on the left stays in registers rather than being read back
+    // from the row just written.
+    int left[kBpp], upLeft[kBpp];
+    for (size_t c = 0; c < kBpp; ++c) {
+        left[c] = d[kAt[c]];
+        upLeft[c] = up[kAt[c]];
+    }
     switch (filter) {
     case 0:
         for (size_t i = kBpp; i < n; i += kBpp)
@@ -250,7 +257,7 @@ void UnfilterToBgr(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, 
         break;
     case 1:
         for (size_t i = kBpp; i < n; i += kBpp)
-            for (size_t c = 0; c < kBpp; ++c) d[i + kAt[c]] = uint8_t(s[i + c] + d[i - kBpp + kAt[c]]);
+            for (size_t c = 0; c < kBpp; ++c) d[i + kAt[c]] = uint8_t(left[c] = uint8_t(s[i + c] + left[c]));
         break;
     case 2:
         for (size_t i = kBpp; i < n; i += kBpp)
@@ -258,16 +265,15 @@ void UnfilterToBgr(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, 
         break;
     case 3:
         for (size_t i = kBpp; i < n; i += kBpp)
-            for (size_t c = 0; c < kBpp; ++c) {
-                const size_t j = i + kAt[c];
-                d[j] = uint8_t(s[i + c] + ((d[j - kBpp] + up[j]) >> 1));
-            }
+            for (size_t c = 0; c < kBpp; ++c)
+                d[i + kAt[c]] = uint8_t(left[c] = uint8_t(s[i + c] + ((left[c] + up[i + kAt[c]]) >> 1)));
         break;
     default:
         for (size_t i = kBpp; i < n; i += kBpp)
             for (size_t c = 0; c < kBpp; ++c) {
-                const size_t j = i + kAt[c];
-                d[j] = uint8_t(s[i + c] + PaethOf(d[j - kBpp], up[j], up[j - kBpp]));
+                const int b = up[i + kAt[c]];
+                d[i + kAt[c]] = uint8_t(left[c] = uint8_t(s[i + c] + PaethOf(left[c], b, upLeft[c])));
+                upLeft[c] = b;
             }
     }
 }
