@@ -1,12 +1,14 @@
 // The one-pass inflater: zlib's streams at every level and strategy, fed in
-// pieces of any size, give back the original; whatever zlib refuses (every
-// damaged variant of a stream is tried) is refused, and so are short and
-// long streams and trailing bytes.
+// pieces of any size, give back the original, also with a second thread
+// taking the output; whatever zlib refuses (every damaged variant of a
+// stream is tried) is refused, and so are short and long streams and
+// trailing bytes.
 #include "support.h"
 
 #include <zlib.h>
 
 #include "formats/inflate.h"
+#include "platform/threads.h"
 
 using namespace lgtest;
 
@@ -40,7 +42,7 @@ bool Take(void* ctx, const uint8_t* data, size_t count) {
 }
 
 bool Inflate(const Bytes& z, uint64_t total, Bytes* out, size_t piece = 65536, size_t unit = 1,
-             size_t stopAfter = SIZE_MAX) {
+             size_t stopAfter = SIZE_MAX, bool overlap = false) {
     Feed f{&z, 0, piece};
     Sink s{{}, unit, stopAfter};
     lg::InflateJob job;
@@ -50,6 +52,7 @@ bool Inflate(const Bytes& z, uint64_t total, Bytes* out, size_t piece = 65536, s
     job.takeCtx = &s;
     job.total = total;
     job.unit = unit;
+    job.overlap = overlap;
     const bool ok = lg::InflateZlib(job);
     if (out) *out = s.out;
     return ok;
@@ -131,6 +134,29 @@ TEST(InflateZlib, RefusesWrongSizesTrailingBytesAndAStopFromTheReceiver) {
     dict[1] = uint8_t(dict[1] | 0x20);
     dict[1] = uint8_t((dict[1] & 0xe0) | (31 - (dict[0] * 256 + (dict[1] & 0xe0)) % 31) % 31);
     EXPECT_FALSE(Inflate(dict, raw.size(), nullptr));
+}
+
+TEST(InflateZlib, ASecondThreadTakingTheUnitsChangesNothing) {
+    const Bytes raw = Sample(1200000), z = Deflate(raw, 6);  // several times the buffer
+    Bytes cut(z.begin(), z.end() - 100);
+    for (int threads : {1, 2, 7}) {
+        lg::platform::SetThreadCount(threads);
+        Bytes out;
+        EXPECT_TRUE(Inflate(z, raw.size(), &out, 65536, 1200, SIZE_MAX, true)) << threads;
+        EXPECT_TRUE(out == raw) << threads;
+        EXPECT_FALSE(Inflate(z, raw.size(), &out, 65536, 1200, 300, true)) << threads << ": a stop";
+        EXPECT_LE(out.size(), 300u * 1200) << threads;
+        EXPECT_FALSE(Inflate(cut, raw.size(), nullptr, 65536, 1200, SIZE_MAX, true)) << threads << ": cut";
+        EXPECT_FALSE(Inflate(z, raw.size() - 1200, nullptr, 65536, 1200, SIZE_MAX, true)) << threads << ": long";
+        // Inside a job of its own the units are taken on the same thread.
+        bool same[2] = {false, false};
+        lg::platform::RunConcurrently(2, [&](int i) {
+            Bytes mine;
+            same[i] = Inflate(z, raw.size(), &mine, 65536, 1200, SIZE_MAX, true) && mine == raw;
+        });
+        EXPECT_TRUE(same[0] && same[1]) << threads;
+    }
+    lg::platform::SetThreadCount(0);
 }
 
 // zlib's own verdict on a stream that should inflate to `total` bytes.

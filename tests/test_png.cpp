@@ -253,6 +253,16 @@ void ExpectSameAsLibpngAlone(const Bytes& png, const std::string& what) {
     }
 }
 
+TEST(PngRead, LargePicturesAreTheSameOnAnyThreadCount) {
+    const uint32_t w = 701, h = 400;  // rows unfiltered on a second thread
+    const Bytes png = RgbPng(w, h, FilteredRows(w, h));
+    for (int threads : {1, 2, 7}) {
+        lg::platform::SetThreadCount(threads);
+        ExpectSameAsLibpngAlone(png, std::to_string(threads) + " threads");
+    }
+    lg::platform::SetThreadCount(0);
+}
+
 TEST(PngRead, DamagedImageDataGivesWhatLibpngGives) {
     const uint32_t w = 31, h = 40;
     const Bytes raw = FilteredRows(w, h), good = RgbPng(w, h, raw);

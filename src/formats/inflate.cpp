@@ -1,12 +1,15 @@
 #include "formats/inflate.h"
 
 #include <algorithm>
-#include <type_traits>
+#include <atomic>
 #include <cstring>
+#include <type_traits>
 #include <memory>
 #include <new>
 
 #include <libdeflate.h>
+
+#include "platform/threads.h"
 
 namespace lg {
 namespace {
@@ -174,7 +177,42 @@ struct Inflater {
     size_t window = kWindow;
     uint32_t lit[kLitEntries];
     uint32_t dist[kDistEntries];
+    // The second thread: it takes one batch of units at a time while this
+    // one inflates the next behind it; the buffer is moved only while it
+    // is idle. Until it has started, batches are taken here.
+    struct Helper {
+        std::atomic<bool> started{false}, busy{false}, stop{false}, failed{false};
+        const uint8_t* data = nullptr;
+        size_t count = 0;
+        uint32_t adler = 1;
+        platform::Signal work, idle;
+    };
+    std::unique_ptr<Helper> helper;
 };
+
+void WaitIdle(Inflater& z) {
+    if (!z.helper) return;
+    while (z.helper->busy.load(std::memory_order_acquire)) z.helper->idle.Wait(100);
+    z.adler = z.helper->adler;
+    if (z.helper->failed.load()) z.broken = true;
+}
+
+void HelperLoop(Inflater& z) {
+    Inflater::Helper& h = *z.helper;
+    h.started.store(true, std::memory_order_release);
+    for (;;) {
+        if (h.busy.load(std::memory_order_acquire)) {
+            const size_t n = h.count * z.job.unit;
+            h.adler = libdeflate_adler32(h.adler, h.data, n);
+            if (!h.failed.load() && !z.job.take(z.job.takeCtx, h.data, h.count)) h.failed.store(true);
+            h.busy.store(false, std::memory_order_release);
+            h.idle.Raise();
+            continue;
+        }
+        if (h.stop.load(std::memory_order_acquire)) return;
+        h.work.Wait(100);
+    }
+}
 
 void Pull(Inflater& z) {
     if (z.inputDone) return;
@@ -225,19 +263,7 @@ void SetLimit(Inflater& z) {
     z.outHard = z.outBuf.get() + size_t(std::min<uint64_t>(z.outCap, z.job.total - z.base));
 }
 
-// Hands on the whole units ready and moves the window to the buffer's front.
-bool Drain(Inflater& z) {
-    if (z.broken) return false;
-    const size_t count = size_t(z.out - z.done) / z.job.unit;
-    if (count) {
-        const size_t n = count * z.job.unit;
-        z.adler = libdeflate_adler32(z.adler, z.done, n);
-        if (!z.job.take(z.job.takeCtx, z.done, count)) {
-            z.broken = true;
-            return false;
-        }
-        z.done += n;
-    }
+void Slide(Inflater& z) {
     uint8_t* keep = z.out - std::min<size_t>(size_t(z.out - z.outBuf.get()), kWindow);
     keep = std::min(keep, z.done);
     const size_t shift = size_t(keep - z.outBuf.get());
@@ -248,12 +274,54 @@ bool Drain(Inflater& z) {
         z.base += shift;
     }
     SetLimit(z);
+}
+
+// Hands on the whole units ready and moves the window to the buffer's front.
+// With a second thread, the units go to it after the move (at most half the
+// buffer at a time, so that each side has half to work in) and count as
+// done once it is idle again.
+bool Drain(Inflater& z) {
+    WaitIdle(z);
+    if (z.broken) return false;
+    size_t count = size_t(z.out - z.done) / z.job.unit;
+    if (z.helper && z.helper->started.load(std::memory_order_acquire)) {
+        Slide(z);
+        count = std::min(count, std::max<size_t>(1, z.outCap / 2 / z.job.unit));
+        if (count) {
+            Inflater::Helper& h = *z.helper;
+            h.data = z.done;
+            h.count = count;
+            h.busy.store(true, std::memory_order_release);
+            h.work.Raise();
+            z.done += count * z.job.unit;
+        }
+        return true;
+    }
+    if (count) {
+        const size_t n = count * z.job.unit;
+        z.adler = libdeflate_adler32(z.adler, z.done, n);
+        if (z.helper) z.helper->adler = z.adler;
+        if (!z.job.take(z.job.takeCtx, z.done, count)) {
+            z.broken = true;
+            return false;
+        }
+        z.done += n;
+    }
+    Slide(z);
     return true;
 }
 
+uint64_t Handed(const Inflater& z) { return z.base + uint64_t(z.done - z.outBuf.get()); }
+
+// Drains until `n` bytes fit; false when the stream holds more than the
+// total or the receiver stopped it.
 bool MakeRoom(Inflater& z, size_t n) {
-    if (size_t(z.outHard - z.out) >= n) return true;
-    return Drain(z) && size_t(z.outHard - z.out) >= n;
+    while (size_t(z.outHard - z.out) < n) {
+        const uint64_t before = Handed(z);
+        if (!Drain(z)) return false;
+        if (Handed(z) == before && size_t(z.outHard - z.out) < n) return false;
+    }
+    return true;
 }
 
 bool Stored(Inflater& z) {
@@ -490,7 +558,13 @@ bool Run(Inflater& z) {
     uint32_t check = 0;
     for (int i = 0; i < 4; ++i) check = check << 8 | Bits(z, 8);
     if (z.broken || z.phantom * 8 > z.bc) return false;  // the checksum ran past the data
-    if (!Drain(z) || Produced(z) != z.job.total || z.done != z.out || check != z.adler) return false;
+    while (z.done != z.out) {  // a second thread takes half the buffer at most at a time
+        const uint64_t before = Handed(z);
+        if (!Drain(z)) return false;
+        if (Handed(z) == before) break;
+    }
+    WaitIdle(z);
+    if (z.broken || Produced(z) != z.job.total || z.done != z.out || check != z.adler) return false;
     // Nothing may follow the stream.
     if (z.bc / 8 > z.phantom || z.in != z.inEnd) return false;
     Pull(z);
@@ -501,19 +575,35 @@ bool Run(Inflater& z) {
 
 bool InflateZlib(const InflateJob& job) {
     if (!job.pull || !job.take || job.unit == 0 || job.total % job.unit != 0) return false;
-    if (job.unit > (SIZE_MAX - kWindow - kWorkSpace - kCopySlack) / 2) return false;
+    if (job.unit > (SIZE_MAX - kWindow - 2 * kWorkSpace - kCopySlack) / 2) return false;
     std::unique_ptr<Inflater> z(new (std::nothrow) Inflater);
     if (!z) return false;
     z->job = job;
-    // Room for the window, a unit and some work; a small stream fits whole.
-    z->outCap = size_t(std::min<uint64_t>(kWindow + job.unit + kWorkSpace, job.total));
+    const bool overlap = job.overlap && platform::ThreadCount() >= 2 && !platform::InsideConcurrentJob();
+    // Room for the window, a unit and some work (twice as much when two
+    // threads share it); a small stream fits whole.
+    z->outCap = size_t(std::min<uint64_t>(kWindow + job.unit + (overlap ? 2 : 1) * kWorkSpace, job.total));
     z->inBuf.reset(new (std::nothrow) uint8_t[kInputCap]);
     z->outBuf.reset(new (std::nothrow) uint8_t[z->outCap + kCopySlack]);
     if (!z->inBuf || !z->outBuf) return false;
     z->in = z->inEnd = z->inBuf.get();
     z->out = z->done = z->outBuf.get();
     SetLimit(*z);
-    return Run(*z);
+    if (!overlap) return Run(*z);
+    z->helper.reset(new (std::nothrow) Inflater::Helper);
+    if (!z->helper) return Run(*z);
+    bool ok = false;
+    platform::RunConcurrently(2, [&](int i) {
+        if (i == 1) {
+            HelperLoop(*z);
+            return;
+        }
+        ok = Run(*z);
+        WaitIdle(*z);
+        z->helper->stop.store(true, std::memory_order_release);
+        z->helper->work.Raise();
+    });
+    return ok;
 }
 
 }  // namespace lg

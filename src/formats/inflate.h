@@ -23,6 +23,9 @@ struct InflateJob {
     void* takeCtx = nullptr;
     uint64_t total = 0;  // exact output size, a whole number of units
     size_t unit = 1;
+    // Hand the units on from a second thread, while the next ones are
+    // inflated, when the platform gives one (`take` is then called there).
+    bool overlap = false;
 };
 
 // Inflates one zlib stream. True only when the stream is sound from its

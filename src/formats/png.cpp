@@ -352,6 +352,7 @@ bool ReadRowsFast(ByteSource& in, const Layout& l, size_t fileRow, Image& img) {
     job.takeCtx = &sink;
     job.unit = fileRow + 1;
     job.total = uint64_t(fileRow + 1) * l.height;
+    job.overlap = job.total >= (uint64_t(1) << 20);  // unfiltering beside the inflation
     return InflateZlib(job) && !src.failed && sink.y == l.height;
 }
 
