@@ -1,7 +1,8 @@
-// The PNG reader and writer: every colour type and depth checked against
-// ImageMagick's decode, the tables they get, hand-made damaged and oversized
-// files, round trips through the writer; and convert mode across JPEG, PNG
-// and BMP.
+// The PNG reader and writer: every colour type and depth, filter type and
+// kind of stream checked against ImageMagick's decode, the tables they get,
+// image data in chunks of any size, hand-made damaged and oversized files
+// (our decoder and libpng alone give the same), round trips through the
+// writer; and convert mode across JPEG, PNG and BMP.
 #include "support.h"
 
 #include <zlib.h>
@@ -132,6 +133,176 @@ TEST(PngRead, DamageGivesLibpngsMessage) {
 
     EXPECT_FALSE(FromMemory(MakePng(200000, 200000, false, 1), st)) << "refused before any allocation";
     EXPECT_EQ(st.error, "The picture is too large !");
+}
+
+TEST(PngRead, EveryFilterStreamAndSampleSizeShowsWhatImageMagickShows) {
+    std::vector<std::string> names = {"adaptive", "stored", "fixed", "rle", "huff", "rgba", "rgb16",
+                                      "rgba16", "grey", "grey16", "greya", "pal", "narrow"};
+    for (std::string& n : names) n = "im_" + n;
+    for (const char* f : {"sub", "up", "avg", "paeth"})
+        for (const char* type : {"g8", "rgb8", "rgba8", "rgb16", "rgba16"}) names.push_back(std::string(f) + "_" + type);
+    for (const std::string& n : names) {
+        Status st;
+        Image img = ReadFile(DataPath("png_" + n + ".png"), st);
+        ASSERT_TRUE(img) << n << ": " << st.error;
+        EXPECT_EQ(PixelsOff(img, "png_" + n + ".ppm", 0), 0) << n;
+    }
+}
+
+// The chunks of a file, type and data, and the file they make.
+std::vector<std::pair<std::string, Bytes>> Chunks(const Bytes& png) {
+    std::vector<std::pair<std::string, Bytes>> chunks;
+    for (size_t p = 8; p + 12 <= png.size();) {
+        const size_t n = size_t(png[p]) << 24 | size_t(png[p + 1]) << 16 | size_t(png[p + 2]) << 8 | png[p + 3];
+        chunks.emplace_back(std::string(&png[p + 4], &png[p + 8]), Bytes(&png[p + 8], &png[p + 8] + n));
+        p += 12 + n;
+    }
+    return chunks;
+}
+
+// The file again with its image data cut into IDAT chunks of `piece`
+// bytes, an empty one before each, or in one chunk when `piece` is 0.
+Bytes Rechunked(const Bytes& png, size_t piece) {
+    Bytes out(png.begin(), png.begin() + 8), data;
+    bool placed = false;
+    for (const auto& [type, body] : Chunks(png)) {
+        if (type != "IDAT") {
+            if (type == "IEND" || !placed) AddChunk(out, type.c_str(), body);
+            continue;
+        }
+        data.insert(data.end(), body.begin(), body.end());
+        placed = true;
+    }
+    Bytes tail;
+    AddChunk(tail, "IEND", Bytes());
+    out.resize(out.size() - tail.size());
+    for (size_t at = 0; at < data.size() || (piece == 0 && at == 0); at += piece ? piece : data.size()) {
+        const size_t n = piece ? std::min(piece, data.size() - at) : data.size();
+        if (piece) AddChunk(out, "IDAT", Bytes());
+        AddChunk(out, "IDAT", Bytes(data.begin() + std::ptrdiff_t(at), data.begin() + std::ptrdiff_t(at + n)));
+        if (!piece) break;
+    }
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+TEST(PngRead, ImageDataInChunksOfAnySizeGivesOnePicture) {
+    const Bytes file = ReadBytes(DataPath("png_im_adaptive.png"));
+    Status st;
+    Image whole = FromMemory(file, st);
+    ASSERT_TRUE(whole) << st.error;
+    for (size_t piece : {size_t(0), size_t(1), size_t(5), size_t(4096)}) {
+        Image img = FromMemory(Rechunked(file, piece), st);
+        ASSERT_TRUE(img) << piece << ": " << st.error;
+        ASSERT_EQ(img.size(), whole.size());
+        EXPECT_EQ(std::memcmp(img.data(), whole.data(), img.size()), 0) << piece;
+    }
+}
+
+// A 24-bit file of the zlib stream `packed`, in IDAT chunks of `piece` bytes.
+Bytes RgbPngOf(uint32_t w, uint32_t h, const Bytes& packed, size_t piece) {
+    Bytes png{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes ihdr;
+    PutBE32(ihdr, w);
+    PutBE32(ihdr, h);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    AddChunk(png, "IHDR", ihdr);
+    for (size_t at = 0; at < packed.size(); at += piece)
+        AddChunk(png, "IDAT", Bytes(packed.begin() + std::ptrdiff_t(at),
+                                    packed.begin() + std::ptrdiff_t(std::min(packed.size(), at + piece))));
+    AddChunk(png, "IEND", Bytes());
+    return png;
+}
+
+Bytes Zlib(const Bytes& raw) {
+    Bytes packed(compressBound(uLong(raw.size())));
+    uLongf n = uLongf(packed.size());
+    EXPECT_EQ(compress(packed.data(), &n, raw.data(), uLong(raw.size())), Z_OK);
+    packed.resize(n);
+    return packed;
+}
+
+Bytes RgbPng(uint32_t w, uint32_t h, const Bytes& raw) { return RgbPngOf(w, h, Zlib(raw), 1000); }
+
+// Rows of each filter type over noise, as a file stores them.
+Bytes FilteredRows(uint32_t w, uint32_t h) {
+    Bytes raw;
+    uint32_t seed = 5;
+    for (uint32_t y = 0; y < h; ++y) {
+        raw.push_back(uint8_t(y % 5));
+        for (uint32_t i = 0; i < 3 * w; ++i) raw.push_back(uint8_t((seed = seed * 1103515245u + 12345u) >> 16));
+    }
+    return raw;
+}
+
+// The same bytes read from a source that does not start the file (libpng
+// alone reads those) give the same picture or the same message.
+void ExpectSameAsLibpngAlone(const Bytes& png, const std::string& what) {
+    Status fast, alone;
+    Image a = FromMemory(png, fast);
+    Bytes shifted{0};
+    shifted.insert(shifted.end(), png.begin(), png.end());
+    lg::ByteSource in = lg::ByteSource::FromMemory(shifted.data(), shifted.size());
+    in.skip(1);
+    Image b = lg::ReadPngFrom(in, alone);
+    EXPECT_EQ(fast.error, alone.error) << what;
+    ASSERT_EQ(bool(a), bool(b)) << what;
+    if (a) {
+        ASSERT_EQ(a.size(), b.size()) << what;
+        EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size()), 0) << what;
+    }
+}
+
+TEST(PngRead, LargePicturesAreTheSameOnAnyThreadCount) {
+    const uint32_t w = 701, h = 400;  // rows unfiltered on a second thread
+    const Bytes png = RgbPng(w, h, FilteredRows(w, h));
+    for (int threads : {1, 2, 7}) {
+        lg::platform::SetThreadCount(threads);
+        ExpectSameAsLibpngAlone(png, std::to_string(threads) + " threads");
+    }
+    lg::platform::SetThreadCount(0);
+}
+
+TEST(PngRead, DamagedImageDataGivesWhatLibpngGives) {
+    const uint32_t w = 31, h = 40;
+    const Bytes raw = FilteredRows(w, h), good = RgbPng(w, h, raw);
+    ExpectSameAsLibpngAlone(good, "sound");
+    Status st;
+    EXPECT_TRUE(FromMemory(good, st)) << st.error;
+
+    Bytes badCrc = good;  // the checksum of the second IDAT chunk
+    const size_t secondIdat = 8 + 25 + 1012;
+    ASSERT_EQ(std::memcmp(&badCrc[secondIdat + 4], "IDAT", 4), 0);
+    badCrc[secondIdat + 8 + 1000] ^= 1;
+    ExpectSameAsLibpngAlone(badCrc, "CRC");
+    EXPECT_EQ((FromMemory(badCrc, st), st.error), "This is not a valid PNG File ! - IDAT: CRC error");
+
+    for (size_t cut : {secondIdat - 500, secondIdat + 3, good.size() - 20, good.size() - 16})
+        ExpectSameAsLibpngAlone(Bytes(good.begin(), good.begin() + std::ptrdiff_t(cut)), "cut at " + std::to_string(cut));
+    EXPECT_EQ((FromMemory(Bytes(good.begin(), good.begin() + 1500), st), st.error),
+              "This is not a valid PNG File ! - unexpected end of file");
+
+    Bytes badFilter = raw;
+    badFilter[size_t(3 * w + 1) * 7] = 5;
+    ExpectSameAsLibpngAlone(RgbPng(w, h, badFilter), "filter 5");
+    EXPECT_EQ((FromMemory(RgbPng(w, h, badFilter), st), st.error),
+              "This is not a valid PNG File ! - bad adaptive filter value");
+
+    const Bytes shortRows(raw.begin(), raw.end() - 1), longRows = FilteredRows(w, h + 1);
+    ExpectSameAsLibpngAlone(RgbPng(w, h, shortRows), "a byte short");
+    ExpectSameAsLibpngAlone(RgbPng(w, h, longRows), "a row too many");
+    Bytes badSum = Zlib(raw);
+    badSum.back() ^= 0x40;
+    ExpectSameAsLibpngAlone(RgbPngOf(w, h, badSum, 1000), "checksum");
+    ExpectSameAsLibpngAlone(RgbPngOf(w, h, badSum, badSum.size() - 3), "checksum in a chunk of its own");
+    Bytes trailing = Zlib(raw);
+    trailing.push_back(0);
+    ExpectSameAsLibpngAlone(RgbPngOf(w, h, trailing, 1000), "a byte after the stream");
+    Bytes extraChunk = RgbPng(w, h, raw);
+    extraChunk.resize(extraChunk.size() - 12);
+    AddChunk(extraChunk, "IDAT", Bytes{1, 2, 3});
+    AddChunk(extraChunk, "IEND", Bytes());
+    ExpectSameAsLibpngAlone(extraChunk, "a chunk after the stream");
 }
 
 // A picture of `depth` bits whose pixel values run through the table.

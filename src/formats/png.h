@@ -1,5 +1,6 @@
-// PNG through libpng: every colour type and depth in, palette and RGB(A)
-// pictures out. libpng never prints; its message becomes the error text.
+// PNG through libpng, with our own inflater for the rows of plain 8- and
+// 16-bit files: every colour type and depth in, palette and RGB(A) pictures
+// out. libpng never prints; its message becomes the error text.
 #pragma once
 
 #include <string>

@@ -96,4 +96,37 @@ png rgba16 pnmtopng -force -alpha=jp_alpha16.pgm jp_src16.ppm
 png rgb8i pnmtopng -force -interlace jp_src.ppm
 png rgb16i pnmtopng -force -interlace jp_src16.ppm
 
+
+# ImageMagick's encoder (another zlib caller): its per-row filter choice,
+# stored, fixed-code and run-length streams, and every colour type and
+# sample depth it writes; the odd width pads every row.
+im() {  # name, ImageMagick's output type, then its other arguments
+    name=$1
+    type=$2
+    shift 2
+    convert "$@" "$type:png_im_$name.png"
+    convert "png_im_$name.png" -alpha off -depth 8 "ppm:png_im_$name.ppm"
+}
+im adaptive PNG24 jp_src.ppm -define png:compression-filter=5 -define png:compression-level=9
+im stored PNG24 jp_src.ppm -define png:compression-level=0
+im fixed PNG24 jp_src.ppm -define png:compression-strategy=4
+im rle PNG24 jp_src.ppm -define png:compression-strategy=3
+im huff PNG24 jp_src.ppm -define png:compression-strategy=2
+im rgba PNG32 jp_src.ppm jp_alpha.pgm -compose CopyOpacity -composite
+im rgb16 PNG48 jp_src16.ppm
+im rgba16 PNG64 jp_src16.ppm jp_alpha16.pgm -compose CopyOpacity -composite
+im grey PNG jp_grey.pgm -define png:color-type=0 -define png:bit-depth=8
+im grey16 PNG jp_grey16.pgm -define png:color-type=0 -define png:bit-depth=16
+im greya PNG jp_grey.pgm jp_alpha.pgm -compose CopyOpacity -composite -define png:color-type=4 -define png:bit-depth=8
+im pal PNG8 jp_src.ppm -dither None -colors 200
+im narrow PNG24 jp_src.ppm -crop 1x43+5+0 +repage -define png:compression-filter=5
+# Each filter type alone on every pixel size (1, 3, 4, 6 and 8 bytes).
+for f in sub up avg paeth; do
+    png "${f}_g8" pnmtopng -force "-$f" jp_grey.pgm
+    png "${f}_rgb8" pnmtopng -force "-$f" jp_src.ppm
+    png "${f}_rgba8" pnmtopng -force "-$f" -alpha=jp_alpha.pgm jp_src.ppm
+    png "${f}_rgb16" pnmtopng -force "-$f" jp_src16.ppm
+    png "${f}_rgba16" pnmtopng -force "-$f" -alpha=jp_alpha16.pgm jp_src16.ppm
+done
+
 rm -f jp_src.ppm jp_grey.pgm jp_alpha.pgm jp_src16.ppm jp_grey16.pgm jp_alpha16.pgm
