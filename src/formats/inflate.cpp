@@ -282,6 +282,9 @@ void Slide(Inflater& z) {
 // done once it is idle again.
 bool Drain(Inflater& z) {
     WaitIdle(z);
+    // Output decoded from the zero bytes fed past the end of the data is no
+    // output of the stream: nothing more is handed on once they were used.
+    if (z.phantom * 8 > z.bc) z.broken = true;
     if (z.broken) return false;
     size_t count = size_t(z.out - z.done) / z.job.unit;
     if (z.helper && z.helper->started.load(std::memory_order_acquire)) {
