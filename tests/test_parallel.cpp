@@ -101,8 +101,9 @@ TEST(Threads, BandsCoverEveryRowOnceAndSmallWorkStaysWhole) {
 }
 
 // The page warmer keeps every byte as it was and never touches bytes the
-// filling thread has claimed: with half of a block claimed at once, its pages
-// stay in the other half. Both directions, the block filled in steps after.
+// filling thread has claimed: with half of a block claimed from the start,
+// it touches every page of the other half and none of this one. Both
+// directions, the claimed half filled in steps meanwhile.
 TEST(Threads, PageWarmerKeepsBytesAndClearOfTheFiller) {
     Threads t(2);
     const size_t size = size_t(24) << 20, half = size / 2;
@@ -112,8 +113,7 @@ TEST(Threads, PageWarmerKeepsBytesAndClearOfTheFiller) {
         for (size_t i = 0; i < size; ++i) block[i] = uint8_t(i * 7 + 3);
         size_t touched = 0;
         {
-            platform::PageWarmer w(block.data(), block.data() + size, upwards);
-            w.Reach(half);
+            platform::PageWarmer w(block.data(), block.data() + size, upwards, half);
             // The filler's half: written from its end in 64 KB steps.
             for (size_t done = 0; done < half; done += 65536) {
                 w.Reach(done + 65536);

@@ -143,11 +143,12 @@ struct PageWarmer::State {
     static void Entry(void* self) { static_cast<State*>(self)->Run(); }
 };
 
-PageWarmer::PageWarmer(uint8_t* begin, uint8_t* end, bool fillsUpwards) : state_(new State) {
+PageWarmer::PageWarmer(uint8_t* begin, uint8_t* end, bool fillsUpwards, size_t claimed) : state_(new State) {
     State& s = *state_;
     s.begin = begin;
     s.size = end > begin ? size_t(end - begin) : 0;
     s.upwards = fillsUpwards;
+    s.callerReach.store(std::min(claimed, s.size));
     if (s.size < (size_t(4) << 20) || ThreadCount() < 2 || InsideConcurrentJob() ||
         !(s.thread = os::StartThread(State::Entry, &s)))
         s.done.store(true);

@@ -63,8 +63,9 @@ void ForEachNumberedBand(int rows, int64_t workPerRow,
 class PageWarmer {
 public:
     // `fillsUpwards`: the caller writes from `begin` towards `end`, else
-    // from `end` down to `begin`.
-    PageWarmer(uint8_t* begin, uint8_t* end, bool fillsUpwards);
+    // from `end` down to `begin`; `claimed`: the bytes from its end it is
+    // about to write already (as Reach).
+    PageWarmer(uint8_t* begin, uint8_t* end, bool fillsUpwards, size_t claimed = 0);
     ~PageWarmer();  // stops the helper and waits for it
     PageWarmer(const PageWarmer&) = delete;
     PageWarmer& operator=(const PageWarmer&) = delete;
