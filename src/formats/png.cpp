@@ -205,8 +205,10 @@ struct RowSink {
     uint32_t y = 0;
 };
 
-inline uint8_t PaethOf(int a, int b, int c) {
-    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+// The Paeth predictor of the left, upper and upper-left bytes (the reader's
+// and the writer's).
+inline uint8_t Paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);  // |p - a|, |p - b|, |p - c|
     return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
 }
 
@@ -228,7 +230,7 @@ void UnfilterRow(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, si
         break;
     default:
         for (size_t i = 0; i < k; ++i) d[i] = uint8_t(s[i] + up[i]);
-        for (size_t i = k; i < n; ++i) d[i] = uint8_t(s[i] + PaethOf(d[i - k], up[i], up[i - k]));
+        for (size_t i = k; i < n; ++i) d[i] = uint8_t(s[i] + Paeth(d[i - k], up[i], up[i - k]));
     }
 }
 
@@ -273,7 +275,7 @@ void UnfilterToBgr(int filter, const uint8_t* s, const uint8_t* up, uint8_t* d, 
         for (size_t i = kBpp; i < n; i += kBpp)
             for (size_t c = 0; c < kBpp; ++c) {
                 const int b = up[i + kAt[c]];
-                d[i + kAt[c]] = uint8_t(left[c] = uint8_t(s[i + c] + PaethOf(left[c], b, upLeft[c])));
+                d[i + kAt[c]] = uint8_t(left[c] = uint8_t(s[i + c] + Paeth(left[c], b, upLeft[c])));
                 upLeft[c] = b;
             }
     }
@@ -505,11 +507,6 @@ constexpr int kDeflateLevel = 4;
 
 // The magnitude libpng's adaptive choice sums: a byte read as signed.
 inline uint32_t Magnitude(uint8_t v) { return v < 128 ? v : 256u - v; }
-
-inline uint8_t Paeth(int a, int b, int c) {
-    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    return uint8_t(pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
-}
 
 // One picture row in the file's order (red, green, blue[, alpha]).
 void ToRgb(const uint8_t* bgr, uint8_t* rgb, size_t pixels, int bpp) {
