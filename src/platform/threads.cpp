@@ -162,8 +162,10 @@ PageWarmer::~PageWarmer() {
 
 void PageWarmer::Reach(size_t bytes) {
     State& s = *state_;
-    s.callerReach.store(std::min(bytes, s.size));
-    if (s.done.load() || s.helperReach.load() + std::min(bytes, s.size) <= s.size) return;
+    // A claim only grows (only the caller writes it).
+    const size_t reach = std::max(std::min(bytes, s.size), s.callerReach.load());
+    s.callerReach.store(reach);
+    if (s.done.load() || s.helperReach.load() + reach <= s.size) return;
     while (!s.done.load()) os::YieldThread();  // at most one page's touch
 }
 
