@@ -5,11 +5,16 @@
 // hooks, libraries' own allocations included.
 #include "support.h"
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <set>
 #include <cstring>
 
 #include "core/limits.h"
 #include "formats/codec.h"
+#include "formats/format_table.h"
+#include "formats/load.h"
 #include "formats/jpeg.h"
 #include "platform/platform.h"
 
@@ -113,6 +118,19 @@ void PngChunk(Writer& out, const char* type, const Bytes& data) {
     out.be32(uint32_t(data.size())).append(body.b).be32(Crc32(body.b.data(), body.b.size()));
 }
 
+// An uncompressed 8-bit grey TIFF file of the given size whose data is laid
+// out by the given LONG entries (strips or tiles), in tag order.
+Bytes GreyTiff(uint32_t width, uint32_t height, const std::vector<std::pair<unsigned, uint32_t>>& layout) {
+    Writer tif;
+    tif.bytes({'I', 'I', 42, 0}).le32(8).le16(uint16_t(5 + layout.size()));
+    tif.le16(256).le16(4).le32(1).le32(width);
+    tif.le16(257).le16(4).le32(1).le32(height);
+    for (unsigned tag : {258u, 259u, 262u}) tif.le16(tag).le16(3).le32(1).le16(tag == 258 ? 8 : 1).le16(0);
+    for (const auto& e : layout) tif.le16(e.first).le16(4).le32(1).le32(e.second);
+    tif.le32(0);
+    return tif.b;
+}
+
 constexpr uint32_t kSide = 30000;
 
 struct HugeClaim {
@@ -193,22 +211,8 @@ std::vector<HugeClaim> HugeClaims() {
         cases.push_back({"JPEG", lg::kFormatJpeg, jpg.b, "This is not a valid JPEG/JFIF file !"});
     }
     {
-        Writer tif;  // 8-bit grey, uncompressed, one strip of one byte
-        tif.bytes({'I', 'I', 42, 0}).le32(8).le16(7);
-        auto entry = [&](unsigned tag, unsigned type, uint32_t value) {
-            tif.le16(tag).le16(type).le32(1);
-            if (type == 3) tif.le16(value).le16(0);
-            else tif.le32(value);
-        };
-        entry(256, 4, kSide);
-        entry(257, 4, kSide);
-        entry(258, 3, 8);
-        entry(259, 3, 1);
-        entry(262, 3, 1);
-        entry(273, 4, 8);
-        entry(279, 4, 1);
-        tif.le32(0);
-        cases.push_back({"TIFF", lg::kFormatTif, tif.b, "This is not a valid TIFF File !"});
+        // 8-bit grey, uncompressed, one strip of one byte
+        cases.push_back({"TIFF", lg::kFormatTif, GreyTiff(kSide, kSide, {{273, 8}, {279, 1}}), "This is not a valid TIFF File !"});
     }
     {
         // Lossy, 16383 x 16383 (the format's largest), 805 MB of pixels: the
@@ -354,4 +358,61 @@ TEST(HostileHeaders, ASkipPastTheEndFailsWhateverItsSize) {
     in.seek(6);
     EXPECT_TRUE(in.skip(10));
     EXPECT_TRUE(in.atEnd());
+}
+
+// Every reader that takes its sides from the file honours the caller's limit
+// on them: each file of the test data is refused as too large with a limit
+// one pixel under its longer side. (G3 and Photo CD pictures have sizes the
+// formats fix; metafiles are drawn, not read.)
+TEST(HostileHeaders, EveryReaderRefusesAPictureOverTheCallersSideLimit) {
+    int tried = 0;
+    std::set<int> formats;
+    for (const auto& e : std::filesystem::directory_iterator(TestDataDir())) {
+        if (!e.is_regular_file()) continue;
+        const std::string f = e.path().string();
+        const int format = lg::DetectFileFormat(f);
+        if (format == lg::kFormatUnknown || format == lg::kFormatG3 || format == lg::kFormatPcd ||
+            format == lg::kFormatMetafile || format == lg::kFormatMedia || !lg::FormatOf(format).read)
+            continue;
+        lg::ReadOptions opt;
+        lg::Status st;
+        const lg::Image whole = lg::LoadQuiet(f, opt, st);
+        if (!whole) continue;  // the damaged files of the test data
+        SCOPED_TRACE(f);
+        opt.limits.maxSide = std::max(whole.width(), whole.height()) - 1;
+        if (opt.limits.maxSide < 1) continue;
+        EXPECT_FALSE(lg::LoadQuiet(f, opt, st));
+        EXPECT_EQ(st.error, "The picture is too large !");
+        ++tried;
+        formats.insert(format);
+    }
+    EXPECT_GE(formats.size(), 15u);
+    EXPECT_GT(tried, 100);
+}
+
+// A small tiled picture whose tiles claim 16384 x 16384 bytes each: the tile
+// buffers are sized from those tags, so they are measured against the file
+// before anything is allocated.
+TEST(HostileHeaders, HugeTilesOfASmallPictureAreRefusedWithoutAllocating) {
+    // 16 x 16 grey, uncompressed, one tile of one byte
+    const Bytes tif = GreyTiff(16, 16, {{322, 16384}, {323, 16384}, {324, 8}, {325, 1}});
+    TempDir dir;
+    WriteBytes(dir.file("tiles.tif"), tif);
+    AllocationMeter meter;
+    lg::Status st;
+    meter.start();
+    EXPECT_FALSE(ReadAs(lg::kFormatTif, dir.file("tiles.tif"), st));
+    const int64_t peak = meter.stop();
+    EXPECT_EQ(st.error, "This is not a valid TIFF File !");
+    if (AllocationMeter::available()) {
+        EXPECT_LT(peak, int64_t(1) << 20);
+    }
+}
+
+// A row of any claimed size is measured against the file without overflow.
+TEST(HostileHeaders, ARowClaimOfAnySizeIsMeasuredWithoutOverflow) {
+    const lg::ReadLimits limits;
+    EXPECT_EQ(lg::CheckClaim(limits, 100, 1000, 1 << 17, 8, 256, uint64_t(1) << 47, 1), lg::Claim::Implausible);
+    EXPECT_EQ(lg::CheckClaim(limits, 100, 1000, 2, 8, 256, UINT64_MAX / 2 + 1, 1), lg::Claim::Implausible);
+    EXPECT_EQ(lg::CheckClaim(limits, 1000, 10, 10, 8, 256, 10, 1), lg::Claim::Fits);
 }

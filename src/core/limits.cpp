@@ -10,12 +10,11 @@ Claim CheckClaim(const ReadLimits& limits, uint64_t remaining, int64_t width, in
     if (width > limits.maxSide || height > limits.maxSide) return Claim::TooLarge;
     const int64_t block = DibBlockSize(width, height, bitCount, colors);
     if (block < 0 || block > limits.maxBuffer) return Claim::TooLarge;
-    // Both sides are at most 2^18 here and rowBytes at most 2^35, so nothing overflows.
-    const uint64_t claimed = rowBytes * uint64_t(height);
     const uint64_t room = remaining > (UINT64_MAX - kShortDataSlack) / expansion
                               ? UINT64_MAX
                               : remaining * expansion + kShortDataSlack;
-    return claimed > room ? Claim::Implausible : Claim::Fits;
+    // rowBytes * height > room, without the product (a row may claim any size).
+    return rowBytes > room / uint64_t(height) ? Claim::Implausible : Claim::Fits;
 }
 
 }  // namespace lg

@@ -65,7 +65,7 @@ Image IconChunkPicture(ByteSource& in, const Chunk& c) {
     IconSet set;
     Status ignored;
     if (!ReadIconSet(icon, set, ignored)) return Image();
-    Image img = IconToPicture(set.images.back(), ignored);
+    Image img = IconToPicture(set.images.back(), ignored, in.limits());
     if (img) img = WidenToWorkingDepth(std::move(img));
     return img;
 }

@@ -146,11 +146,15 @@ bool ReadImages(ByteSource& in, uint64_t base, IconSet& set, Status& st) {
 
 bool ReadIconSet(ByteSource& in, IconSet& set, Status& st) { return ReadImages(in, in.tell(), set, st); }
 
-Image IconToPicture(const IconImage& icon, Status& st) {
+Image IconToPicture(const IconImage& icon, Status& st, const ReadLimits& limits) {
     if (icon.png) {
         ByteSource in = ByteSource::FromMemory(icon.bytes.data(), icon.bytes.size());
+        in.setLimits(limits);
         return ReadPngFrom(in, st);
     }
+    // The copy below is no larger than the image's bytes in the file; the
+    // caller's limits are met before it is made.
+    if (!ClaimFitsIn(limits, UINT64_MAX, icon.width, icon.height, icon.bitCount, 0, 0, kExpandRaw, st)) return Image();
     // The colour bitmap as a BMP file in memory, with a full colour table so
     // that the entry painted white exists whatever the icon stored.
     const uint8_t* h = icon.bytes.data() + icon.headerPos;
@@ -186,6 +190,7 @@ Image IconToPicture(const IconImage& icon, Status& st) {
                                    icon.bytes.size() - icon.maskPos, icon.width, icon.height, bits);
     if (painted && (bits == 4 || bits == 8)) std::memset(info + kDibHeaderSize + tableOut - 4, 255, 3);
     ByteSource in = ByteSource::FromMemory(bmp.data(), bmp.size());
+    in.setLimits(limits);
     return ReadBmpFrom(in, st);
 }
 
@@ -203,7 +208,7 @@ Image LoadIcon(ByteSource& in, const std::string&, const ReadOptions& opt, Statu
         const int chosen = opt.chooseIcon(set);
         if (chosen >= 0 && size_t(chosen) < set.images.size()) set.selected = chosen;
     }
-    return IconToPicture(set.images[size_t(set.selected)], st);
+    return IconToPicture(set.images[size_t(set.selected)], st, in.limits());
 }
 
 std::vector<uint8_t> BuildIconFile(const Image& img) {

@@ -33,8 +33,8 @@ struct IconSet {
 bool ReadIconSet(ByteSource& in, IconSet& set, Status& st);
 
 // The picture of one image: pixels whose mask bit is set become white.
-// Depths as stored (1, 4, 8, 16, 24 or 32).
-Image IconToPicture(const IconImage& icon, Status& st);
+// Depths as stored (1, 4, 8, 16, 24 or 32); the picture within `limits`.
+Image IconToPicture(const IconImage& icon, Status& st, const ReadLimits& limits = ReadLimits());
 
 // The chooser line of an image: "32 x 32  -  16 colors" or "... True color".
 std::string IconChoiceText(const IconImage& icon);

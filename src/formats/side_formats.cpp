@@ -93,6 +93,9 @@ Image ReadClipboardFileFrom(ByteSource& in, const std::string& name, Status& st)
         return Image();
     }
     const int depth = b.bits == 16 ? 24 : b.bits;
+    if (!ClaimFitsIn(in.limits(), UINT64_MAX, b.width, b.height, depth, depth <= 8 ? 1u << depth : 0, 0, kExpandRaw,
+                     st))
+        return Image();
     Image img = Image::Create(b.width, b.height, depth, depth <= 8 ? 1u << depth : 0);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

@@ -132,6 +132,9 @@ Image ReadTargaFrom(ByteSource& in, Status& st) {
         return Image();
     }
     const int depth = h.depth == 8 ? 8 : 24;
+    // The caller's limits on the sides and the block (the file's own test is above).
+    if (!ClaimFitsIn(in.limits(), UINT64_MAX, h.width, h.height, depth, depth == 8 ? 256 : 0, 0, kExpandRaw, st))
+        return Image();
     Image img = Image::Create(h.width, h.height, depth, depth == 8 ? 256 : 0);
     if (!img) {
         st.error = Msg(MsgId::CantAllocate);

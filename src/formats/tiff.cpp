@@ -402,15 +402,22 @@ bool ReadInParallel(const FileRef& file, TIFF* tif, const Fields& f, const RowPl
     return std::find(bandOk.begin(), bandOk.end(), 0) == bandOk.end();
 }
 
+// The depth of a picture read row by row: 16-bit samples become 8-bit, grey
+// with alpha becomes grey, 2 bits become 4.
+int RowsDepth(const Fields& f) {
+    const int sampleBits = f.bits == 16 ? 8 : f.bits;
+    const int channels = f.samples == 2 ? 1 : f.samples;
+    return channels > 1 ? channels * 8 : sampleBits == 2 ? 4 : sampleBits;
+}
+
 Image ReadRows(TIFF* tif, const Fields& f, Status& st, const LibraryLog& log, const FileRef& file) {
     if (f.photometric == PHOTOMETRIC_SEPARATED && f.bits < 8) {
         st.error = Msg(MsgId::TiffUnsupported);
         return Image();
     }
-    // 16-bit samples become 8-bit, grey with alpha becomes grey, 2 bits become 4.
     const int sampleBits = f.bits == 16 ? 8 : f.bits;
     const int channels = f.samples == 2 ? 1 : f.samples;
-    const int depth = channels > 1 ? channels * 8 : sampleBits == 2 ? 4 : sampleBits;
+    const int depth = RowsDepth(f);
     const uint32_t tableLen = channels == 1 ? 1u << sampleBits : 0;
     // Every row is stored below; rows behind a read error are cleared there.
     Image img = Image::CreateForRows(f.width, f.height, depth, tableLen);
@@ -663,10 +670,20 @@ Image ReadTiffImage(ByteSource& in, uint32_t dirOffset, Status& st, int* orienta
         break;
     default: break;
     }
-    const int rowsDepth = std::min(32, (f.samples == 2 ? 1 : f.samples) * std::min<int>(f.bits, 8));
-    if (!ClaimFitsIn(in.limits(), in.size(), f.width, f.height, RowRoute(f) ? rowsDepth : 24, 0, fileRow,
+    if (!ClaimFitsIn(in.limits(), in.size(), f.width, f.height, RowRoute(f) ? RowsDepth(f) : 24, 0, fileRow,
                      expansion, st))
         return Image();
+    // A tile's buffer is sized from the tile's own tags: one tile must be
+    // something the file could fill too, and within the buffer limit.
+    if (f.tiled) {
+        const uint64_t tileRow = (uint64_t(f.tileWidth) * f.samples * f.bits + 7) / 8;
+        if (!ClaimFitsIn(in.limits(), in.size(), f.tileWidth, f.tileLength, 8, 0, tileRow, expansion, st))
+            return Image();
+        if (tileRow > uint64_t(in.limits().maxBuffer) / f.tileLength) {
+            st.error = Msg(MsgId::TooLarge);
+            return Image();
+        }
+    }
     Image img = RowRoute(f) ? ReadRows(tif.get(), f, st, log, FileRef{path, dirOffset, in.size()}) : ReadRendered(tif.get(), f, st, log);
     if (!img) return img;
     img.setResolution(WholeResolution(f.xres), WholeResolution(f.yres));

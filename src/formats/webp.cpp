@@ -107,7 +107,8 @@ struct AnimReader {
             st.error = Msg(MsgId::WebpTooBig);
             return false;
         }
-        return true;
+        // The caller's limits on one picture's sides and block hold for the canvas too.
+        return ClaimFitsIn(limits, UINT64_MAX, width, height, 24, 0, 0, kExpandRaw, st);
     }
 
     // The decoder over the scanned file, with its canvases.
