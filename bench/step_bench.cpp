@@ -26,10 +26,13 @@ namespace {
 
 // Top-left pixel of the picture area (below the toolbar) as 0xRRGGBB.
 unsigned Corner(HWND w) {
+    RECT client;
     const int top = e2e::PictureTop(w);
     e2e::Capture cap;
-    if (!e2e::CaptureClient(w, cap) || cap.height <= top + 4) return 0xFFFFFFFF;
-    const uint8_t* c = cap.at(2, top + 2);
+    if (!GetClientRect(w, &client) || client.bottom <= top + 4 || client.right < 4 ||
+        !e2e::CaptureClientPart(w, 2, top + 2, 1, 1, cap))
+        return 0xFFFFFFFF;
+    const uint8_t* c = cap.at(0, 0);
     return unsigned(c[2]) << 16 | unsigned(c[1]) << 8 | c[0];
 }
 
@@ -51,11 +54,19 @@ void AtRest(e2e::Viewer& v) {
     if (!e2e::Sync(v) || !e2e::WaitPainted(v, v.window)) Fail(v, "the viewer did not come to rest");
 }
 
-// Presses a key and waits until the corner is no longer `before`.
+// The empty client area's grey: what a repaint shows for an instant before
+// the picture is drawn over it.
+constexpr unsigned kBackground = 0xC0C0C0;
+
+// Presses a key and waits until the corner shows a picture that is not `before`.
 double Step(e2e::Viewer& v, unsigned before, int key = VK_SPACE) {
     const double a = Now();
     e2e::PressKey(v, key);
-    if (!e2e::WaitUntil([&] { return Corner(v.window) != before; }, e2e::kStepMs, 1))
+    auto next = [&] {
+        const unsigned c = Corner(v.window);
+        return c != before && c != kBackground && c != 0xFFFFFFFF;
+    };
+    if (!e2e::WaitUntil(next, e2e::kStepMs, 1))
         Fail(v, "the step did not paint the next picture");
     return Now() - a;
 }
@@ -67,7 +78,7 @@ double StartUp(e2e::Viewer& v, const std::string& exe, const std::string& file, 
     if (!e2e::Start(exe, file, dir, v)) Fail(v, "the viewer did not start");
     auto shown = [&] {
         const unsigned c = Corner(v.window);
-        return c != 0xFFFFFFFF && c != 0xC0C0C0 && c != 0;
+        return c != 0xFFFFFFFF && c != kBackground && c != 0;
     };
     if (!e2e::WaitUntil(shown, e2e::kStepMs, 1)) Fail(v, "the first picture did not show");
     return Now() - a;

@@ -227,4 +227,41 @@ TEST_F(Dispatch, MediaFilesGoToThePlayerWithTheirOwnWarning) {
     EXPECT_EQ(played, std::vector<std::string>{name});
 }
 
+// The name goes up in the title before a file is read, and before anything is
+// shown or asked about it; a picture handed over decoded needs no interim
+// title.
+TEST_F(Dispatch, TitleShowsTheNameWhileReadingAndBeforeAnyMessage) {
+    lg::Status st;
+    ASSERT_TRUE(lg::WriteBmp(dir.file("a.bmp"), Gradient24(3, 3), st));
+    std::vector<std::string> events;
+    lg::LoadUi ui;
+    ui.setTitle = [&](const std::string& t) { events.push_back("title " + t); };
+    ui.inform = [&](const std::string&) { events.push_back("inform"); };
+    lg::PictureFacts facts;
+    std::string name = dir.file("a.bmp");
+    ASSERT_TRUE(lg::LoadPicture(name, lg::LoadRequest(), ui, facts));
+    EXPECT_EQ(events, std::vector<std::string>{"title " + name});
+
+    events.clear();
+    lg::DecodedPicture ready;
+    ready.picture = Gradient24(3, 3);
+    ui.takeDecoded = [&](const std::string&, int, lg::DecodedPicture& out) {
+        out = std::move(ready);
+        return true;
+    };
+    ASSERT_TRUE(lg::LoadPicture(name, lg::LoadRequest(), ui, facts));
+    EXPECT_TRUE(events.empty());
+
+    ready = lg::DecodedPicture();
+    ready.failure = lg::DecodedPicture::Failure::Read;
+    ready.error = "found ahead";
+    EXPECT_FALSE(lg::LoadPicture(name, lg::LoadRequest(), ui, facts));
+    EXPECT_EQ(events, (std::vector<std::string>{"title " + name, "inform"}));
+
+    events.clear();  // a file that cannot be read at all: the message alone
+    name = dir.file("none.bmp");
+    EXPECT_FALSE(lg::LoadPicture(name, lg::LoadRequest(), ui, facts));
+    EXPECT_EQ(events, std::vector<std::string>{"inform"});
+}
+
 }  // namespace

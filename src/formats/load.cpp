@@ -100,8 +100,22 @@ bool RenameToProperExtension(std::string& fileName, int format) {
     return true;
 }
 
-Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& ui, PictureFacts& facts) {
+Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& given, PictureFacts& facts) {
     facts = PictureFacts();
+    // The name shows in the title while the file is read. A picture decoded
+    // ahead needs no reading: its name goes up only when something is shown
+    // or asked before the picture (the final title replaces it anyway), which
+    // saves a change of caption per step.
+    // (A file of no known type fails before that point, with no name shown.)
+    bool titled = true;
+    auto title = [&] {
+        if (!titled) given.setTitle(fileName);
+        titled = true;
+    };
+    LoadUi ui = given;
+    if (given.inform) ui.inform = [&](const std::string& text) { title(); given.inform(text); };
+    if (given.askYesNo) ui.askYesNo = [&](const std::string& text) { title(); return given.askYesNo(text); };
+    if (given.startAnimation) ui.startAnimation = [&] { title(); given.startAnimation(); };
     const int format = DetectFileFormat(fileName);
     auto fail = [&](const std::string& message) {
         facts.messageText = message;
@@ -116,9 +130,9 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
         if (ui.rereadDirectory) ui.rereadDirectory();
         return none;
     }
-    if (req.previewWidth == 0 && ui.setTitle) ui.setTitle(fileName);
-
+    titled = req.previewWidth != 0 || !given.setTitle;
     if (format == kFormatMedia) {
+        title();
         if (req.openInProgress) return Image();
         if (!HasAcceptedEnding(format, fileName)) Inform(ui, Msg(MsgId::IncorrectExtensionMedia));
         if (ui.openMedia) ui.openMedia(fileName);
@@ -128,9 +142,11 @@ Image LoadPicture(std::string& fileName, const LoadRequest& req, const LoadUi& u
     CheckExtension(fileName, format, req, ui);
 
     DecodedPicture d;
-    if (!ui.takeDecoded || !ui.takeDecoded(fileName, format, d))
+    if (!ui.takeDecoded || !ui.takeDecoded(fileName, format, d)) {
+        title();
         d = DecodePicture(fileName, fileName, format, req,
                           !req.noMultiImage && !req.openInProgress ? ui.chooseIcon : nullptr);
+    }
     facts = std::move(d.facts);
     if (d.failure == DecodedPicture::Failure::Widen)
         return fail(Format("%s : %s", fileName.c_str(), WideningFailure(facts.bitCount).c_str()));

@@ -14,6 +14,7 @@
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
 #include "shell/logic/view_geometry.h"
+#include "shell/logic/view_geometry.h"
 
 namespace lg {
 
@@ -46,6 +47,12 @@ struct App {
     std::string savedTitle;
     Zoom zoom;                 // percent and step
     ScrollBar hBar, vBar;      // the main window's scroll bars
+    // The last layout the window was given for a picture, and the window
+    // rectangle it had right after (the system may have clipped what was
+    // asked for); valid until the window is laid out another way.
+    ViewLayout laidOut;
+    RECT laidOutRect = {0, 0, 0, 0};
+    bool hasLayout = false;
     int toolbarHeight = 0;     // 0 while the toolbar is hidden
     HPALETTE palette = nullptr;  // display palette of the picture on a 256-colour screen
     bool alwaysOnTop = false;

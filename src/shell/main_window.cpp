@@ -135,8 +135,8 @@ bool ShowNewPicture(App& app) {
     SetCursor(old);
     app.fileName = name;
     SyncDirList(app, false);
-    DecodeNeighboursAhead(app, req);
     if (!img) {
+        DecodeNeighboursAhead(app, req);
         if (app.devices.media) InvalidateRect(app.mainWindow, nullptr, TRUE);  // a video plays instead
         else ShowEmpty(app);
         return false;
@@ -149,12 +149,17 @@ bool ShowNewPicture(App& app) {
                                       app.current.bitCount(), app.cmd.hasTitle ? app.cmd.title : "");
         SetWindowTextA(app.mainWindow, app.savedTitle.c_str());
         RefreshFullScreen(app);
+        DecodeNeighboursAhead(app, req);
         return true;
     }
     const uint8_t* loaded = img.data();
     FitLoadedPicture(app, img);
     if (img.data() == loaded) NoteShownPicture(app, img);
     ShowPicture(app, std::move(img));
+    // The picture is painted before the neighbours' decoding starts: on two
+    // processors the decode would otherwise share them with the paint.
+    if (app.ahead) UpdateWindow(app.mainWindow);
+    DecodeNeighboursAhead(app, req);
     if (app.fullScreenPending) {  // /fs: once, after the first picture
         app.fullScreenPending = false;
         PostMessageA(app.mainWindow, WM_COMMAND, CMD_FULL_SCREEN, 0);

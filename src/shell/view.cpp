@@ -15,6 +15,11 @@ SIZE DisplaySize(const App& app) {
                 ZoomedLength(app.current.height(), app.zoom.percent)};
 }
 
+bool SameLayout(const ViewLayout& a, const ViewLayout& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height && a.hBar == b.hBar &&
+           a.vBar == b.vBar && a.hRange == b.hRange && a.vRange == b.vRange;
+}
+
 void ApplyBar(HWND w, int bar, bool shown, int range) {
     ShowScrollBar(w, bar, shown ? TRUE : FALSE);
     if (shown) {
@@ -59,15 +64,26 @@ void SizeWindowFor(App& app, int width, int height) {
         app.windowY = r.top;
     }
     ViewLayout l = LayoutForPicture(ReadMetrics(app), app.windowX, app.windowY, width, height);
-    ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
-    MoveWindow(app.mainWindow, l.x, l.y, l.width, l.height, TRUE);
-    ApplyBar(app.mainWindow, SB_HORZ, l.hBar, l.hRange);
-    ApplyBar(app.mainWindow, SB_VERT, l.vBar, l.vRange);
+    if (app.hasLayout && SameLayout(l, app.laidOut) && EqualRect(&r, &app.laidOutRect)) {
+        // The window stands as this picture needs it (stepping through photos
+        // of one size): hiding and showing the bars and moving the window
+        // would only cost changes of frame. The thumbs go back to the start.
+        if (l.hBar && app.hBar.pos) SetScrollPos(app.mainWindow, SB_HORZ, 0, TRUE);
+        if (l.vBar && app.vBar.pos) SetScrollPos(app.mainWindow, SB_VERT, 0, TRUE);
+    } else {
+        ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
+        MoveWindow(app.mainWindow, l.x, l.y, l.width, l.height, TRUE);
+        ApplyBar(app.mainWindow, SB_HORZ, l.hBar, l.hRange);
+        ApplyBar(app.mainWindow, SB_VERT, l.vBar, l.vRange);
+        app.laidOut = l;
+        app.hasLayout = GetWindowRect(app.mainWindow, &app.laidOutRect) != FALSE;
+    }
     app.hBar = ScrollBar{l.hBar, 0, l.hRange};
     app.vBar = ScrollBar{l.vBar, 0, l.vRange};
 }
 
 void SizeEmptyWindow(App& app) {
+    app.hasLayout = false;
     ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
     app.hBar = app.vBar = ScrollBar();
     app.zoom = Zoom();

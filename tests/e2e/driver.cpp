@@ -165,8 +165,12 @@ bool AnswerMessageBox(HWND box, int buttonId) {
 bool CaptureClient(HWND w, Capture& out) {
     RECT r;
     if (!GetClientRect(w, &r)) return false;
-    out.width = r.right - r.left;
-    out.height = r.bottom - r.top;
+    return CaptureClientPart(w, 0, 0, r.right - r.left, r.bottom - r.top, out);
+}
+
+bool CaptureClientPart(HWND w, int x, int y, int width, int height, Capture& out) {
+    out.width = width;
+    out.height = height;
     if (out.width <= 0 || out.height <= 0) return false;
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -179,7 +183,7 @@ bool CaptureClient(HWND w, Capture& out) {
     HDC mem = CreateCompatibleDC(screen);
     HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, dib);
-    BOOL ok = BitBlt(mem, 0, 0, out.width, out.height, screen, 0, 0, SRCCOPY);
+    BOOL ok = BitBlt(mem, 0, 0, out.width, out.height, screen, x, y, SRCCOPY);
     GdiFlush();
     const int stride = (out.width * 3 + 3) & ~3;
     out.bgr.assign(size_t(out.width) * out.height * 3, 0);

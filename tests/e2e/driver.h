@@ -77,6 +77,9 @@ struct Capture {
     const uint8_t* at(int x, int y) const { return &bgr[(size_t(y) * width + x) * 3]; }
 };
 bool CaptureClient(HWND w, Capture& out);
+// Only the part of the client area at (x, y) of the given size (cheap enough
+// to poll: a whole window read back from the X server costs milliseconds).
+bool CaptureClientPart(HWND w, int x, int y, int width, int height, Capture& out);
 
 RECT WindowRect(HWND w);
 // Where the picture starts in the client area: below the toolbar when it shows.
