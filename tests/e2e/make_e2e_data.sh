@@ -31,6 +31,13 @@ fi
 [ -f "$out/blocks.bmp" ] || convert \( -size 70x12 xc:'#ff0000' -size 80x12 xc:'#00ff00' -size 70x12 xc:'#0000ff' +append \) \
     \( -size 70x24 xc:'#ffff00' -size 80x24 xc:'#ff00ff' -size 70x24 xc:'#00ffff' +append \) -append \
     -type truecolor BMP3:"$out/blocks.bmp"
+# Two photos of one size, larger than the screen, alone in a directory: the
+# top-left 64 x 64 square of each has its own colour, the rest another.
+mkdir -p "$out/samesize"
+[ -f "$out/samesize/a.png" ] || convert -size 2000x1500 xc:'#3060a0' -fill '#e04020' -draw 'rectangle 0,0 63,63' \
+    PNG24:"$out/samesize/a.png"
+[ -f "$out/samesize/b.png" ] || convert -size 2000x1500 xc:'#3060a0' -fill '#20c040' -draw 'rectangle 0,0 63,63' \
+    PNG24:"$out/samesize/b.png"
 # Icons: one file of a 40 x 30 red and a 16 x 16 blue image, and the three
 # 40 x 30 frames of the animated cursor the format test puts together.
 [ -f "$out/chooser.ico" ] || convert -size 40x30 xc:'#ff0000' -size 16x16 xc:'#0000ff' "$out/chooser.ico"

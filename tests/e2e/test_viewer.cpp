@@ -239,6 +239,52 @@ TEST_F(Viewer, ZoomShowsEveryPixelTwiceAsLargeInAWindowToMatch) {
     EXPECT_EQ(ClientSize(v.window).cy, client100.cy);
 }
 
+// The colour at (x, y) of the picture area, read from the screen.
+Rgb ShownAt(HWND w, int x, int y) {
+    e2e::Capture cap;
+    if (!e2e::CaptureClientPart(w, x, PictureTop(w) + y, 1, 1, cap)) return Rgb{1, 2, 3};
+    return At(cap, 0, 0);
+}
+
+bool WaitShownAt(HWND w, int x, int y, Rgb want) {
+    return e2e::WaitUntil([&] { return ShownAt(w, x, y) == want; });
+}
+
+// Stepping between photos of one size keeps the window as it is laid out,
+// but never a scrolled view or a size the user gave the window.
+TEST_F(Viewer, SteppingBetweenPhotosOfOneSizeShowsEachFromItsCorner) {
+    const Rgb a{0xe0, 0x40, 0x20}, b{0x20, 0xc0, 0x40}, rest{0x30, 0x60, 0xa0};
+    const std::string dir = DataDir() + "\\samesize";
+    ASSERT_TRUE(e2e::Start(Exe(), dir + "\\a.png", dir, v));
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_EQ(e2e::Title(v.window), "Lumagrove - a.png (2000x1500x24BPP)");
+    EXPECT_TRUE(WaitShownAt(v.window, 2, 2, a));
+    const RECT laidOut = e2e::WindowRect(v.window);
+
+    // Scrolled away from the corner, then on to the next photo.
+    PostMessageA(v.window, WM_HSCROLL, SB_PAGERIGHT, 0);
+    PostMessageA(v.window, WM_VSCROLL, SB_PAGEDOWN, 0);
+    ASSERT_TRUE(e2e::Sync(v));
+    EXPECT_TRUE(WaitShownAt(v.window, 2, 2, rest)) << "the view did not scroll";
+    e2e::PressKey(v, VK_SPACE);
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_EQ(e2e::Title(v.window), "Lumagrove - b.png (2000x1500x24BPP)");
+    EXPECT_TRUE(WaitShownAt(v.window, 2, 2, b)) << "the next photo is not shown from its corner";
+    const RECT kept = e2e::WindowRect(v.window);
+    EXPECT_TRUE(EqualRect(&laidOut, &kept));
+
+    // The user makes the window smaller: the next step lays it out again.
+    SetWindowPos(v.window, nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(e2e::Sync(v));
+    e2e::PressKey(v, VK_BACK);
+    ASSERT_TRUE(e2e::Sync(v));
+    ASSERT_EQ(e2e::Title(v.window), "Lumagrove - a.png (2000x1500x24BPP)");
+    EXPECT_TRUE(WaitShownAt(v.window, 2, 2, a));
+    const RECT again = e2e::WindowRect(v.window);
+    EXPECT_TRUE(EqualRect(&laidOut, &again)) << "the window stayed " << again.right - again.left << "x"
+                                             << again.bottom - again.top;
+}
+
 TEST_F(Viewer, ZoomStepsTitlesAndLimits) {
     WriteIni("[Viewing]\nZoomFactor=50\n");
     ASSERT_TRUE(e2e::Start(Exe(), DataDir() + "\\gradient24.bmp", DataDir(), v));
