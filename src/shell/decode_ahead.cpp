@@ -336,6 +336,20 @@ void DecodeNeighboursAhead(App& app, const LoadRequest& req) {
     SetEvent(a->wake);
 }
 
+void DecodeFirstAhead(App& app) {
+    DecodeAhead* a = app.ahead;
+    if (!a || app.fileName.empty()) return;
+    auto e = std::make_shared<AheadEntry>();
+    e->dir = platform::CurrentDirectory();
+    e->name = app.fileName;
+    e->req = ViewLoadRequest(app);
+    {
+        Locked l(*a);
+        a->entries.push_back(e);
+    }
+    SetEvent(a->wake);
+}
+
 bool TakeDecodedAhead(App& app, const std::string& fileName, int format, const LoadRequest& req,
                       DecodedPicture& out) {
     DecodeAhead* a = app.ahead;

@@ -34,6 +34,10 @@ void DecodeNeighboursAhead(App& app, const LoadRequest& req);
 // The settings a load of the viewer depends on, as the message thread holds
 // them (the snapshot handed to the worker).
 LoadRequest ViewLoadRequest(const App& app);
+// At start-up, before the window is made: the file named on the command line
+// (app.fileName, in the current directory) is read on the worker while the
+// window is built; the first load takes it over like a neighbour's.
+void DecodeFirstAhead(App& app);
 // Drops everything decoded ahead (the directory was read again, a file
 // operation, any other command).
 void ForgetDecodedAhead(App& app);

@@ -20,10 +20,14 @@ bool SameLayout(const ViewLayout& a, const ViewLayout& b) {
            a.vBar == b.vBar && a.hRange == b.hRange && a.vRange == b.vRange;
 }
 
-void ApplyBar(HWND w, int bar, bool shown, int range) {
-    ShowScrollBar(w, bar, shown ? TRUE : FALSE);
-    if (shown) {
-        SetScrollRange(w, bar, 0, range, FALSE);
+// The bars a layout has, hidden before: both come up in one change of frame
+// (each change costs a new window surface under Wine), at position 0.
+void ShowBars(HWND w, const ViewLayout& l) {
+    if (!l.hBar && !l.vBar) return;
+    ShowScrollBar(w, l.hBar && l.vBar ? SB_BOTH : l.hBar ? SB_HORZ : SB_VERT, TRUE);
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        if (!(bar == SB_HORZ ? l.hBar : l.vBar)) continue;
+        SetScrollRange(w, bar, 0, bar == SB_HORZ ? l.hRange : l.vRange, FALSE);
         SetScrollPos(w, bar, 0, TRUE);
     }
 }
@@ -73,8 +77,7 @@ void SizeWindowFor(App& app, int width, int height) {
     } else {
         ShowScrollBar(app.mainWindow, SB_BOTH, FALSE);
         MoveWindow(app.mainWindow, l.x, l.y, l.width, l.height, TRUE);
-        ApplyBar(app.mainWindow, SB_HORZ, l.hBar, l.hRange);
-        ApplyBar(app.mainWindow, SB_VERT, l.vBar, l.vRange);
+        ShowBars(app.mainWindow, l);
         app.laidOut = l;
         app.hasLayout = GetWindowRect(app.mainWindow, &app.laidOutRect) != FALSE;
     }

@@ -137,6 +137,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmdLine, int) {
     if (app.cmd.closeOthers || ReadSetting(Setting::OneInstance) == 1) CloseOtherCopies();
     if (!prev && !RegisterMainClass(inst)) return 1;
     ReadDisplayAndSettings(app);
+    if (!app.cmd.hidden && !app.cmd.slideshow) DecodeFirstAhead(app);  // read while the window is built
     int x = app.windowX, y = app.windowY;
     if (app.cmd.hasPosition) {
         x = app.cmd.posX;
