@@ -12,6 +12,8 @@
 #   6. PNG -> BMP: the picture as ImageMagick writes it in PNG
 #  6b. JPEG -> PNG: that JPEG written as PNG, with the size of every file
 #   7. TIFF -> BMP: the picture as ImageMagick writes it in LZW-compressed TIFF
+#  7c. Targa -> BMP and PCX -> BMP: the picture as ImageMagick writes them
+#      (run-length coded)
 #  7b. WebP -> BMP: the picture as cwebp writes it at quality 90 (dwebp -bmp
 #      is the floor)
 # Prints the best of BENCH_RUNS runs (default 3) per tool; a run longer than
@@ -232,6 +234,14 @@ if [ ! -s "$TIFF" ] || newer "$PPM" "$TIFF"; then convert "$PPM" -compress LZW "
 say "TIFF (LZW) -> BMP"
 decode tiff "$TIFF"
 
+# --- 7c. Targa and PCX (libvips reads neither without ImageMagick's loader) ---
+for kind in tga pcx; do
+    f="$OUT/photo.$kind"
+    if [ ! -s "$f" ] || newer "$PPM" "$f"; then convert "$PPM" -compress RLE "$f"; fi
+    say "$kind -> BMP"
+    decode "$kind" "$f"
+done
+
 # --- 7b. WebP ---------------------------------------------------------------
 WEBP="$OUT/photo.webp"
 if has cwebp && has dwebp; then
@@ -254,6 +264,8 @@ awk -F'|' '
     $1 == "png" && !p { head("6. PNG -> BMP", ""); p = 1 }
     $1 == "topng" && !g { head("6b. JPEG (quality 90) -> PNG", "file"); g = 1 }
     $1 == "tiff" && !t { head("7. TIFF (LZW) -> BMP", ""); t = 1 }
+    $1 == "tga" && !a { head("7c. Targa (RLE) -> BMP", ""); a = 1 }
+    $1 == "pcx" && !x { head("7c. PCX (RLE) -> BMP", ""); x = 1 }
     $1 == "webp" && !w { head("7b. WebP (quality 90) -> BMP", ""); w = 1 }
     $2 == "lumagrove" { base = $3 }
     $1 == "quantize" && $2 == "lumagrove better" { bt = $3; be = $4 }
