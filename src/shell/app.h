@@ -14,7 +14,6 @@
 #include "shell/logic/command_line.h"
 #include "shell/logic/commands.h"
 #include "shell/logic/view_geometry.h"
-#include "shell/logic/view_geometry.h"
 
 namespace lg {
 
