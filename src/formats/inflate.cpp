@@ -179,9 +179,9 @@ struct Inflater {
     uint32_t dist[kDistEntries];
     // The second thread: it takes one batch of units at a time while this
     // one inflates the next behind it; the buffer is moved only while it
-    // is idle. Until it has started, batches are taken here.
+    // is idle.
     struct Helper {
-        std::atomic<bool> started{false}, busy{false}, stop{false}, failed{false};
+        std::atomic<bool> busy{false}, stop{false}, failed{false};
         const uint8_t* data = nullptr;
         size_t count = 0;
         uint32_t adler = 1;
@@ -199,7 +199,6 @@ void WaitIdle(Inflater& z) {
 
 void HelperLoop(Inflater& z) {
     Inflater::Helper& h = *z.helper;
-    h.started.store(true, std::memory_order_release);
     for (;;) {
         if (h.busy.load(std::memory_order_acquire)) {
             const size_t n = h.count * z.job.unit;
@@ -287,7 +286,7 @@ bool Drain(Inflater& z) {
     if (z.phantom * 8 > z.bc) z.broken = true;
     if (z.broken) return false;
     size_t count = size_t(z.out - z.done) / z.job.unit;
-    if (z.helper && z.helper->started.load(std::memory_order_acquire)) {
+    if (z.helper) {
         Slide(z);
         count = std::min(count, std::max<size_t>(1, z.outCap / 2 / z.job.unit));
         if (count) {
@@ -303,7 +302,6 @@ bool Drain(Inflater& z) {
     if (count) {
         const size_t n = count * z.job.unit;
         z.adler = libdeflate_adler32(z.adler, z.done, n);
-        if (z.helper) z.helper->adler = z.adler;
         if (!z.job.take(z.job.takeCtx, z.done, count)) {
             z.broken = true;
             return false;
@@ -596,17 +594,15 @@ bool InflateZlib(const InflateJob& job) {
     z->helper.reset(new (std::nothrow) Inflater::Helper);
     if (!z->helper) return Run(*z);
     bool ok = false;
-    platform::RunConcurrently(2, [&](int i) {
-        if (i == 1) {
-            HelperLoop(*z);
-            return;
-        }
+    const auto inflate = [&] {
         ok = Run(*z);
         WaitIdle(*z);
         z->helper->stop.store(true, std::memory_order_release);
         z->helper->work.Raise();
-    });
-    return ok;
+    };
+    if (platform::RunBeside(inflate, [&] { HelperLoop(*z); })) return ok;
+    z->helper.reset();  // no second thread after all: the units are taken here
+    return Run(*z);
 }
 
 }  // namespace lg
