@@ -302,8 +302,8 @@ bool WriteBmp(const std::string& path, const Image& img, Status& st) {
 
 bool BmpBandWriter::open(const std::string& path, int width, int height, int bitCount, const uint8_t* palette,
                          uint32_t colors, int xResolution, int yResolution, Status& st) {
-    const int64_t block = DibBlockSize(width, height, bitCount, colors);
-    if (block < 0) {
+    const uint32_t table = colors ? colors : DefaultColorsFor(bitCount);
+    if (DibBlockSize(width, height, bitCount, colors) < 0) {
         st.error = Msg(MsgId::CantAllocate);
         return false;
     }
@@ -313,7 +313,7 @@ bool BmpBandWriter::open(const std::string& path, int width, int height, int bit
     }
     stride_ = size_t(RowStride(width, bitCount));
     height_ = height;
-    const uint32_t offset = 14 + kDibHeaderSize + 4 * (colors ? colors : DefaultColorsFor(bitCount));
+    const uint32_t offset = 14 + kDibHeaderSize + 4 * table;
     dataOffset_ = offset;
     const uint32_t fileSize = offset + uint32_t(stride_ * size_t(height));
     uint8_t fh[14];
@@ -323,7 +323,7 @@ bool BmpBandWriter::open(const std::string& path, int width, int height, int bit
         return false;
     }
     uint8_t h[kDibHeaderSize];
-    PutDibHeader(h, width, height, bitCount, colors ? colors : DefaultColorsFor(bitCount));
+    PutDibHeader(h, width, height, bitCount, table);
     PutLE32(h + 24, uint32_t(xResolution));
     PutLE32(h + 28, uint32_t(yResolution));
     if (!out_.write(h, sizeof h) || !out_.write(palette, offset - 14 - kDibHeaderSize)) {
